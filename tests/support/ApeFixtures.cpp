@@ -1,0 +1,66 @@
+#include "ApeFixtures.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+
+#include "WavFile.h"
+
+namespace corvane::test {
+namespace {
+
+const char* SignalName(TSignal Signal) {
+  switch (Signal) {
+    case TSignal::Silence:
+      return "silence";
+    case TSignal::Tone:
+      return "tone";
+    case TSignal::Noise:
+      return "noise";
+  }
+  return "unknown";
+}
+
+std::string FixtureName(const TApeFixtureSpec& Spec) {
+  return std::string(SignalName(Spec.Signal)) + "-" + std::to_string(Spec.Format.BitsPerSample) +
+         "b" + std::to_string(Spec.Format.Channels) + "c" +
+         std::to_string(Spec.Format.SampleRate) + "-" + std::to_string(Spec.Frames) + "f-s" +
+         std::to_string(Spec.Seed) + "-c" + std::to_string(Spec.Level);
+}
+
+}  // namespace
+
+std::string FixtureDir() {
+  const std::string dir = CORVANE_FIXTURE_DIR;
+  std::filesystem::create_directories(dir);
+  return dir;
+}
+
+std::vector<uint8_t> ApeFixturePcm(const TApeFixtureSpec& Spec) {
+  return MakePcm(Spec.Format, Spec.Frames, Spec.Signal, Spec.Seed);
+}
+
+std::string ApeFixture(const TApeFixtureSpec& Spec) {
+  const std::string path = FixtureDir() + "/" + FixtureName(Spec) + ".ape";
+  if (std::filesystem::exists(path)) return path;
+  // Made under names of this process's own and renamed into place, so tests running side by
+  // side never see half a file.
+  const std::string stem = path + "." + std::to_string(::getpid());
+  const std::string wav = stem + ".wav";
+  const std::string ape = stem + ".tmp.ape";
+  WriteWav(wav, Spec.Format, ApeFixturePcm(Spec));
+  const std::string command = "jmac c" + std::to_string(Spec.Level) + " '" + wav + "' '" + ape +
+                              "' >/dev/null 2>&1";
+  const int status = std::system(command.c_str());
+  std::filesystem::remove(wav);
+  if (status != 0 || !std::filesystem::exists(ape)) {
+    std::filesystem::remove(ape);
+    throw std::runtime_error("jmac failed to make " + path);
+  }
+  std::filesystem::rename(ape, path);
+  return path;
+}
+
+}  // namespace corvane::test
