@@ -1,6 +1,7 @@
 #include "ACSThread.h"
 
 #include <chrono>
+#include <utility>
 
 #include "MainThreadHandoff.h"
 
@@ -42,7 +43,9 @@ class THandoffCall {
     FChanged.wait(lock,
                   [this] { return FState == State::Finished || FState == State::Cancelled; });
     if (FState == State::Cancelled) return false;
-    if (FError) std::rethrow_exception(FError);
+    // Taken out of the shared state so the exception dies on this thread, never on the
+    // user-interface thread while this one still reads it.
+    if (std::exception_ptr error = std::exchange(FError, nullptr)) std::rethrow_exception(error);
     return true;
   }
 
