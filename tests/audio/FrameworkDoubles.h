@@ -89,7 +89,7 @@ class TMemorySource : public TACSInput {
   int64_t ReadData(uint8_t* Dest, int64_t BufferSize) override {
     if (FailAt >= 0 && static_cast<int64_t>(FAt) >= FailAt) throw std::runtime_error("read failed");
     const int64_t count = std::min({BufferSize, FPiece, static_cast<int64_t>(FData.size() - FAt)});
-    std::memcpy(Dest, FData.data() + FAt, static_cast<size_t>(count));
+    if (count > 0) std::memcpy(Dest, FData.data() + FAt, static_cast<size_t>(count));
     FAt += static_cast<size_t>(count);
     FPosition += count;
     return count;
