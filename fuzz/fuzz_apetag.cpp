@@ -1,0 +1,18 @@
+#include <cstddef>
+#include <cstdint>
+
+#include "APEtag.h"
+#include "ScratchFile.h"
+#include "TextCodec.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
+  const std::string& path = corvane::fuzz::WriteScratchFile(Data, Size);
+  corvane::TAPEtag tag;
+  const bool read = tag.Read(path);
+  // Fields hold text the program shows and writes on: it must always be UTF-8.
+  for (const std::string* text :
+       {&tag.Title, &tag.Artist, &tag.Album, &tag.Year, &tag.Genre, &tag.Comment, &tag.Copyright}) {
+    if (!corvane::IsValidUtf8(*text) || (!read && !text->empty())) __builtin_trap();
+  }
+  return 0;
+}

@@ -1,0 +1,118 @@
+#include "APEtag.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include "ByteOrder.h"
+#include "TagFile.h"
+#include "TagText.h"
+#include "TextCodec.h"
+
+namespace corvane {
+namespace {
+
+constexpr int64_t kId3v1Size = 128;
+constexpr int64_t kFooterSize = 32;
+constexpr int64_t kItemHeaderSize = 8;
+// The APE standard allows keys of 2 to 255 characters; with the zero that ends them.
+constexpr int64_t kMaxKeyBytes = 256;
+
+enum TKey { kTitle, kArtist, kAlbum, kTrack, kYear, kGenre, kComment, kCopyright, kKeyCount };
+constexpr std::array<std::string_view, kKeyCount> kKeyNames = {
+    "TITLE", "ARTIST", "ALBUM", "TRACK", "YEAR", "GENRE", "COMMENT", "COPYRIGHT"};
+
+int KeyIndex(std::string_view Key) {
+  const std::string upper = UpperAscii(TrimText(Key));
+  const auto found = std::find(kKeyNames.begin(), kKeyNames.end(), upper);
+  return found == kKeyNames.end() ? -1 : static_cast<int>(found - kKeyNames.begin());
+}
+
+}  // namespace
+
+void TAPEtag::Reset() {
+  Exists = false;
+  Version = 0;
+  Size = 0;
+  Track = 0;
+  for (std::string* text : {&Title, &Artist, &Album, &Year, &Genre, &Comment, &Copyright}) {
+    text->clear();
+  }
+}
+
+bool TAPEtag::Read(const std::string& FileName) {
+  Reset();
+  const TTagFile file = TTagFile::OpenRead(FileName);
+  if (!file.IsOpen()) return false;
+  const int64_t fileSize = file.Size();
+  if (fileSize < kId3v1Size) return false;
+
+  char id3[3];
+  if (!file.ReadExact(fileSize - kId3v1Size, id3, 3)) return false;
+  const int64_t shift = std::memcmp(id3, "TAG", 3) == 0 ? kId3v1Size : 0;
+  const int64_t footerOffset = fileSize - shift - kFooterSize;
+  uint8_t footer[kFooterSize];
+  if (footerOffset < 0 || !file.ReadExact(footerOffset, footer, kFooterSize)) return false;
+  if (std::memcmp(footer, "APETAGEX", 8) != 0) return true;
+
+  Exists = true;
+  Version = static_cast<int32_t>(LittleEndian32(footer + 8));
+  Size = static_cast<int32_t>(LittleEndian32(footer + 12));
+  const auto itemCount = static_cast<int32_t>(LittleEndian32(footer + 16));
+
+  // The items lie between the start the tag size gives and the footer; a size that reaches
+  // before the start of the file, or an item running into the footer, is damage and ends the
+  // reading there.
+  const int64_t itemsEnd = footerOffset;
+  int64_t position = fileSize - shift - Size;
+  std::array<std::string, kKeyCount> texts;
+  if (Size >= kFooterSize && position >= 0) {
+    const int64_t count = std::min<int64_t>(itemCount, kMaxItemCount);
+    std::vector<char> value;
+    for (int64_t item = 0; item < count; ++item) {
+      uint8_t header[kItemHeaderSize];
+      if (itemsEnd - position < kItemHeaderSize ||
+          !file.ReadExact(position, header, kItemHeaderSize))
+        break;
+      const int64_t valueSize = LittleEndian32(header);
+      position += kItemHeaderSize;
+
+      char keyBytes[kMaxKeyBytes];
+      const int64_t keyRead =
+          file.ReadAt(position, keyBytes, std::min(kMaxKeyBytes, itemsEnd - position));
+      if (keyRead <= 0) break;
+      const auto* zero =
+          static_cast<const char*>(std::memchr(keyBytes, 0, static_cast<size_t>(keyRead)));
+      if (zero == nullptr) break;
+      const std::string_view key(keyBytes, static_cast<size_t>(zero - keyBytes));
+      position += static_cast<int64_t>(key.size()) + 1;
+
+      if (valueSize > itemsEnd - position) break;
+      const int index = KeyIndex(key);
+      if (index >= 0 && valueSize <= kMaxValueSize) {
+        value.resize(static_cast<size_t>(valueSize));
+        if (!file.ReadExact(position, value.data(), valueSize)) break;
+        const std::string_view text(value.data(), value.size());
+        // Both versions are read the same way: version 2 values are UTF-8 by the standard,
+        // version 1 values are in whatever code page the tagger used, and the conversion
+        // keeps valid UTF-8 and takes anything else as GB18030.
+        texts[static_cast<size_t>(index)] = LegacyToUtf8(TrimText(UpToZero(text)));
+      }
+      position += valueSize;
+    }
+  }
+
+  Title = texts[kTitle];
+  Artist = texts[kArtist];
+  Album = texts[kAlbum];
+  Track = static_cast<uint8_t>(ParseTrackNumber(texts[kTrack]) & 0xFF);
+  Year = texts[kYear];
+  Genre = texts[kGenre];
+  Comment = texts[kComment];
+  Copyright = texts[kCopyright];
+  return true;
+}
+
+}  // namespace corvane

@@ -1,0 +1,144 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "ID3v2.h"
+
+namespace corvane {
+
+class TTagFile;
+
+// A metadata block kept as read: its 4 header bytes and its body.
+struct TFlacBlock {
+  std::array<uint8_t, 4> Header{};
+  std::vector<uint8_t> Body;
+  bool IsLast() const { return (Header[0] & 0x80) != 0; }
+  int Type() const { return Header[0] & 0x7F; }
+};
+
+// How the last WriteTags ended; the public result is only a Boolean, this tells a failed
+// write apart from a failed rename for the caller that wants to say more.
+enum class TTagWriteStatus {
+  Done,
+  NotFlac,       // the file did not read as a usable FLAC file; it was not touched
+  TooLarge,      // the new comment block would not fit its 24-bit length; not touched
+  Missing,       // the file vanished before the rewrite
+  NotWritable,   // the owner's write permission could not be given
+  ReadFailed,    // reading the original failed; nothing was written
+  WriteFailed,   // writing (or flushing) failed; the original is as it was
+  RenameFailed,  // the finished copy could not replace the original, which is as it was
+};
+
+// Reads the metadata of a FLAC file and replaces its Vorbis comment block with one built from
+// the tag fields below, keeping every other block and the audio.
+//
+// The rewrite goes in place when the padding after the comment block can absorb the change (the
+// metadata region keeps its length; if the write fails part-way the old bytes are put back).
+// Otherwise the whole file is written anew as FileName + "~", flushed, and renamed over the
+// original, so there is never a moment when the original is gone; any failure removes the
+// temporary file and leaves the original untouched. A leading ID3v2 tag is kept.
+//
+// Read refuses (returns false) what it cannot rewrite safely: a block header or body cut off
+// by the end of the file, the reserved block type 127, a second comment block, a first block
+// that is not a 34-byte stream information block, more than kMaxBlocks blocks or more than
+// kMaxKeptBytes of kept block bodies. A file that cannot be opened throws std::runtime_error
+// naming the file. Block types the program does not interpret (pictures among them) are kept
+// and written back unchanged; blocks of length 0 are blocks like any other.
+//
+// Texts are UTF-8. Comment values read from a file go through LegacyToUtf8; values are written
+// as they stand. VendorText is carried over from the file byte for byte.
+class TFLACfile {
+ public:
+  static constexpr int kMaxBlocks = 65536;
+  static constexpr int64_t kMaxKeptBytes = int64_t{256} << 20;
+  // More comment entries than this are not parsed into fields (they are never needed, and a
+  // 16 MiB block of one-byte entries would otherwise take hundreds of megabytes).
+  static constexpr size_t kMaxParsedEntries = 65536;
+  static constexpr const char* kDefaultVendor = "reference libFLAC 1.1.0 20030126";
+  static constexpr int64_t kNewPaddingSize = 4096;
+
+  TFLACfile();
+  void Reset(bool FileInfo, bool Tags);
+  bool IsValid() const;
+  // Seconds of audio; 0 when the file is not valid.
+  double GetDuration() const;
+  // Reads the metadata of FileName. With ParseTags, entries of the comment block fill the
+  // fields that are still empty; the rest go to ExtraFields. Keeps the tag fields otherwise.
+  bool Read(const std::string& FileName, bool ParseTags);
+  // Replaces the comment block of FileName with one made of the non-empty fields (1 to 20, or
+  // all 28 and ExtraFields unless BasicFieldsOnly), the file's vendor string and nothing else.
+  bool WriteTags(const std::string& FileName, bool BasicFieldsOnly);
+
+  // Tag fields, in the order WriteTags writes them. Empty means absent.
+  std::string TrackNumber, Artist, Album, Title, Date, Genre, Comment, Composer, Language,
+      Copyright, Url, Encoder, Tones, Styles, Mood, Situation, Rating, Quality, Tempo, Type;
+  // Written only when BasicFieldsOnly is false.
+  std::string Performer, License, Organization, Description, Location, Contact, Isrc, Lyrics;
+  std::string VendorText;
+  std::vector<std::pair<std::string, std::string>> ExtraFields;
+
+  // What the last Read found.
+  const std::string& FileName() const { return FFileName; }
+  const std::array<uint8_t, 42>& Header() const { return FHeader; }
+  uint8_t Channels() const { return FChannels; }
+  int32_t SampleRate() const { return FSampleRate; }
+  uint8_t BitsPerSample() const { return FBitsPerSample; }
+  int64_t Samples() const { return FSamples; }
+  int64_t FileSize() const { return FFileSize; }
+  int32_t Bitrate() const { return FBitrate; }
+  // Offset of the "fLaC" marker: the size of a leading ID3v2 tag, else 0.
+  int64_t MarkerOffset() const { return FMarkerOffset; }
+  int64_t AudioOffset() const { return FAudioOffset; }
+  int32_t CommentIndex() const { return FCommentIndex; }
+  int64_t CommentOffset() const { return FCommentOffset; }
+  int32_t PaddingIndex() const { return FPaddingIndex; }
+  int32_t PaddingSize() const { return FPaddingSize; }
+  bool PaddingLast() const { return FPaddingLast; }
+  bool ExtraPadding() const { return FExtraPadding; }
+  const std::vector<TFlacBlock>& OtherBlocks() const { return FOtherBlocks; }
+  int32_t CommentSize() const { return FCommentSize; }
+  bool TagExists() const { return FTagExists; }
+  // How the last WriteTags ended, and the system's reason when it failed on a file operation.
+  TTagWriteStatus LastWriteStatus() const { return FWriteStatus; }
+  const std::string& LastWriteError() const { return FWriteError; }
+
+ private:
+  bool ScanBlocks(const TTagFile& File, bool ParseTags);
+  void ReadCommentBlock(const std::vector<uint8_t>& Body, bool ParseTags);
+  std::string BuildCommentBody(bool BasicFieldsOnly, uint32_t& EntryCount) const;
+  bool RebuildFile(const std::string& FileName, const std::string& Body);
+  bool RewriteInPlace(const std::string& FileName, const std::string& Body, bool RewriteAll,
+                      int64_t NewPad);
+  bool RewriteThroughCopy(const std::string& FileName, const std::string& Body, unsigned Mode,
+                          unsigned Owner, unsigned Group);
+  bool WriteFailure(TTagWriteStatus Status, const std::string& What, const std::string& Name);
+
+  TID3v2 FID3v2;
+  std::string FFileName;
+  std::array<uint8_t, 42> FHeader{};
+  uint8_t FChannels = 0;
+  int32_t FSampleRate = 0;
+  uint8_t FBitsPerSample = 0;
+  int64_t FSamples = 0;
+  int64_t FFileSize = 0;
+  int32_t FBitrate = 0;
+  int64_t FMarkerOffset = 0;
+  int64_t FAudioOffset = 0;
+  int32_t FCommentIndex = 0;
+  int64_t FCommentOffset = 0;
+  int32_t FPaddingIndex = 0;
+  int32_t FPaddingSize = 0;
+  bool FPaddingLast = false;
+  bool FExtraPadding = false;
+  std::vector<TFlacBlock> FOtherBlocks;
+  int32_t FCommentSize = 0;
+  bool FTagExists = false;
+  TTagWriteStatus FWriteStatus = TTagWriteStatus::Done;
+  std::string FWriteError;
+};
+
+}  // namespace corvane

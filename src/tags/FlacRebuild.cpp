@@ -1,0 +1,231 @@
+// The two ways TFLACfile puts a new comment block into a file: in place, when the padding
+// behind the comment block can absorb the change, or by writing a complete new file beside the
+// original and renaming it over the original.
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include "ByteOrder.h"
+#include "FLACfile.h"
+#include "TagFile.h"
+
+namespace corvane {
+namespace {
+
+constexpr uint8_t kLastFlag = 0x80;
+constexpr uint8_t kPadding = 1, kVorbisComment = 4;
+constexpr int64_t kMaxBlockLength = 0xFFFFFF;
+constexpr int64_t kStreamHeaderSize = 42;  // marker and stream information block
+constexpr int64_t kCopyChunk = 1 << 20;
+
+std::string BlockHeader(uint8_t TypeAndFlag, int64_t Length) {
+  std::string header(1, static_cast<char>(TypeAndFlag));
+  AppendBigEndian24(header, static_cast<uint32_t>(Length));
+  return header;
+}
+
+// The kept blocks as they go back into the file when the metadata is rewritten whole: none of
+// them is last any more (the new padding block is), and further padding blocks are left out
+// because their room goes to the one padding block.
+std::string KeptBlocks(const std::vector<TFlacBlock>& Blocks) {
+  std::string out;
+  for (const auto& block : Blocks) {
+    if (block.Type() == kPadding) continue;
+    out += static_cast<char>(block.Header[0] & ~kLastFlag);
+    out.append(reinterpret_cast<const char*>(&block.Header[1]), 3);
+    out.append(reinterpret_cast<const char*>(block.Body.data()), block.Body.size());
+  }
+  return out;
+}
+
+// Makes the rename durable; a failure here does not undo a rename that has happened.
+void SyncFolderOf(const std::string& FileName) {
+  std::string folder = std::filesystem::path(FileName).parent_path().string();
+  if (folder.empty()) folder = ".";
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+}  // namespace
+
+bool TFLACfile::WriteFailure(TTagWriteStatus Status, const std::string& What,
+                             const std::string& Name) {
+  const int error = errno;
+  FWriteStatus = Status;
+  FWriteError = What + " \"" + Name + "\". " + std::strerror(error);
+  return false;
+}
+
+bool TFLACfile::RebuildFile(const std::string& FileName, const std::string& Body) {
+  struct stat info {};
+  if (::stat(FileName.c_str(), &info) != 0) {
+    return WriteFailure(TTagWriteStatus::Missing, "Cannot find file", FileName);
+  }
+  auto mode = static_cast<unsigned>(info.st_mode & 07777);
+  if ((mode & S_IWUSR) == 0) {
+    mode |= S_IWUSR;
+    if (::chmod(FileName.c_str(), mode) != 0) {
+      return WriteFailure(TTagWriteStatus::NotWritable, "Cannot make file writable", FileName);
+    }
+  }
+
+  const int64_t newSize = static_cast<int64_t>(Body.size());
+  const int64_t grow = newSize - FCommentSize;
+  if (FCommentIndex > 0 && FPaddingIndex > 0 && FPaddingSize > grow) {
+    const bool rewriteAll = FPaddingIndex != FCommentIndex + 1 || FExtraPadding;
+    int64_t freedPadding = 0;
+    if (rewriteAll) {
+      for (const auto& block : FOtherBlocks) {
+        if (block.Type() == kPadding) freedPadding += 4 + static_cast<int64_t>(block.Body.size());
+      }
+    }
+    const int64_t newPad = FPaddingSize - grow + freedPadding;
+    // Merged padding too large for one block cannot go in place.
+    if (newPad <= kMaxBlockLength) return RewriteInPlace(FileName, Body, rewriteAll, newPad);
+  }
+  return RewriteThroughCopy(FileName, Body, mode, info.st_uid, info.st_gid);
+}
+
+bool TFLACfile::RewriteInPlace(const std::string& FileName, const std::string& Body,
+                               bool RewriteAll, int64_t NewPad) {
+  // The metadata region keeps its exact length, so the audio (and, without RewriteAll, any
+  // blocks behind the padding) stays where it is.
+  const int64_t regionStart = RewriteAll ? FMarkerOffset + kStreamHeaderSize : FCommentOffset - 4;
+  const int64_t regionEnd =
+      RewriteAll ? FAudioOffset : FCommentOffset + FCommentSize + 4 + FPaddingSize;
+  std::string region = RewriteAll ? KeptBlocks(FOtherBlocks) : std::string();
+  region += BlockHeader(kVorbisComment, static_cast<int64_t>(Body.size()));
+  region += Body;
+  region += BlockHeader(FPaddingLast || RewriteAll ? kPadding | kLastFlag : kPadding, NewPad);
+  // Padding that keeps its size and place keeps its bytes.
+  const bool writePadding = NewPad != FPaddingSize || RewriteAll;
+  if (writePadding) region.append(static_cast<size_t>(NewPad), '\0');
+  const int64_t regionSize = static_cast<int64_t>(region.size());
+  if (regionStart + regionSize + (writePadding ? 0 : NewPad) != regionEnd) {
+    errno = EINVAL;
+    return WriteFailure(TTagWriteStatus::ReadFailed, "Inconsistent metadata in file", FileName);
+  }
+
+  TTagFile file = TTagFile::OpenReadWrite(FileName);
+  if (!file.IsOpen())
+    return WriteFailure(TTagWriteStatus::WriteFailed, "Cannot open file", FileName);
+  // Kept so that a write that fails part-way can be undone.
+  std::string original(region.size(), '\0');
+  if (!file.ReadExact(regionStart, original.data(), regionSize)) {
+    return WriteFailure(TTagWriteStatus::ReadFailed, "Cannot read file", FileName);
+  }
+  const int64_t written = file.WriteAt(regionStart, region.data(), regionSize);
+  if (written != regionSize || !file.Sync()) {
+    const int error = errno;
+    file.WriteAt(regionStart, original.data(), written == regionSize ? regionSize : written);
+    file.Sync();
+    errno = error;
+    return WriteFailure(TTagWriteStatus::WriteFailed, "Cannot write file", FileName);
+  }
+  if (!file.Close())
+    return WriteFailure(TTagWriteStatus::WriteFailed, "Cannot write file", FileName);
+  FWriteStatus = TTagWriteStatus::Done;
+  return true;
+}
+
+bool TFLACfile::RewriteThroughCopy(const std::string& FileName, const std::string& Body,
+                                   unsigned Mode, unsigned Owner, unsigned Group) {
+  const std::string tempName = FileName + "~";
+  const TTagFile source = TTagFile::OpenRead(FileName);
+  if (!source.IsOpen())
+    return WriteFailure(TTagWriteStatus::ReadFailed, "Cannot open file", FileName);
+  // A leftover of an earlier run is replaced; O_EXCL below then also refuses a planted link.
+  ::unlink(tempName.c_str());
+  TTagFile target = TTagFile::CreateNew(tempName, Mode);
+  if (!target.IsOpen())
+    return WriteFailure(TTagWriteStatus::WriteFailed, "Cannot create file", tempName);
+
+  const auto abandon = [&](TTagWriteStatus Status, const char* What, const std::string& Name) {
+    const int error = errno;
+    target.Close();
+    ::unlink(tempName.c_str());
+    errno = error;
+    return WriteFailure(Status, What, Name);
+  };
+  int64_t outPosition = 0;
+  const auto put = [&](const void* Data, int64_t Count) {
+    if (target.WriteAt(outPosition, Data, Count) != Count) return false;
+    outPosition += Count;
+    return true;
+  };
+  enum class TCopy { Done, ReadFailed, WriteFailed };
+  // Copies source bytes from From up to To (-1: to the end of the file).
+  std::vector<char> buffer;
+  const auto copy = [&](int64_t From, int64_t To) {
+    // No bigger than the file needs: small files are the common case.
+    buffer.resize(static_cast<size_t>(std::clamp<int64_t>(FFileSize, 1, kCopyChunk)));
+    for (int64_t position = From; To < 0 || position < To;) {
+      const auto chunk = static_cast<int64_t>(buffer.size());
+      const int64_t want = To < 0 ? chunk : std::min(chunk, To - position);
+      const int64_t got = source.ReadAt(position, buffer.data(), want);
+      if (got < 0 || (got < want && To >= 0)) {
+        if (got >= 0) errno = EIO;
+        return TCopy::ReadFailed;
+      }
+      if (got == 0) break;
+      if (!put(buffer.data(), got)) return TCopy::WriteFailed;
+      position += got;
+    }
+    return TCopy::Done;
+  };
+  const auto copyFailed = [&](TCopy Result) {
+    return Result == TCopy::ReadFailed
+               ? abandon(TTagWriteStatus::ReadFailed, "Cannot read file", FileName)
+               : abandon(TTagWriteStatus::WriteFailed, "Cannot write file", tempName);
+  };
+
+  // A leading ID3v2 tag stays in front: dropping it would lose what it holds.
+  if (const TCopy result = copy(0, FMarkerOffset); result != TCopy::Done) return copyFailed(result);
+  std::string metadata(reinterpret_cast<const char*>(FHeader.data()), FHeader.size());
+  metadata[4] = static_cast<char>(FHeader[4] & ~kLastFlag);
+  metadata += KeptBlocks(FOtherBlocks);
+  metadata += BlockHeader(kVorbisComment, static_cast<int64_t>(Body.size()));
+  metadata += Body;
+  metadata += BlockHeader(kPadding | kLastFlag, kNewPaddingSize);
+  metadata.append(static_cast<size_t>(kNewPaddingSize), '\0');
+  if (!put(metadata.data(), static_cast<int64_t>(metadata.size()))) {
+    return abandon(TTagWriteStatus::WriteFailed, "Cannot write file", tempName);
+  }
+  if (const TCopy result = copy(FAudioOffset, -1); result != TCopy::Done) return copyFailed(result);
+
+  // Keep the original's owner where we may (only root may give a file away), then its mode,
+  // which a change of owner can narrow.
+  if (::fchown(target.Fd(), Owner, Group) != 0) {
+    // Not permitted: the copy stays ours, as any file we create would.
+  }
+  if (::fchmod(target.Fd(), Mode) != 0 || !target.Sync()) {
+    return abandon(TTagWriteStatus::WriteFailed, "Cannot write file", tempName);
+  }
+  if (!target.Close()) {
+    const int error = errno;
+    ::unlink(tempName.c_str());
+    errno = error;
+    return WriteFailure(TTagWriteStatus::WriteFailed, "Cannot write file", tempName);
+  }
+  // The rename replaces the original in one step: there is no moment without a whole file.
+  if (::rename(tempName.c_str(), FileName.c_str()) != 0) {
+    const int error = errno;
+    ::unlink(tempName.c_str());
+    errno = error;
+    return WriteFailure(TTagWriteStatus::RenameFailed, "Cannot replace file", FileName);
+  }
+  SyncFolderOf(FileName);
+  FWriteStatus = TTagWriteStatus::Done;
+  return true;
+}
+
+}  // namespace corvane

@@ -1,0 +1,211 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "APEtag.h"
+#include "ScratchDir.h"
+#include "WavFile.h"
+
+namespace corvane {
+namespace {
+
+using namespace std::string_literals;
+
+using TBytes = std::vector<uint8_t>;
+
+struct TItem {
+  std::string Key;
+  std::string Value;
+};
+
+void Append32(TBytes& Out, uint32_t Value) {
+  for (int shift = 0; shift < 32; shift += 8) Out.push_back(static_cast<uint8_t>(Value >> shift));
+}
+
+void Append(TBytes& Out, const std::string& Text) {
+  Out.insert(Out.end(), Text.begin(), Text.end());
+}
+
+// Some stand-in audio, then an APE tag (items and footer) and, when asked, an ID3v1 tag.
+TBytes TaggedFile(int32_t Version, const std::vector<TItem>& Items, bool WithId3v1 = false,
+                  int64_t DeclaredCount = -1, int64_t DeclaredSize = -1) {
+  TBytes items;
+  for (const auto& item : Items) {
+    Append32(items, static_cast<uint32_t>(item.Value.size()));
+    Append32(items, 0);
+    Append(items, item.Key);
+    items.push_back(0);
+    Append(items, item.Value);
+  }
+  TBytes file(200, 0x55);
+  file.insert(file.end(), items.begin(), items.end());
+  Append(file, "APETAGEX");
+  Append32(file, static_cast<uint32_t>(Version));
+  Append32(file, static_cast<uint32_t>(
+                     DeclaredSize >= 0 ? DeclaredSize : static_cast<int64_t>(items.size()) + 32));
+  Append32(file, static_cast<uint32_t>(DeclaredCount >= 0 ? DeclaredCount
+                                                          : static_cast<int64_t>(Items.size())));
+  file.insert(file.end(), 12, 0);
+  if (WithId3v1) {
+    Append(file, "TAG");
+    file.insert(file.end(), 125, 'x');
+  }
+  return file;
+}
+
+class ApeTagTest : public ::testing::Test {
+ protected:
+  bool Read(const TBytes& Bytes) {
+    const std::string path = Dir.File("a.ape");
+    test::WriteFileBytes(path, Bytes);
+    return Tag.Read(path);
+  }
+  test::TScratchDir Dir;
+  TAPEtag Tag;
+};
+
+struct TSharedCase {
+  const char* File;
+  const char* Title;
+  const char* Artist;
+  const char* Album;
+  uint8_t Track;
+  const char* Year;
+  const char* Genre;
+};
+
+class SharedTestDataTest : public ::testing::TestWithParam<TSharedCase> {};
+
+TEST_P(SharedTestDataTest, ReadsTagsOfOtherTaggers) {
+  const auto& c = GetParam();
+  const std::string path = std::string(CORVANE_SHARED_TESTDATA) + "/" + c.File;
+  if (!std::filesystem::exists(path)) GTEST_SKIP() << path << " is not there";
+  TAPEtag tag;
+  ASSERT_TRUE(tag.Read(path));
+  EXPECT_TRUE(tag.Exists);
+  EXPECT_EQ(tag.Title, c.Title);
+  EXPECT_EQ(tag.Artist, c.Artist);
+  EXPECT_EQ(tag.Album, c.Album);
+  EXPECT_EQ(tag.Track, c.Track);
+  EXPECT_EQ(tag.Year, c.Year);
+  EXPECT_EQ(tag.Genre, c.Genre);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, SharedTestDataTest,
+                         ::testing::Values(TSharedCase{"145-invalid-item-count.apev2", "High Hopes",
+                                                       "Pink Floyd", "Division Bell", 11, "1994",
+                                                       "Rock"},
+                                           TSharedCase{"oldtag.apev2", "Some Music", "AnArtist",
+                                                       "A test case", 7, "", ""},
+                                           TSharedCase{"brokentag.apev2", "Some Music", "AnArtist",
+                                                       "A test case", 7, "", ""}));
+
+TEST_F(ApeTagTest, FindsTheTagWithAndWithoutId3v1) {
+  for (const bool id3v1 : {false, true}) {
+    const std::vector<TItem> items = {{"Title", "T"},       {"Artist", "A"}, {"Album", "B"},
+                                      {"Year", "1999"},     {"Genre", "G"},  {"Comment", "C"},
+                                      {"Copyright", "(c)"}, {"Track", "4"}};
+    ASSERT_TRUE(Read(TaggedFile(2000, items, id3v1)));
+    EXPECT_TRUE(Tag.Exists);
+    EXPECT_EQ(Tag.Version, 2000);
+    EXPECT_EQ(Tag.Size, 32 + 131);
+    EXPECT_EQ(
+        Tag.Title + Tag.Artist + Tag.Album + Tag.Year + Tag.Genre + Tag.Comment + Tag.Copyright,
+        "TAB1999GC(c)");
+    EXPECT_EQ(Tag.Track, 4);
+  }
+}
+
+TEST_F(ApeTagTest, FilesWithoutATag) {
+  EXPECT_TRUE(Read(TBytes(300, 0x55)));
+  EXPECT_FALSE(Tag.Exists);
+  EXPECT_FALSE(Read(TBytes(100, 0x55))) << "shorter than an ID3v1 tag";
+  EXPECT_FALSE(Tag.Read(Dir.File("missing.ape")));
+}
+
+TEST_F(ApeTagTest, KeysIgnoreCaseAndALaterItemWins) {
+  ASSERT_TRUE(Read(TaggedFile(2000, {{"TITLE", "one"},
+                                     {"title", "two"},
+                                     {"Artist", "first"},
+                                     {"Composer", "skipped"},
+                                     {"ARTIST", "second"},
+                                     {"aLbUm", "album"}})));
+  EXPECT_EQ(Tag.Title, "two");
+  EXPECT_EQ(Tag.Artist, "second");
+  EXPECT_EQ(Tag.Album, "album");
+}
+
+TEST_F(ApeTagTest, ValuesBecomeUtf8WhateverTheVersion) {
+  const std::string utf8 = "标题";
+  const std::string gb18030 = "\xB1\xEA\xCC\xE2";
+  struct TCase {
+    int32_t Version;
+    std::string Value;
+    std::string Expected;
+  };
+  const std::vector<TCase> cases = {
+      {1000, gb18030, utf8},
+      {2000, utf8, utf8},
+      {1000, utf8, utf8},
+      {2000, gb18030, utf8},
+      {2000, "🎵 x", "🎵 x"},
+      {2000, "  padded \t", "padded"},
+      {2000, "first\0second"s, "first"},
+  };
+  for (const auto& c : cases) {
+    ASSERT_TRUE(Read(TaggedFile(c.Version, {{"Title", c.Value}})));
+    EXPECT_EQ(Tag.Title, c.Expected) << c.Version << " " << c.Value;
+  }
+}
+
+TEST_F(ApeTagTest, TrackNumbers) {
+  const std::vector<std::pair<std::string, int>> cases = {
+      {"3/12", 3},  {"07", 7},   {"$10", 16}, {"A1", 0}, {"300", 44},        {"", 0},  {" 5 ", 5},
+      {"0x1F", 31}, {"x1f", 31}, {"-1", 255}, {"5a", 0}, {"99999999999", 0}, {"/3", 0}};
+  for (const auto& [text, number] : cases) {
+    ASSERT_TRUE(Read(TaggedFile(2000, {{"Track", text}})));
+    EXPECT_EQ(Tag.Track, number) << text;
+  }
+  ASSERT_TRUE(Read(TaggedFile(2000, {{"Title", "no track"}})));
+  EXPECT_EQ(Tag.Track, 0);
+}
+
+TEST_F(ApeTagTest, ValuesAreReadWhole) {
+  const std::string longTitle = std::string(299, 'x') + "y";
+  const std::string huge(TAPEtag::kMaxValueSize + 1, 'h');
+  ASSERT_TRUE(Read(TaggedFile(2000, {{"Title", longTitle}, {"Artist", huge}, {"Album", "after"}})));
+  EXPECT_EQ(Tag.Title, longTitle);
+  EXPECT_EQ(Tag.Artist, "") << "an item past the limit is skipped";
+  EXPECT_EQ(Tag.Album, "after");
+}
+
+// Damaged or hostile footers and items: what was read before the damage stays, nothing
+// beyond the tag is read.
+TEST_F(ApeTagTest, DamagedTags) {
+  const std::vector<TItem> two = {{"Title", "t"}, {"Artist", "a"}};
+  ASSERT_TRUE(Read(TaggedFile(2000, two, false, 0x7FFFFFFF)));
+  EXPECT_EQ(Tag.Title + Tag.Artist, "ta");
+
+  ASSERT_TRUE(Read(TaggedFile(2000, two, false, -1, 0x7FFFFFF0)));
+  EXPECT_TRUE(Tag.Exists);
+  EXPECT_EQ(Tag.Title, "");
+
+  ASSERT_TRUE(Read(TaggedFile(2000, two, false, -1, 10)));
+  EXPECT_EQ(Tag.Title, "") << "a size smaller than the footer";
+
+  TBytes oversized = TaggedFile(2000, {{"Title", "t"}, {"Artist", "a"}});
+  oversized[200 + 8 + 6 + 1] = 0xFF;  // the second item's value size
+  oversized[200 + 8 + 6 + 1 + 3] = 0x7F;
+  ASSERT_TRUE(Read(oversized));
+  EXPECT_EQ(Tag.Title, "t");
+  EXPECT_EQ(Tag.Artist, "");
+
+  TBytes endlessKey =
+      TaggedFile(2000, {{"Title", "t"}, {std::string(300, 'K'), "v"}, {"Artist", "a"}});
+  ASSERT_TRUE(Read(endlessKey));
+  EXPECT_EQ(Tag.Title, "t");
+  EXPECT_EQ(Tag.Artist, "") << "a key longer than the standard allows ends the reading";
+}
+
+}  // namespace
+}  // namespace corvane
