@@ -1,0 +1,166 @@
+#include "MACDll.h"
+
+#include <dlfcn.h>
+
+#include <memory>
+#include <utility>
+
+#include "ACSException.h"
+#include "DynamicLibrary.h"
+#include "MACDllApi.h"
+
+namespace corvane {
+namespace {
+
+const char* const LibraryName = "libMACDll.so";
+
+struct TMACDllBinding {
+  TDynamicLibrary Library;
+  proc_APEDecompress_Create Create = nullptr;
+  proc_APEDecompress_Destroy Destroy = nullptr;
+  proc_APEDecompress_GetData GetData = nullptr;
+  proc_APEDecompress_GetInfo GetInfo = nullptr;
+  proc_APEDecompress_Seek Seek = nullptr;
+};
+
+// Written at start-up (and by tests) while no decoder exists; read by every decoder.
+std::unique_ptr<TMACDllBinding>& Binding() {
+  static std::unique_ptr<TMACDllBinding> binding;
+  return binding;
+}
+
+std::unique_ptr<TMACDllBinding> Bind(TDynamicLibrary Library) {
+  auto binding = std::make_unique<TMACDllBinding>();
+  binding->Library = std::move(Library);
+  const TDynamicLibrary& library = binding->Library;
+  const bool complete = library.Resolve("c_APEDecompress_Create", binding->Create) &&
+                        library.Resolve("c_APEDecompress_Destroy", binding->Destroy) &&
+                        library.Resolve("c_APEDecompress_GetData", binding->GetData) &&
+                        library.Resolve("c_APEDecompress_GetInfo", binding->GetInfo) &&
+                        library.Resolve("c_APEDecompress_Seek", binding->Seek);
+  return complete ? std::move(binding) : nullptr;
+}
+
+const TMACDllBinding& Loaded() {
+  if (!Binding()) throw EACSException("MACDll.dll library could not be loaded.");
+  return *Binding();
+}
+
+}  // namespace
+
+bool LoadMACDll() {
+  if (MACDllLoaded()) return true;
+  std::vector<std::string> candidates;
+  const std::string folder = ExecutableFolder();
+  if (!folder.empty()) candidates.push_back(folder + LibraryName);
+  candidates.emplace_back(LibraryName);
+  return LoadMACDllFrom(candidates);
+}
+
+bool MACDllLoaded() {
+  return Binding() != nullptr;
+}
+
+bool LoadMACDllFrom(const std::vector<std::string>& Candidates) {
+  UnloadMACDll();
+  // A library of that name without the decoder entry points is no use: try the next one.
+  for (const std::string& candidate : Candidates) {
+    TDynamicLibrary library({candidate});
+    if (!library.Loaded()) continue;
+    Binding() = Bind(std::move(library));
+    if (!Binding()) continue;
+    // Once loaded, the library stays mapped until the process ends, even after it is
+    // released: FFmpeg and the many libraries it pulls in are not made to be unloaded (their
+    // initialisers keep allocations in globals and would run again on a reload).
+    ::dlopen(candidate.c_str(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+    return true;
+  }
+  return false;
+}
+
+void UnloadMACDll() {
+  Binding().reset();
+}
+
+std::string MACErrorText(int32_t Code) {
+  struct TErrorText {
+    int32_t Code;
+    const char* Text;
+  };
+  static constexpr TErrorText Texts[] = {
+      {0, "OK"},
+      {1000, "I/O read error"},
+      {1001, "I/O write error"},
+      {1002, "invalid input file"},
+      {1003, "invalid output file"},
+      {1004, "input file file too large"},
+      {1005, "input file unsupported bit depth"},
+      {1006, "input file unsupported sample rate"},
+      {1007, "input file unsupported channel count"},
+      {1008, "input file too small"},
+      {1009, "invalid checksum"},
+      {1010, "decompressing frame"},
+      {1011, "initializing unmac"},
+      {1012, "invalid function parameter"},
+      {1013, "unsupported file type"},
+      {2000, "insufficient memory"},
+      {3000, "loading MAC.dll"},
+      {3001, "loading MACinfo.dll"},
+      {3002, "loading UnMAC.dll"},
+      {4000, "user stopped processing"},
+      {4001, "skipped..."},
+      {5000, "bad parameter"},
+      {6000, "APE compress too much data"},
+  };
+  for (const TErrorText& entry : Texts) {
+    if (entry.Code == Code) return entry.Text;
+  }
+  return "undefined (" + std::to_string(Code) + ")";
+}
+
+EAPEException::EAPEException(int32_t Code)
+    : std::runtime_error("MACDll error: " + MACErrorText(Code)) {}
+
+TAPEDecompress::TAPEDecompress(std::string FileName) : FFileName(std::move(FileName)) {
+  FHandle = Loaded().Create(FFileName.c_str(), &FErrorCode);
+  if (FErrorCode != 0) {
+    // The library may hand back a handle even when it fails; it is ours to release.
+    if (FHandle != nullptr) Loaded().Destroy(FHandle);
+    throw EAPEException(FErrorCode);
+  }
+}
+
+TAPEDecompress::~TAPEDecompress() {
+  if (FHandle != nullptr && Binding()) Binding()->Destroy(FHandle);
+}
+
+int32_t TAPEDecompress::GetData(uint8_t* Dest, int64_t Frames, int64_t& Delivered) {
+  Delivered = 0;
+  return Loaded().GetData(FHandle, Dest, Frames, &Delivered);
+}
+
+int64_t TAPEDecompress::GetInfo(int32_t Field, int64_t Param1, int64_t Param2) {
+  return Loaded().GetInfo(FHandle, Field, Param1, Param2);
+}
+
+int32_t TAPEDecompress::Seek(int64_t Frame) {
+  return Loaded().Seek(FHandle, Frame);
+}
+
+int TAPEDecompress::SampleRate() {
+  return static_cast<int>(GetInfo(APE_INFO_SAMPLE_RATE));
+}
+int TAPEDecompress::BitsPerSample() {
+  return static_cast<int>(GetInfo(APE_INFO_BITS_PER_SAMPLE));
+}
+int TAPEDecompress::Channels() {
+  return static_cast<int>(GetInfo(APE_INFO_CHANNELS));
+}
+int64_t TAPEDecompress::PcmBytes() {
+  return GetInfo(APE_INFO_WAV_DATA_BYTES);
+}
+int64_t TAPEDecompress::LengthMs() {
+  return GetInfo(APE_DECOMPRESS_LENGTH_MS);
+}
+
+}  // namespace corvane

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace corvane {
+
+// Loads libMACDll.so, the Monkey's Audio decoder, first from the executable's own folder and
+// then from the system's library path. The library counts as loaded only when all five
+// decoder entry points resolve. Called once at start-up, before any thread; later calls only
+// report the state.
+bool LoadMACDll();
+bool MACDllLoaded();
+
+// For tests: load the first of Candidates that has every entry point, replacing the library
+// loaded now (an empty list leaves none loaded). No decoder may be alive.
+bool LoadMACDllFrom(const std::vector<std::string>& Candidates);
+void UnloadMACDll();
+
+// The text of one of the library's error codes.
+std::string MACErrorText(int32_t Code);
+
+// An error reported by the decoder library: "MACDll error: " and the code's text.
+class EAPEException : public std::runtime_error {
+ public:
+  explicit EAPEException(int32_t Code);
+};
+
+// One decoder of the library, open on one file.
+class TAPEDecompress {
+ public:
+  // Throws EAPEException when the library reports an error, EACSException without a library.
+  explicit TAPEDecompress(std::string FileName);
+  TAPEDecompress(const TAPEDecompress&) = delete;
+  TAPEDecompress& operator=(const TAPEDecompress&) = delete;
+  ~TAPEDecompress();
+
+  bool HasHandle() const { return FHandle != nullptr; }
+  const std::string& FileName() const { return FFileName; }
+
+  // Up to Frames whole frames into Dest; Delivered gets the count. Returns the library's
+  // result: 0, or an error code for damaged data or data that ends before its length.
+  int32_t GetData(uint8_t* Dest, int64_t Frames, int64_t& Delivered);
+  int64_t GetInfo(int32_t Field, int64_t Param1 = 0, int64_t Param2 = 0);
+  // Makes the next GetData start at Frame; returns the library's result.
+  int32_t Seek(int64_t Frame);
+
+  int SampleRate();
+  int BitsPerSample();
+  int Channels();
+  // Bytes of the whole file's decoded PCM.
+  int64_t PcmBytes();
+  int64_t LengthMs();
+
+ private:
+  void* FHandle = nullptr;
+  std::string FFileName;
+  int32_t FErrorCode = 0;
+};
+
+}  // namespace corvane

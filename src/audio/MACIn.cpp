@@ -1,0 +1,145 @@
+#include "MACIn.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "ACSException.h"
+#include "MACDllApi.h"
+
+namespace corvane {
+namespace {
+
+// Keeps the source's file open for one query.
+class TOpenForQuery {
+ public:
+  explicit TOpenForQuery(TACSFileIn& Source) : FSource(Source) { FSource.OpenSource(); }
+  TOpenForQuery(const TOpenForQuery&) = delete;
+  TOpenForQuery& operator=(const TOpenForQuery&) = delete;
+  ~TOpenForQuery() { FSource.CloseSource(); }
+
+ private:
+  TACSFileIn& FSource;
+};
+
+}  // namespace
+
+TMACIn::TMACIn() {
+  if (!MACDllLoaded()) throw EACSException("MACDll.dll library could not be loaded.");
+}
+
+TMACIn::~TMACIn() = default;
+
+int TMACIn::BitsPerSample() {
+  TOpenForQuery open(*this);
+  return FBitsPerSample;
+}
+
+int TMACIn::Channels() {
+  TOpenForQuery open(*this);
+  return FChannels;
+}
+
+int TMACIn::SampleRate() {
+  TOpenForQuery open(*this);
+  return FSampleRate;
+}
+
+int64_t TMACIn::TotalTime() {
+  TOpenForQuery open(*this);
+  return FDecoder->LengthMs() / 1000;
+}
+
+void TMACIn::OpenSource() {
+  if (FOpenCount == 0) {
+    FEndOfStream = false;
+    auto decoder = std::make_unique<TAPEDecompress>(FFileName);
+    // A decoder without a handle has not opened the file; reading from it would be reading
+    // nothing and calling it a whole file.
+    if (!decoder->HasHandle()) throw EAPEException(MAC_ERROR_IO_READ);
+    const int64_t size = decoder->PcmBytes();
+    const int sampleRate = decoder->SampleRate();
+    const int bitsPerSample = decoder->BitsPerSample();
+    const int channels = decoder->Channels();
+    if (bitsPerSample < 8 || bitsPerSample % 8 != 0 || channels < 1 || size < 0) {
+      throw EAPEException(MAC_ERROR_INVALID_INPUT_FILE);
+    }
+    FDecoder = std::move(decoder);
+    FSize = size;
+    FSampleRate = sampleRate;
+    FBitsPerSample = bitsPerSample;
+    FChannels = channels;
+    FTotalSamples = size / (bitsPerSample / 8) / channels;
+  }
+  ++FOpenCount;
+}
+
+void TMACIn::CloseSource() {
+  if (FOpenCount == 1) FDecoder.reset();
+  if (FOpenCount > 0) --FOpenCount;
+}
+
+bool TMACIn::SeekSample(int64_t Sample) {
+  TOpenForQuery open(*this);
+  FSeekResult = FDecoder->Seek(Sample);
+  return FSeekResult == 0;
+}
+
+void TMACIn::BeginRead() {
+  FSeekResult = 0;
+  TACSFileIn::BeginRead();
+  // A range reaching outside the file would be delivered short, or from the wrong place.
+  const bool inside = FStartSample >= 0 && FStartSample <= FTotalSamples && FEndSample >= -1 &&
+                      FEndSample <= FTotalSamples;
+  if (!inside || FSeekResult != 0) {
+    EndRead();
+    if (!inside) throw EACSException("The sample range lies outside the file");
+    throw EAPEException(FSeekResult);
+  }
+  BufStart = 1;
+  BufEnd = 0;
+}
+
+void TMACIn::Refill() {
+  BufStart = 1;
+  BufEnd = 0;
+  if (FEndOfStream) return;
+  const int64_t frameBytes = FrameBytes();
+  for (;;) {
+    // Bytes of the read pass not yet decoded. The decoder is never asked for more, so it
+    // never decodes past the range's end.
+    const int64_t remaining = Size() - Position() - BufEnd;
+    const int64_t room = BufferBytes - BufEnd;
+    const int64_t frames = std::min(remaining, room) / frameBytes;
+    if (frames <= 0) {
+      if (remaining < frameBytes) FEndOfStream = true;
+      return;
+    }
+    int64_t delivered = 0;
+    const int32_t result = FDecoder->GetData(FBuffer.data() + BufEnd, frames, delivered);
+    if (result != 0) throw EAPEException(result);
+    // The decoder ran out before the range or the file's declared length did.
+    if (delivered <= 0 || delivered > frames) throw EAPEException(MAC_ERROR_IO_READ);
+    BufEnd += delivered * frameBytes;
+  }
+}
+
+int64_t TMACIn::ReadData(uint8_t* Dest, int64_t BufferSize) {
+  if (!Busy()) throw EACSException("The Stream is not opened");
+  if (BufStart > BufEnd) {
+    Refill();
+    if (BufEnd == 0 && FEndOfStream && FLoop) {
+      EndRead();
+      BeginRead();
+      FEndOfStream = false;
+      Refill();
+    }
+  }
+  const int64_t count = std::min(BufferSize, BufEnd - BufStart + 1);
+  if (count <= 0) return 0;
+  std::memcpy(Dest, FBuffer.data() + (BufStart - 1), static_cast<size_t>(count));
+  BufStart += count;
+  FPosition.store(Position() + count, std::memory_order_relaxed);
+  return count;
+}
+
+}  // namespace corvane
