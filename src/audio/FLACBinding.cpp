@@ -1,0 +1,131 @@
+#include "FLACBinding.h"
+
+#include <limits>
+
+#include "DynamicLibrary.h"
+#include "FileStream.h"
+
+namespace corvane {
+namespace {
+
+// Process-wide; see LibFLAC() for who writes them.
+TDynamicLibrary& Library() {
+  static TDynamicLibrary library;
+  return library;
+}
+TLibFLAC Table;
+bool Loaded = false;
+
+bool ResolveAll(const TDynamicLibrary& From, TLibFLAC& Into) {
+  bool all = true;
+#define CORVANE_FLAC_RESOLVE(Name) all = From.Resolve("FLAC__" #Name, Into.Name) && all;
+  CORVANE_FLAC_ENTRY_POINTS(CORVANE_FLAC_RESOLVE)
+#undef CORVANE_FLAC_RESOLVE
+  return all;
+}
+
+}  // namespace
+
+bool LoadLibFLACFrom(const std::vector<std::string>& Candidates) {
+  UnloadLibFLAC();
+  TDynamicLibrary library(Candidates);
+  if (!library.Loaded()) return false;
+  TLibFLAC table;
+  if (!ResolveAll(library, table)) return false;
+  Library() = std::move(library);
+  Table = table;
+  Loaded = true;
+  return true;
+}
+
+bool LoadLibFLAC() {
+  if (Loaded) return true;
+  return LoadLibFLACFrom({"libFLAC.so.12", "libFLAC.so"});
+}
+
+bool LibFLACLoaded() {
+  return Loaded;
+}
+
+const TLibFLAC& LibFLAC() {
+  return Table;
+}
+
+TLibFLAC& LibFLACForTest() {
+  return Table;
+}
+
+void UnloadLibFLAC() {
+  Loaded = false;
+  Table = TLibFLAC{};
+  Library() = TDynamicLibrary();
+}
+
+void TFLACEncoder::TDeleter::operator()(FLAC__StreamEncoder* Encoder) const {
+  LibFLAC().stream_encoder_delete(Encoder);
+}
+
+TFLACEncoder::TFLACEncoder() : FHandle(LibFLAC().stream_encoder_new()) {}
+
+TFLACEncoder::~TFLACEncoder() = default;
+
+FLAC__StreamEncoderInitStatus TFLACEncoder::Init(TFileStream& Stream) {
+  FStream = &Stream;
+  // The seek and tell callbacks let the library go back and complete the stream information
+  // (total samples, MD5) once the last frame is written.
+  const FLAC__StreamEncoderInitStatus status = LibFLAC().stream_encoder_init_stream(
+      FHandle.get(), &EncoderWriteCallback, &EncoderSeekCallback, &EncoderTellCallback, nullptr,
+      this);
+  FStarted = status == FLAC__STREAM_ENCODER_INIT_STATUS_OK;
+  return status;
+}
+
+bool TFLACEncoder::ProcessInterleaved(const FLAC__int32* Samples, uint32_t Frames) {
+  return LibFLAC().stream_encoder_process_interleaved(FHandle.get(), Samples, Frames) != 0;
+}
+
+bool TFLACEncoder::Finish() {
+  if (!FStarted) return true;
+  FStarted = false;
+  return LibFLAC().stream_encoder_finish(FHandle.get()) != 0;
+}
+
+FLAC__StreamEncoderWriteStatus TFLACEncoder::EncoderWriteCallback(const FLAC__StreamEncoder*,
+                                                                  const FLAC__byte Buffer[],
+                                                                  size_t Bytes, uint32_t, uint32_t,
+                                                                  void* ClientData) noexcept {
+  try {
+    static_cast<TFLACEncoder*>(ClientData)->FStream->Write(Buffer, static_cast<int64_t>(Bytes));
+    return FLAC__STREAM_ENCODER_WRITE_STATUS_OK;
+  } catch (...) {
+    return FLAC__STREAM_ENCODER_WRITE_STATUS_FATAL_ERROR;
+  }
+}
+
+FLAC__StreamEncoderSeekStatus TFLACEncoder::EncoderSeekCallback(const FLAC__StreamEncoder*,
+                                                                FLAC__uint64 AbsoluteByteOffset,
+                                                                void* ClientData) noexcept {
+  if (AbsoluteByteOffset > static_cast<FLAC__uint64>(std::numeric_limits<int64_t>::max())) {
+    return FLAC__STREAM_ENCODER_SEEK_STATUS_ERROR;
+  }
+  try {
+    static_cast<TFLACEncoder*>(ClientData)->FStream->Seek(static_cast<int64_t>(AbsoluteByteOffset));
+    return FLAC__STREAM_ENCODER_SEEK_STATUS_OK;
+  } catch (...) {
+    return FLAC__STREAM_ENCODER_SEEK_STATUS_ERROR;
+  }
+}
+
+FLAC__StreamEncoderTellStatus TFLACEncoder::EncoderTellCallback(const FLAC__StreamEncoder*,
+                                                                FLAC__uint64* AbsoluteByteOffset,
+                                                                void* ClientData) noexcept {
+  try {
+    *AbsoluteByteOffset =
+        static_cast<FLAC__uint64>(static_cast<TFLACEncoder*>(ClientData)->FStream->Position());
+    return FLAC__STREAM_ENCODER_TELL_STATUS_OK;
+  } catch (...) {
+    return FLAC__STREAM_ENCODER_TELL_STATUS_ERROR;
+  }
+}
+
+}  // namespace corvane

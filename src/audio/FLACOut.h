@@ -1,0 +1,88 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ACSFileOut.h"
+
+namespace corvane {
+
+class TFLACEncoder;
+
+// Encodes the PCM of its Input into a FLAC file, one block of BlockSize frames per worker
+// cycle. The encoder settings are read when a run starts; changing them during a run affects
+// the next one.
+//
+// A run that ends normally or is stopped leaves a finished file. A run that fails (the encoder,
+// the disk or the source) removes its incomplete file, so nothing truncated is left looking
+// like a finished conversion.
+class TFLACOut : public TACSFileOut {
+ public:
+  // Throws EACSException when libFLAC is not loaded.
+  TFLACOut();
+  ~TFLACOut() override;
+
+  bool Verify() const { return FVerify; }
+  void SetVerify(bool Value) { FVerify = Value; }
+  uint16_t BlockSize() const { return FBlockSize; }
+  void SetBlockSize(uint16_t Value) { FBlockSize = Value; }
+  // Exhaustive model search; switching it on also selects exact mid-side stereo.
+  bool BestModelSearch() const { return FBestModelSearch; }
+  void SetBestModelSearch(bool Value);
+  bool EnableMidSideStereo() const { return FEnableMidSideStereo; }
+  void SetEnableMidSideStereo(bool Value) { FEnableMidSideStereo = Value; }
+  // Loose mid-side stereo only refines mid-side stereo, so switching it on switches that on.
+  bool EnableLooseMidSideStereo() const { return FEnableLooseMidSideStereo; }
+  void SetEnableLooseMidSideStereo(bool Value);
+  uint16_t MaxLPCOrder() const { return FMaxLPCOrder; }
+  void SetMaxLPCOrder(uint16_t Value) { FMaxLPCOrder = Value; }
+  // 0 lets the library choose. A run lowers a value that its sample depth cannot take.
+  uint16_t QLPCoeffPrecision() const { return FQLPCoeffPrecision; }
+  void SetQLPCoeffPrecision(uint16_t Value) { FQLPCoeffPrecision = Value; }
+  bool QLPCoeffPrecisionSearch() const { return FQLPCoeffPrecisionSearch; }
+  void SetQLPCoeffPrecisionSearch(bool Value) { FQLPCoeffPrecisionSearch = Value; }
+  uint16_t MaxResidualPartitionOrder() const { return FMaxResidualPartitionOrder; }
+  void SetMaxResidualPartitionOrder(uint16_t Value) { FMaxResidualPartitionOrder = Value; }
+  uint16_t MinResidualPartitionOrder() const { return FMinResidualPartitionOrder; }
+  void SetMinResidualPartitionOrder(uint16_t Value) { FMinResidualPartitionOrder = Value; }
+
+ protected:
+  void PrepareOutput() override;
+  bool ProcessBlock(bool Abort) override;
+  void FinishOutput() override;
+
+ private:
+  void ConfigureEncoder(TACSInput& Source);
+  // Releases what the run holds (encoder, buffers, file, read pass). Complete: finish the
+  // stream and keep the file; otherwise abandon it and remove the file. Throws when a complete
+  // run could not be finished.
+  void CloseRun(bool Complete);
+  // Reads up to one block from Input; the bytes it got.
+  int64_t FillBlock();
+
+  // Published settings; written and read on the user-interface thread only.
+  bool FVerify = false;
+  uint16_t FBlockSize = 4608;
+  bool FBestModelSearch = false;
+  bool FEnableMidSideStereo = true;
+  uint16_t FMaxLPCOrder = 0;
+  bool FEnableLooseMidSideStereo = false;
+  uint16_t FQLPCoeffPrecision = 0;
+  bool FQLPCoeffPrecisionSearch = false;
+  uint16_t FMaxResidualPartitionOrder = 0;
+  uint16_t FMinResidualPartitionOrder = 0;
+
+  // The current run: made by PrepareOutput, then used by the worker alone until CloseRun.
+  std::unique_ptr<TFLACEncoder> FEncoder;  // declared after FStream (base): released first
+  std::vector<uint8_t> FBlockBuffer;       // one block of input PCM
+  std::vector<int32_t> FSamples;           // the same block widened for the library
+  int FBytesPerSample = 0;
+  int FChannels = 0;
+  bool FEndOfInput = false;
+  bool FReadPassOpen = false;
+  std::string FRunFileName;  // the file this run created
+};
+
+}  // namespace corvane
