@@ -1,0 +1,64 @@
+#include "AboutWindow.h"
+
+#include <QImageReader>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPixmap>
+
+#include "AppTexts.h"
+#include "FormStyle.h"
+
+namespace corvane {
+
+void TClickablePicture::mouseReleaseEvent(QMouseEvent* Event) {
+  if (Event->button() == Qt::LeftButton && rect().contains(Event->position().toPoint()) &&
+      OnClick) {
+    OnClick();
+  }
+  QLabel::mouseReleaseEvent(Event);
+}
+
+TAboutMe::TAboutMe(QWidget* Parent) : QWidget(Parent) {
+  setObjectName(QStringLiteral("AboutMe"));
+  setWindowTitle(QString::fromUtf8(texts::kAboutCaption));
+  ApplyFormStyle(*this, kClientWidth, kClientHeight);
+
+  // The background is a JPEG, read through Qt's JPEG plugin and scaled to the picture's box
+  // keeping its proportions.
+  Image1 = new QLabel(this);
+  Image1->setObjectName(QStringLiteral("Image1"));
+  Image1->setGeometry(0, -56, 324, 852);
+  Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  QImageReader reader(QStringLiteral(":/artwork/about.jpg"), "jpeg");
+  const QImage background = reader.read();
+  if (!background.isNull()) {
+    Image1->setPixmap(QPixmap::fromImage(
+        background.scaled(Image1->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+  }
+
+  for (size_t i = 0; i < Edits.size(); ++i) {
+    auto* edit = new QLineEdit(this);
+    edit->setObjectName(QStringLiteral("Edit%1").arg(i + 1));
+    edit->setReadOnly(true);
+    Edits[i] = edit;
+  }
+  for (size_t i = 0; i < 5; ++i) {
+    Edits[i]->setGeometry(80, 56 + 32 * static_cast<int>(i), 200, 21);
+    Edits[i]->setText(QString::fromUtf8(texts::kAboutLines[i]));
+  }
+  Edits[5]->setGeometry(111, 222, 121, 21);
+  Edits[5]->setText(QString::fromUtf8(texts::kAboutVersion));
+
+  Image2 = new TClickablePicture(this);
+  Image2->setObjectName(QStringLiteral("Image2"));
+  Image2->setGeometry(208, 264, 57, 41);
+  Image2->setPixmap(QPixmap(QStringLiteral(":/artwork/close.png")));
+  Image2->setCursor(Qt::PointingHandCursor);
+  Image2->OnClick = [this] { Image2Click(); };
+}
+
+void TAboutMe::Image2Click() {
+  close();
+}
+
+}  // namespace corvane

@@ -1,0 +1,284 @@
+#include "BatchDriver.h"
+
+#include <QSignalBlocker>
+#include <algorithm>
+#include <stdexcept>
+
+#include "AppTexts.h"
+#include "CueTime.h"
+#include "TextCodec.h"
+
+namespace corvane {
+namespace {
+
+constexpr int kNextJobDelayMs = 200;
+
+// A cue sheet written on Windows may name its audio file with "\" separators.
+std::string NativeSeparators(std::string Path) {
+  std::replace(Path.begin(), Path.end(), '\\', '/');
+  return Path;
+}
+
+}  // namespace
+
+TBatchDriver::TBatchDriver(QObject* Parent)
+    : QObject(Parent),
+      FMACIn1(std::make_unique<TMACIn>()),
+      FFLACOut1(std::make_unique<TFLACOut>()),
+      FOutputFolder(texts::kSourceFolder) {
+  TFLACOut& out = *FFLACOut1;
+  out.SetMainThreadHandoff(&FHandoff);
+  out.SetInput(FMACIn1.get());
+  out.SetSuspendWhenIdle(true);
+  out.SetFileMode(foRewrite);
+  out.SetQLPCoeffPrecision(0);
+  out.SetQLPCoeffPrecisionSearch(false);
+  out.SetVerify(false);
+  out.SetOnDone([this](TACSOutput&) { FLACOut1Done(); });
+  out.SetOnProgress([this](TACSOutput& Sender) { emit ProgressChanged(Sender.Progress()); });
+  out.SetOnThreadException(
+      [this](TACSOutput&, const std::exception& E) { JobFailedOnAnyThread(E.what()); });
+
+  FTimer1.setInterval(kNextJobDelayMs);
+  FTimer1.setSingleShot(true);
+  connect(&FTimer1, &QTimer::timeout, this, [this] { Guarded([this] { Timer1Timer(); }); });
+  FDeferredStart.setInterval(0);
+  FDeferredStart.setSingleShot(true);
+  connect(&FDeferredStart, &QTimer::timeout, this, [this] { Guarded([this] { StartNextJob(); }); });
+}
+
+TBatchDriver::~TBatchDriver() {
+  // Whoever listens may be half destroyed by now.
+  const QSignalBlocker quiet(this);
+  Shutdown();
+}
+
+template <typename Step>
+void TBatchDriver::Guarded(Step&& DoStep) {
+  try {
+    DoStep();
+  } catch (const std::exception& E) {
+    HandleJobFailure(QString::fromUtf8(E.what()));
+  }
+}
+
+void TBatchDriver::SetRunning(bool Value) {
+  if (FRunning == Value) return;
+  FRunning = Value;
+  emit RunningChanged(Value);
+}
+
+void TBatchDriver::SetPaused(bool Value) {
+  if (FPaused == Value) return;
+  FPaused = Value;
+  emit PausedChanged(Value);
+}
+
+void TBatchDriver::AddFiles(const std::vector<std::string>& Files) {
+  for (const std::string& file : Files) {
+    const std::string extension = UpperExtension(file);
+    if (extension == ".APE") {
+      if (!FJobs.ContainsIgnoringCase(file)) FJobs.Append({file, TJobKind::PlainFile});
+    } else if (extension == ".CUE") {
+      const bool loaded =
+          std::any_of(FCueSheetList.begin(), FCueSheetList.end(),
+                      [&](const auto& Sheet) { return Sheet->CueFileName == file; });
+      if (loaded) continue;
+      auto sheet = std::make_unique<TCueFile>(file);
+      sheet->SetCueText(ReadTextFile(file));
+      sheet->Parse();
+      FCueSheetList.push_back(std::move(sheet));
+      const TCueFile& added = *FCueSheetList.back();
+      const int position = static_cast<int>(FCueSheetList.size());
+      for (size_t k = 0; k < added.Tracks.size(); ++k) {
+        FJobs.Append({CueTrackLine(position, static_cast<int>(k + 1), added.Tracks[k], file),
+                      TJobKind::CueTrack});
+      }
+    }
+  }
+}
+
+bool TBatchDriver::RemoveLine(int Row) {
+  if (Row < 0 || Row >= FJobs.Count()) return false;
+  // Line 0 is the job in progress: its tags and its deletion are still to come.
+  if (FRunning && Row == 0) return false;
+  FJobs.RemoveAt(Row);
+  return true;
+}
+
+void TBatchDriver::Start() {
+  if (FRunning || !FFLACOut1 || FJobs.Count() == 0) return;
+  SetRunning(true);
+  FHalted = false;
+  if (FStopEndPending) {
+    // The stopped run has not ended yet; starting now would let its done notification advance
+    // this batch. Its end starts the job instead.
+    FStartHeldBack = true;
+    return;
+  }
+  Guarded([this] { StartNextJob(); });
+}
+
+void TBatchDriver::StartNextJob() {
+  if (!FFLACOut1) return;
+  if (FJobs.Count() == 0) throw std::logic_error("The job list is empty.");
+  const std::string folder = OutputFolderOf(FOutputFolder);
+  FMACIn1->SetStartSample(0);
+  FMACIn1->SetEndSample(-1);
+  const TJob& job = FJobs.At(0);
+  if (job.Kind == TJobKind::PlainFile) {
+    FMACIn1->SetFileName(job.Text);
+    FFLACOut1->SetFileName(PlainOutputName(job.Text, folder));
+  } else {
+    PrepareCueTrack(job, folder);
+  }
+  FFLACOut1->Start();
+  // A pause pressed between two jobs holds the next one too.
+  if (FPaused) FFLACOut1->Pause();
+}
+
+void TBatchDriver::PrepareCueTrack(const TJob& Job, const std::string& OutputFolder) {
+  const TCueFile& sheet = SheetOfLine(FCueSheetList, Job.Text);
+  const int trackIndex = TrackIndexOfLine(Job.Text);
+  const TCueTrack& track = TrackOfLine(sheet, Job.Text);
+  const std::string where =
+      "Track " + std::to_string(trackIndex + 1) + " of " + ExtractFileName(sheet.CueFileName);
+  // The FILE entry is always relative to the sheet's own folder.
+  FMACIn1->SetFileName(ExtractFilePath(sheet.CueFileName) + NativeSeparators(sheet.AudioFileName));
+  const auto toSample = [&](const std::string& Time) {
+    if (!CueTimeToCdFrames(Time)) {
+      throw std::runtime_error(where + ": \"" + Time + "\" is not a cue sheet time (mm:ss:ff).");
+    }
+    return CueTimeToSample(Time);
+  };
+  const int64_t start = toSample(track.StartTime);
+  const int64_t total = FMACIn1->TotalSamples();
+  // An end past the audio runs the track to the end of the file; a start there has nothing to
+  // convert, and must not fall back to the start of the file under this track's name.
+  const int64_t end = track.EndTime.empty() ? total : toSample(track.EndTime);
+  if (start >= total) {
+    throw std::runtime_error(where + " starts at " + track.StartTime + ", at or past the end of " +
+                             FMACIn1->FileName() + ".");
+  }
+  if (end <= start) {
+    throw std::runtime_error(where + " ends at " + track.EndTime + ", not after its start at " +
+                             track.StartTime + ".");
+  }
+  FMACIn1->SetStartSample(start);
+  FMACIn1->SetEndSample(end);
+  FFLACOut1->SetFileName(CueTrackOutputName(sheet.CueFileName, OutputFolder, trackIndex));
+}
+
+int64_t TBatchDriver::CueTimeToSample(const std::string& Time) {
+  const std::optional<int64_t> frames = CueTimeToCdFrames(Time);
+  if (!frames) throw std::runtime_error("\"" + Time + "\" is not a cue sheet time (mm:ss:ff).");
+  // Opens and closes the file; its length is known from then on.
+  const int rate = FMACIn1->SampleRate();
+  return std::min(CdFramesToSample(*frames, rate), FMACIn1->TotalSamples());
+}
+
+void TBatchDriver::FLACOut1Done() {
+  if (FStopEndPending) {
+    FStopEndPending = false;
+    // The worker parks once this returns; the held-back job starts after that.
+    if (FStartHeldBack) {
+      FStartHeldBack = false;
+      FDeferredStart.start();
+    }
+    return;
+  }
+  if (FRunning) FTimer1.start();
+}
+
+void TBatchDriver::Timer1Timer() {
+  FTimer1.stop();
+  if (FJobs.Count() == 0) return;
+  TransferTags();
+  FJobs.RemoveAt(0);
+  if (FJobs.Count() > 0) {
+    StartNextJob();
+    return;
+  }
+  FreeCueSheets();
+  SetPaused(false);
+  SetRunning(false);
+  emit BatchFinished();
+}
+
+void TBatchDriver::TransferTags() {
+  if (FJobs.Count() == 0 || !FFLACOut1) return;
+  FTags.TransferTags(FJobs.At(0), FCueSheetList, FFLACOut1->FileName());
+}
+
+void TBatchDriver::Stop() {
+  if (!FFLACOut1) return;
+  FTimer1.stop();
+  FDeferredStart.stop();
+  FStartHeldBack = false;
+  // Before the sink is told: the done notification the stop produces must not arm the timer.
+  SetRunning(false);
+  FHalted = false;
+  SetPaused(false);
+  // Every stop ends with one done notification (or a failure): a parked worker is woken for it.
+  FStopEndPending = true;
+  FFLACOut1->Resume();
+  FFLACOut1->Stop();
+}
+
+void TBatchDriver::PauseResume() {
+  if (!FRunning || !FFLACOut1) return;
+  if (FPaused) {
+    FFLACOut1->Resume();
+    SetPaused(false);
+  } else {
+    FFLACOut1->Pause();
+    SetPaused(true);
+  }
+}
+
+void TBatchDriver::Clear() {
+  if (FRunning) return;
+  FJobs.Clear();
+  FreeCueSheets();
+}
+
+void TBatchDriver::FreeCueSheets() {
+  for (const auto& sheet : FCueSheetList) sheet->FreeTracks();
+  FCueSheetList.clear();
+}
+
+void TBatchDriver::Shutdown() {
+  FTimer1.stop();
+  FDeferredStart.stop();
+  FStartHeldBack = false;
+  FStopEndPending = false;
+  FFLACOut1.reset();
+  FreeCueSheets();
+  SetPaused(false);
+  SetRunning(false);
+}
+
+void TBatchDriver::JobFailedOnAnyThread(const std::string& Message) {
+  // Runs on the worker for a failed cycle, on this thread for a failed start. Either way the
+  // report is queued, so the driver's state changes on its own thread only; the queue goes
+  // with the driver.
+  FHandoff.Post([this, text = QString::fromStdString(Message)] { HandleJobFailure(text); });
+}
+
+void TBatchDriver::HandleJobFailure(const QString& Message) {
+  // A report still queued when the window closed has nobody left to tell.
+  if (!FFLACOut1) return;
+  if (FStopEndPending) {
+    // The stopped run failed instead of ending: still worth telling, but no batch is halted.
+    FStopEndPending = false;
+    if (FStartHeldBack) {
+      FStartHeldBack = false;
+      FDeferredStart.start();
+    }
+  } else if (FRunning) {
+    FHalted = true;
+  }
+  emit JobFailed(Message);
+}
+
+}  // namespace corvane

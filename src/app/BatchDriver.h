@@ -1,0 +1,119 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "CueSheetList.h"
+#include "FLACOut.h"
+#include "JobListModel.h"
+#include "MACIn.h"
+#include "QtMainThreadHandoff.h"
+#include "TagTransfer.h"
+
+namespace corvane {
+
+// Works off the job list from the top, one job at a time: points the one APE source at the
+// job's file and range and the one FLAC sink at its output, starts the sink, and after each
+// done notification writes the tags, deletes the line and starts the next job. Toolkit-free
+// apart from Qt's core, so tests and other front ends can drive it without widgets; the main
+// window's buttons call Start (Button1Click), Stop (Button2Click), PauseResume (Button8Click)
+// and Clear (Button9Click).
+//
+// Everything here runs on the user-interface thread. The sink's worker reaches it only through
+// the handoff (progress, done) and through a queued failure report.
+class TBatchDriver : public QObject {
+  Q_OBJECT
+
+ public:
+  // Creates the source and the sink; throws EACSException when a codec library is missing.
+  explicit TBatchDriver(QObject* Parent = nullptr);
+  // Ends a run in progress (the sink finishes and closes its file) and joins the worker.
+  ~TBatchDriver() override;
+
+  TJobListModel& Jobs() { return FJobs; }
+  const TCueSheetList& CueSheetList() const { return FCueSheetList; }
+  TMACIn& MACIn1() { return *FMACIn1; }
+  TFLACOut& FLACOut1() { return *FFLACOut1; }
+  QTimer& Timer1() { return FTimer1; }
+  TTagTransfer& Tags() { return FTags; }
+
+  // Appends ".ape" files (one line each, unless the list has the same path in any letter
+  // case) and ".cue" files (one line per track, unless the sheet is loaded already); other
+  // files are skipped. A sheet that cannot be read throws and ends the call at that file.
+  void AddFiles(const std::vector<std::string>& Files);
+  // Removes line Row; false when there is no such line, or when it is the job in progress.
+  bool RemoveLine(int Row);
+  // The output folder field's text, taken as the next jobs start.
+  void SetOutputFolder(std::string FieldText) { FOutputFolder = std::move(FieldText); }
+
+  // The batch.
+  void Start();
+  void StartNextJob();
+  void FLACOut1Done();
+  void Timer1Timer();
+  void TransferTags();
+  void Stop();
+  void PauseResume();
+  void Clear();
+  void FreeCueSheets();
+  // For the window closing: drops pending steps, ends a run in progress (its file finished and
+  // closed) and joins the worker. The driver does nothing afterwards.
+  void Shutdown();
+
+  // The 0-based sheet and track of a cue-track line (see JobLine.h).
+  static int CueIndexOfLine(const std::string& Line) { return corvane::CueIndexOfLine(Line); }
+  static int TrackIndexOfLine(const std::string& Line) { return corvane::TrackIndexOfLine(Line); }
+  // The sample frame of a cue time ("mm:ss:ff") in the source's file, at most the file's
+  // length. Opens the file named by the source (so its length is known afterwards); throws
+  // when the time is malformed or the file cannot be opened.
+  int64_t CueTimeToSample(const std::string& Time);
+
+  bool Running() const { return FRunning; }
+  bool Paused() const { return FPaused; }
+  // The job of line 0 failed; the batch waits for Stop.
+  bool Halted() const { return FHalted; }
+
+ signals:
+  // The batch controls are disabled while Running is true.
+  void RunningChanged(bool Running);
+  void PausedChanged(bool Paused);
+  void ProgressChanged(int Percent);
+  // A job failed, or the next one could not be started; the batch is halted until Stop.
+  void JobFailed(const QString& Message);
+  // The list has been worked off.
+  void BatchFinished();
+
+ private:
+  void SetRunning(bool Value);
+  void SetPaused(bool Value);
+  // Runs a step of the batch; an error halts the batch and is reported.
+  template <typename Step>
+  void Guarded(Step&& DoStep);
+  void JobFailedOnAnyThread(const std::string& Message);
+  void HandleJobFailure(const QString& Message);
+  void PrepareCueTrack(const TJob& Job, const std::string& OutputFolder);
+
+  TQtMainThreadHandoff FHandoff;
+  std::unique_ptr<TMACIn> FMACIn1;
+  std::unique_ptr<TFLACOut> FFLACOut1;  // reads FMACIn1; destroyed before it
+  QTimer FTimer1;
+  // Starts a job that Start had to hold back until the stopped run before it had ended.
+  QTimer FDeferredStart;
+  TJobListModel FJobs;
+  TCueSheetList FCueSheetList;
+  TTagTransfer FTags;
+  std::string FOutputFolder;
+  bool FRunning = false;
+  bool FPaused = false;
+  bool FHalted = false;
+  // A Stop was issued and its done notification (or failure) has not arrived yet: that
+  // notification belongs to the stopped run and must not advance a batch.
+  bool FStopEndPending = false;
+  bool FStartHeldBack = false;
+};
+
+}  // namespace corvane

@@ -1,0 +1,54 @@
+#include "JobListModel.h"
+
+#include <QString>
+
+namespace corvane {
+
+int TJobListModel::rowCount(const QModelIndex& Parent) const {
+  return Parent.isValid() ? 0 : Count();
+}
+
+QVariant TJobListModel::data(const QModelIndex& Index, int Role) const {
+  if (!Index.isValid() || Index.row() >= Count()) return {};
+  const TJob& job = At(Index.row());
+  if (Role == Qt::DisplayRole || Role == Qt::ToolTipRole) return QString::fromStdString(job.Text);
+  if (Role == KindRole) return static_cast<int>(job.Kind);
+  return {};
+}
+
+void TJobListModel::Append(TJob Job) {
+  beginInsertRows(QModelIndex(), Count(), Count());
+  FJobs.push_back(std::move(Job));
+  endInsertRows();
+}
+
+void TJobListModel::RemoveAt(int Row) {
+  if (Row < 0 || Row >= Count()) return;
+  beginRemoveRows(QModelIndex(), Row, Row);
+  FJobs.erase(FJobs.begin() + Row);
+  endRemoveRows();
+}
+
+void TJobListModel::Clear() {
+  if (FJobs.empty()) return;
+  beginResetModel();
+  FJobs.clear();
+  endResetModel();
+}
+
+bool TJobListModel::ContainsIgnoringCase(const std::string& Text) const {
+  const QString wanted = QString::fromStdString(Text);
+  for (const TJob& job : FJobs) {
+    if (QString::fromStdString(job.Text).compare(wanted, Qt::CaseInsensitive) == 0) return true;
+  }
+  return false;
+}
+
+std::vector<std::string> TJobListModel::Lines() const {
+  std::vector<std::string> lines;
+  lines.reserve(FJobs.size());
+  for (const TJob& job : FJobs) lines.push_back(job.Text);
+  return lines;
+}
+
+}  // namespace corvane

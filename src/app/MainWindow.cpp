@@ -1,0 +1,346 @@
+#include "MainWindow.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFrame>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QStatusBar>
+
+#include "AboutWindow.h"
+#include "AppTexts.h"
+#include "Application.h"
+#include "BatchDriver.h"
+#include "CompressionLevel.h"
+#include "FormStyle.h"
+
+namespace corvane {
+namespace {
+
+QString Text(const char* Utf8) {
+  return QString::fromUtf8(Utf8);
+}
+
+template <typename Widget>
+Widget* Place(QWidget* Parent, const char* Name, int Left, int Top, int Width, int Height) {
+  auto* widget = new Widget(Parent);
+  widget->setObjectName(QString::fromLatin1(Name));
+  widget->setGeometry(Left, Top, Width, Height);
+  return widget;
+}
+
+// A label sized to its text, as the form's auto-sized labels are.
+QLabel* PlaceLabel(QWidget* Parent, const char* Name, int Left, int Top, const char* Caption) {
+  auto* label = new QLabel(Text(Caption), Parent);
+  label->setObjectName(QString::fromLatin1(Name));
+  label->move(Left, Top);
+  label->adjustSize();
+  return label;
+}
+
+QPushButton* PlaceButton(QWidget* Parent, const char* Name, int Left, int Top, int Width,
+                         int Height, const char* Caption) {
+  auto* button = Place<QPushButton>(Parent, Name, Left, Top, Width, Height);
+  button->setText(Text(Caption));
+  button->setAutoDefault(false);
+  return button;
+}
+
+QFrame* PlaceRule(QWidget* Parent, const char* Name, int Left, int Top, int Width, int Height,
+                  QFrame::Shape Shape) {
+  auto* frame = Place<QFrame>(Parent, Name, Left, Top, Width, Height);
+  frame->setFrameShape(Shape);
+  frame->setFrameShadow(QFrame::Sunken);
+  return frame;
+}
+
+void SetFontPixels(QWidget* Widget, int Pixels) {
+  QFont font = Widget->font();
+  font.setPixelSize(Pixels);
+  Widget->setFont(font);
+}
+
+}  // namespace
+
+TForm1::TForm1(QWidget* Parent) : QWidget(Parent), FDriver(std::make_unique<TBatchDriver>()) {
+  setWindowTitle(Text(texts::kMainCaption));
+  setWindowIcon(QIcon(QStringLiteral(":/artwork/icon.png")));
+  ApplyFormStyle(*this, kClientWidth, kClientHeight);
+  CreateControls();
+  FormCreate();
+  ConnectHandlers();
+  AboutMe = new TAboutMe(this);
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::CreateControls() {
+  Image1 = Place<QLabel>(this, "Image1", 0, 0, 433, 41);
+  Image1->setPixmap(QPixmap(QStringLiteral(":/artwork/banner.png")));
+  Label5 = PlaceLabel(this, "Label5", 16, 56, texts::kListHeading);
+  SetFontPixels(Label5, 16);
+  Label5->resize(289, 20);
+
+  ListBox1 = Place<QListView>(this, "ListBox1", 16, 88, 305, 121);
+  ListBox1->setModel(&FDriver->Jobs());
+  ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
+  ListBox1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  ListBox1->setUniformItemSizes(true);
+  ListBox1->installEventFilter(this);
+
+  Button3 = PlaceButton(this, "Button3", 32, 216, 97, 25, texts::kAddFiles);
+  Button4 = PlaceButton(this, "Button4", 144, 216, 97, 25, texts::kRemoveFromList);
+  Button9 = PlaceButton(this, "Button9", 256, 216, 51, 25, texts::kClear);
+  Bevel1 = PlaceRule(this, "Bevel1", 8, 248, 321, 6, QFrame::HLine);
+  Label4 = PlaceLabel(this, "Label4", 11, 264, texts::kSaveTo);
+  Edit1 = Place<QLineEdit>(this, "Edit1", 11, 280, 209, 21);
+  Edit1->setText(Text(texts::kSourceFolder));
+  Button6 = PlaceButton(this, "Button6", 230, 277, 89, 25, texts::kBrowse);
+  Bevel2 = PlaceRule(this, "Bevel2", 8, 312, 321, 6, QFrame::HLine);
+
+  Button1 = PlaceButton(this, "Button1", 24, 336, 121, 41, texts::kStartConversion);
+  Label7 = PlaceLabel(this, "Label7", 160, 336, texts::kCompressionLevel);
+  Label7->resize(57, 13);
+  ComboBox1 = Place<QComboBox>(this, "ComboBox1", 160, 352, 57, 21);
+  ComboBox1->setEditable(true);
+  ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+  for (int level = 0; level <= 8; ++level) ComboBox1->addItem(QString::number(level));
+  ComboBox1->setCurrentIndex(5);
+  Label1 = PlaceLabel(this, "Label1", 240, 328, texts::kCpuUsage);
+  Label1->resize(81, 13);
+  TrackBar1 = Place<QSlider>(this, "TrackBar1", 236, 344, 70, 20);
+  TrackBar1->setOrientation(Qt::Horizontal);
+  TrackBar1->setRange(1, 3);
+  TrackBar1->setValue(3);
+  TrackBar1->setPageStep(1);
+  TrackBar1->setTickInterval(1);
+  TrackBar1->setTickPosition(QSlider::TicksBelow);
+  Label2 = PlaceLabel(this, "Label2", 236, 368, texts::kLow);
+  Label3 = PlaceLabel(this, "Label3", 292, 368, texts::kHigh);
+
+  ProgressBar1 = Place<QProgressBar>(this, "ProgressBar1", 16, 392, 225, 17);
+  ProgressBar1->setRange(0, 100);
+  ProgressBar1->setValue(0);
+  ProgressBar1->setTextVisible(false);
+  Label6 = Place<QLabel>(this, "Label6", 254, 388, 49, 25);
+  Label6->setText(QStringLiteral("100%"));
+  SetFontPixels(Label6, 19);
+  QPalette red = Label6->palette();
+  red.setColor(QPalette::WindowText, Qt::red);
+  Label6->setPalette(red);
+
+  Button8 = PlaceButton(this, "Button8", 135, 420, 89, 25, texts::kPauseConversion);
+  Button2 = PlaceButton(this, "Button2", 230, 420, 89, 25, texts::kStopConversion);
+  Bevel3 = PlaceRule(this, "Bevel3", 336, 24, 9, 441, QFrame::Box);
+  Image1->raise();  // the banner covers the top of the frame
+  Image2 = Place<QLabel>(this, "Image2", 360, 368, 57, 49);
+  Image2->setPixmap(QPixmap(QStringLiteral(":/artwork/small.png")));
+  Button5 = PlaceButton(this, "Button5", 357, 424, 59, 25, texts::kAbout);
+
+  StatusBar1 = Place<QStatusBar>(this, "StatusBar1", 0, kClientHeight - 19, kClientWidth, 19);
+  StatusBar1->setSizeGripEnabled(false);
+  FStatusPanel = new QLabel(StatusBar1);
+  StatusBar1->addWidget(FStatusPanel, 1);
+
+  ExecuteOpenDialog = [this]() -> std::optional<QStringList> {
+    QFileDialog& dialog = OpenDialog1();
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.selectedFiles();
+  };
+  ExecuteFolderPicker = [this]() -> std::optional<QString> {
+    const QString folder = QFileDialog::getExistingDirectory(
+        this, Text(texts::kChooseFolder), QDir::rootPath(), QFileDialog::ShowDirsOnly);
+    if (folder.isEmpty()) return std::nullopt;
+    return folder;
+  };
+
+  // Tab order of the form; the progress bar takes no focus.
+  QWidget* const order[] = {ListBox1, Button3,   Button4,   Button9, Edit1,   Button6,
+                            Button1,  ComboBox1, TrackBar1, Button8, Button2, Button5};
+  for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+}
+
+void TForm1::FormCreate() {
+  SetStatusText(Text(texts::kStatusStartUp));
+  TrackBar1Change();
+  // The level the level field shows; the status text keeps its start-up greeting.
+  ApplyCompressionLevel(FDriver->FLACOut1(), 5);
+}
+
+void TForm1::ConnectHandlers() {
+  const auto on = [this](QPushButton* Button, void (TForm1::*Handler)()) {
+    connect(Button, &QPushButton::clicked, this,
+            [this, Handler] { RunReportingErrors([&] { (this->*Handler)(); }); });
+  };
+  on(Button1, &TForm1::Button1Click);
+  on(Button2, &TForm1::Button2Click);
+  on(Button3, &TForm1::Button3Click);
+  on(Button4, &TForm1::Button4Click);
+  on(Button5, &TForm1::Button5Click);
+  on(Button6, &TForm1::Button6Click);
+  on(Button8, &TForm1::Button8Click);
+  on(Button9, &TForm1::Button9Click);
+  connect(ComboBox1, &QComboBox::editTextChanged, this,
+          [this] { RunReportingErrors([&] { ComboBox1Change(); }); });
+  connect(TrackBar1, &QSlider::valueChanged, this, [this] { TrackBar1Change(); });
+  connect(Edit1, &QLineEdit::textChanged, this,
+          [this](const QString& Folder) { FDriver->SetOutputFolder(Folder.toStdString()); });
+
+  TBatchDriver* driver = FDriver.get();
+  connect(driver, &TBatchDriver::RunningChanged, this,
+          [this](bool Running) { SetBatchControlsEnabled(!Running); });
+  connect(driver, &TBatchDriver::PausedChanged, this, [this](bool Paused) {
+    Button8->setText(Text(Paused ? texts::kResumeConversion : texts::kPauseConversion));
+  });
+  connect(driver, &TBatchDriver::ProgressChanged, this, &TForm1::FLACOut1Progress);
+  connect(driver, &TBatchDriver::JobFailed, this, &TForm1::ShowJobFailure);
+}
+
+QFileDialog& TForm1::OpenDialog1() {
+  if (FOpenDialog1 == nullptr) {
+    FOpenDialog1 = new QFileDialog(this);
+    FOpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
+    FOpenDialog1->setFileMode(QFileDialog::ExistingFiles);
+    FOpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+    FOpenDialog1->setNameFilters(
+        {Text(texts::kFilterApe), Text(texts::kFilterCue), Text(texts::kFilterAll)});
+    FOpenDialog1->selectNameFilter(Text(texts::kFilterAll));
+  }
+  return *FOpenDialog1;
+}
+
+QString TForm1::StatusText() const {
+  return FStatusPanel->text();
+}
+
+void TForm1::SetStatusText(const QString& Text) {
+  FStatusPanel->setText(Text);
+}
+
+void TForm1::SetBatchControlsEnabled(bool Enabled) {
+  for (QWidget* control : std::initializer_list<QWidget*>{Button1, Button3, Button4, Button6,
+                                                          Button9, Edit1, ComboBox1}) {
+    control->setEnabled(Enabled);
+  }
+}
+
+void TForm1::ShowJobFailure(const QString& Message) {
+  SetStatusText(Message);
+  TApplication::ShowError(Message);
+}
+
+void TForm1::Button1Click() {
+  FDriver->Start();
+}
+
+void TForm1::Button2Click() {
+  FDriver->Stop();
+}
+
+void TForm1::Button8Click() {
+  FDriver->PauseResume();
+}
+
+void TForm1::Button9Click() {
+  FDriver->Clear();
+}
+
+void TForm1::FLACOut1Done() {
+  FDriver->FLACOut1Done();
+}
+
+void TForm1::Timer1Timer() {
+  FDriver->Timer1Timer();
+}
+
+void TForm1::Button3Click() {
+  const std::optional<QStringList> files = ExecuteOpenDialog();
+  if (!files) return;
+  std::vector<std::string> names;
+  names.reserve(static_cast<size_t>(files->size()));
+  for (const QString& file : *files) names.push_back(file.toStdString());
+  FDriver->AddFiles(names);
+}
+
+void TForm1::Button4Click() {
+  const QModelIndexList selected = ListBox1->selectionModel()->selectedRows();
+  if (selected.isEmpty()) return;
+  const int row = selected.first().row();
+  if (!FDriver->RemoveLine(row)) return;
+  QItemSelectionModel* selection = ListBox1->selectionModel();
+  if (row - 1 >= 0) {
+    selection->setCurrentIndex(FDriver->Jobs().index(row - 1), QItemSelectionModel::ClearAndSelect);
+  } else {
+    selection->clear();
+  }
+  ListBox1->setFocus();
+}
+
+void TForm1::ListBox1KeyDown(int Key) {
+  if (Key == Qt::Key_Delete) Button4Click();
+}
+
+void TForm1::Button5Click() {
+  AboutMe->show();
+  AboutMe->raise();
+  AboutMe->activateWindow();
+}
+
+void TForm1::Button6Click() {
+  const std::optional<QString> folder = ExecuteFolderPicker();
+  if (!folder || folder->isEmpty()) return;
+  QString path = QDir::fromNativeSeparators(*folder);
+  if (!path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
+  Edit1->setText(path);
+}
+
+void TForm1::ComboBox1Change() {
+  const std::optional<int> level = ParseCompressionLevel(ComboBox1->currentText().toStdString());
+  if (!level) return;
+  SetStatusText(Text(CompressionLevelStatus(*level)));
+  ApplyCompressionLevel(FDriver->FLACOut1(), *level);
+}
+
+void TForm1::TrackBar1Change() {
+  FDriver->FLACOut1().SetLoopDelay(LoopDelayForCpuUsage(TrackBar1->value()));
+}
+
+void TForm1::FLACOut1Progress(int Percent) {
+  // Values outside 0 to 100 leave the bar where it is.
+  ProgressBar1->setValue(Percent);
+  Label6->setText(QString::number(ProgressBar1->value()) + QLatin1Char('%'));
+}
+
+void TForm1::FormClose() {
+  // A batch still running ends here: the sink finishes and closes its file and the worker is
+  // joined before the window goes.
+  FDriver->Shutdown();
+  AboutMe->hide();
+}
+
+void TForm1::closeEvent(QCloseEvent* Event) {
+  FormClose();
+  Event->accept();
+}
+
+bool TForm1::eventFilter(QObject* Watched, QEvent* Event) {
+  if (Watched == ListBox1 && Event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(Event)->key();
+    if (key == Qt::Key_Delete) {
+      RunReportingErrors([&] { ListBox1KeyDown(key); });
+      return true;
+    }
+  }
+  return QWidget::eventFilter(Watched, Event);
+}
+
+}  // namespace corvane

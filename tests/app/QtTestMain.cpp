@@ -1,0 +1,20 @@
+// The main of the tests that need the application object: the codec libraries are loaded as
+// the program loads them, and errors are recorded instead of shown in message boxes.
+#include <gtest/gtest.h>
+
+#include "AppTestSupport.h"
+#include "Application.h"
+#include "FLACBinding.h"
+#include "MACDll.h"
+
+int main(int argc, char** argv) {
+  // Also when run by hand or listed by CTest: these tests never want a real display.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  corvane::LoadMACDll();
+  corvane::LoadLibFLAC();
+  corvane::TApplication app(argc, argv);
+  corvane::TApplication::SetErrorPresenter(
+      [](const QString& Text) { corvane::test::ShownErrors().append(Text); });
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

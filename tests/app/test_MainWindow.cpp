@@ -1,0 +1,464 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFontInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QStatusBar>
+#include <QTest>
+#include <filesystem>
+
+#include "AboutWindow.h"
+#include "AppTestSupport.h"
+#include "AppTexts.h"
+#include "BatchDriver.h"
+#include "FlacDecode.h"
+#include "FormStyle.h"
+#include "MainWindow.h"
+#include "ScratchDir.h"
+#include "TextCodec.h"
+#include "WavFile.h"
+
+namespace corvane {
+namespace {
+
+using namespace std::chrono_literals;
+using test::ShownErrors;
+
+QString Q(const char* Utf8) {
+  return QString::fromUtf8(Utf8);
+}
+
+void WriteText(const std::string& Path, const std::string& Bytes) {
+  test::WriteFileBytes(Path, std::vector<uint8_t>(Bytes.begin(), Bytes.end()));
+}
+
+class MainWindowTest : public testing::Test {
+ protected:
+  void SetUp() override { ShownErrors().clear(); }
+
+  void Add(const QStringList& Files) {
+    Form.ExecuteOpenDialog = [Files] { return std::optional<QStringList>(Files); };
+    Form.Button3->click();
+  }
+  QString Path(const std::string& Name) const { return QString::fromStdString(Dir.File(Name)); }
+  std::vector<std::string> Lines() { return Form.Driver().Jobs().Lines(); }
+  void Select(int Row) {
+    Form.ListBox1->selectionModel()->setCurrentIndex(Form.Driver().Jobs().index(Row),
+                                                     QItemSelectionModel::ClearAndSelect);
+  }
+  int SelectedRow() {
+    const QModelIndexList rows = Form.ListBox1->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+  }
+  TFLACOut& Out() { return Form.Driver().FLACOut1(); }
+  std::vector<bool> BatchControlsEnabled() const {
+    return {Form.Button1->isEnabled(),  Form.Button3->isEnabled(), Form.Button4->isEnabled(),
+            Form.Button6->isEnabled(),  Form.Button9->isEnabled(), Form.Edit1->isEnabled(),
+            Form.ComboBox1->isEnabled()};
+  }
+  std::vector<bool> OtherControlsEnabled() const {
+    return {Form.Button2->isEnabled(), Form.Button8->isEnabled(), Form.TrackBar1->isEnabled(),
+            Form.Button5->isEnabled(), Form.ListBox1->isEnabled()};
+  }
+
+  test::TScratchDir Dir;
+  TForm1 Form;
+};
+
+struct TControlCase {
+  const char* Name;
+  QRect Geometry;
+  const char* Text;  // nullptr: not checked
+};
+
+class Controls : public MainWindowTest, public testing::WithParamInterface<TControlCase> {};
+
+TEST_P(Controls, StandWhereTheFormPutsThem) {
+  const auto* control = Form.findChild<QWidget*>(QString::fromLatin1(GetParam().Name));
+  ASSERT_NE(control, nullptr);
+  EXPECT_EQ(control->geometry(), GetParam().Geometry);
+  if (GetParam().Text != nullptr) {
+    EXPECT_EQ(control->property("text").toString(), Q(GetParam().Text));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Form, Controls,
+                         testing::Values(TControlCase{"Image1", {0, 0, 433, 41}, nullptr},
+                                         TControlCase{
+                                             "Label5", {16, 56, 289, 20}, texts::kListHeading},
+                                         TControlCase{"ListBox1", {16, 88, 305, 121}, nullptr},
+                                         TControlCase{"Button3", {32, 216, 97, 25}, "添加文件"},
+                                         TControlCase{"Button4", {144, 216, 97, 25}, "从列表删除"},
+                                         TControlCase{"Button9", {256, 216, 51, 25}, "清空"},
+                                         TControlCase{"Bevel1", {8, 248, 321, 6}, nullptr},
+                                         TControlCase{"Edit1", {11, 280, 209, 21}, "原文件目录"},
+                                         TControlCase{"Button6", {230, 277, 89, 25}, "浏览"},
+                                         TControlCase{"Bevel2", {8, 312, 321, 6}, nullptr},
+                                         TControlCase{"Button1", {24, 336, 121, 41}, "开始转换"},
+                                         TControlCase{"Label7", {160, 336, 57, 13}, "压缩等级"},
+                                         TControlCase{"ComboBox1", {160, 352, 57, 21}, nullptr},
+                                         TControlCase{"Label1", {240, 328, 81, 13}, "CPU占用率"},
+                                         TControlCase{"TrackBar1", {236, 344, 70, 20}, nullptr},
+                                         TControlCase{"ProgressBar1", {16, 392, 225, 17}, nullptr},
+                                         TControlCase{"Label6", {254, 388, 49, 25}, "100%"},
+                                         TControlCase{"Button8", {135, 420, 89, 25}, "暂停转换"},
+                                         TControlCase{"Button2", {230, 420, 89, 25}, "停止转换"},
+                                         TControlCase{"Bevel3", {336, 24, 9, 441}, nullptr},
+                                         TControlCase{"Image2", {360, 368, 57, 49}, nullptr},
+                                         TControlCase{"Button5", {357, 424, 59, 25}, "关于"},
+                                         TControlCase{"StatusBar1", {0, 459, 421, 19}, nullptr}),
+                         [](const auto& Info) { return std::string(Info.param.Name); });
+
+TEST_F(MainWindowTest, IsAFixedCentredWindowWithItsCaptionAndFont) {
+  EXPECT_EQ(Form.windowTitle(), Q("批量Corvane v2.4"));
+  EXPECT_EQ(Form.minimumSize(), QSize(421, 478));
+  EXPECT_EQ(Form.maximumSize(), QSize(421, 478));
+  EXPECT_FALSE(Form.windowFlags() & Qt::WindowMaximizeButtonHint);
+  EXPECT_TRUE(Form.windowFlags() & Qt::WindowMinimizeButtonHint);
+  const QRect desktop = QGuiApplication::primaryScreen()->availableGeometry();
+  EXPECT_LE((Form.geometry().center() - desktop.center()).manhattanLength(), 2);
+  // The labels' glyphs come from a font that has them.
+  EXPECT_EQ(QFontInfo(Form.Label5->font()).family(), Q(kFormFontFamily));
+  EXPECT_EQ(Form.Label6->palette().color(QPalette::WindowText), QColor(Qt::red));
+  EXPECT_FALSE(Form.Image1->pixmap().isNull());
+  EXPECT_FALSE(Form.Image2->pixmap().isNull());
+}
+
+TEST_F(MainWindowTest, TabOrderFollowsTheForm) {
+  const std::vector<QWidget*> expected = {
+      Form.ListBox1, Form.Button3,   Form.Button4,   Form.Button9, Form.Edit1,   Form.Button6,
+      Form.Button1,  Form.ComboBox1, Form.TrackBar1, Form.Button8, Form.Button2, Form.Button5};
+  std::vector<QWidget*> chain;
+  QWidget* widget = Form.ListBox1;
+  do {
+    if (std::find(expected.begin(), expected.end(), widget) != expected.end()) {
+      chain.push_back(widget);
+    }
+    widget = widget->nextInFocusChain();
+  } while (widget != Form.ListBox1 && chain.size() < expected.size());
+  EXPECT_EQ(chain, expected);
+}
+
+TEST_F(MainWindowTest, StartsWithItsDefaults) {
+  EXPECT_EQ(Form.StatusText(), Q("请将需要转换的文件添加到列表中"));
+  EXPECT_EQ(Form.ComboBox1->currentText(), QStringLiteral("5"));
+  EXPECT_EQ(Form.ComboBox1->count(), 9);
+  EXPECT_EQ(Form.TrackBar1->minimum(), 1);
+  EXPECT_EQ(Form.TrackBar1->maximum(), 3);
+  EXPECT_EQ(Form.TrackBar1->value(), 3);
+  EXPECT_EQ(Out().LoopDelay(), 1);
+  // Level 5, whatever the sink's own defaults.
+  EXPECT_EQ(Out().MaxLPCOrder(), 8);
+  EXPECT_EQ(Out().BlockSize(), 4608);
+  EXPECT_EQ(Out().MinResidualPartitionOrder(), 3);
+  EXPECT_EQ(Out().MaxResidualPartitionOrder(), 3);
+  EXPECT_TRUE(Out().EnableMidSideStereo());
+  EXPECT_FALSE(Out().EnableLooseMidSideStereo());
+  EXPECT_FALSE(Out().BestModelSearch());
+  EXPECT_FALSE(Out().Verify());
+  EXPECT_EQ(Out().QLPCoeffPrecision(), 0);
+  EXPECT_EQ(Form.ProgressBar1->minimum(), 0);
+  EXPECT_EQ(Form.ProgressBar1->maximum(), 100);
+}
+
+TEST_F(MainWindowTest, OpenDialogOffersThreeFiltersWithAllSupportedFirst) {
+  QFileDialog& dialog = Form.OpenDialog1();
+  EXPECT_EQ(dialog.nameFilters(),
+            QStringList({Q(texts::kFilterApe), Q(texts::kFilterCue), Q(texts::kFilterAll)}));
+  EXPECT_EQ(dialog.selectedNameFilter(), Q(texts::kFilterAll));
+  EXPECT_EQ(dialog.fileMode(), QFileDialog::ExistingFiles);
+  EXPECT_EQ(&Form.OpenDialog1(), &dialog);
+}
+
+TEST_F(MainWindowTest, AddsApeFilesOnceInAnyLetterCase) {
+  Add({QStringLiteral("/m/a.ape"), QStringLiteral("/m/b.APE"), QStringLiteral("/m/A.Ape"),
+       QStringLiteral("/m/notes.txt"), QStringLiteral("/m/noext"), QStringLiteral("/m/专辑.ape")});
+  Add({QStringLiteral("/M/B.ape")});
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"/m/a.ape", "/m/b.APE", "/m/专辑.ape"}));
+  // A line whose name holds " | " is still a plain file.
+  Add({QStringLiteral("/m/1 | 2 - x.ape")});
+  EXPECT_EQ(Form.Driver().Jobs().At(3).Kind, TJobKind::PlainFile);
+  Form.ExecuteOpenDialog = [] { return std::optional<QStringList>(); };
+  Form.Button3->click();
+  EXPECT_EQ(Lines().size(), 4u);
+  EXPECT_TRUE(ShownErrors().isEmpty());
+}
+
+TEST_F(MainWindowTest, CueSheetsAddOneLinePerTrackNumberedBySheet) {
+  WriteText(Dir.File("first.cue"),
+            "TITLE \"A\"\nFILE \"a.ape\" WAVE\nTRACK 01 AUDIO\nTITLE \"Summer\"\n"
+            "PERFORMER \"Band A\"\nINDEX 01 00:00:00\nTRACK 02 AUDIO\nTITLE \"Rain\"\n"
+            "PERFORMER \"Band B\"\nINDEX 01 01:00:00\n");
+  // The same sheet as UTF-16 with its mark: the same texts.
+  const std::u16string utf16 = Utf8ToUtf16(
+      "FILE \"b.ape\" WAVE\nTRACK 05 AUDIO\nTITLE \"晴天\"\nPERFORMER \"歌手\"\n"
+      "INDEX 01 00:00:00\nTRACK 06 AUDIO\nINDEX 01 00:10:00\nTRACK 07 AUDIO\n"
+      "TITLE \"雨 | 天 - 二\"\nINDEX 01 00:20:00\n");
+  std::string bytes = "\xFF\xFE";
+  for (const char16_t unit : utf16) {
+    bytes.push_back(static_cast<char>(unit & 0xFF));
+    bytes.push_back(static_cast<char>(unit >> 8));
+  }
+  WriteText(Dir.File("第二.cue"), bytes);
+  WriteText(Dir.File("empty.cue"), "REM nothing here\n");
+
+  Add({Path("first.cue"), Path("empty.cue"), Path("第二.cue"), Path("first.cue")});
+  EXPECT_EQ(Lines(), (std::vector<std::string>{
+                         "1 | 1 - Summer,Band A  --first.cue",
+                         "1 | 2 - Rain,Band B  --first.cue",
+                         "3 | 1 - 晴天,歌手  --第二.cue",
+                         "3 | 2 - ,  --第二.cue",
+                         "3 | 3 - 雨 | 天 - 二,  --第二.cue",
+                     }));
+  EXPECT_EQ(Form.Driver().CueSheetList().size(), 3u);
+
+  // Removing a sheet's lines does not unload it: adding it again is still refused.
+  Select(0);
+  Form.Button4->click();
+  Select(0);
+  Form.Button4->click();
+  Add({Path("first.cue")});
+  EXPECT_EQ(Lines().size(), 3u);
+  // Until the list is cleared; then it is the first sheet again.
+  Form.Button9->click();
+  EXPECT_TRUE(Form.Driver().CueSheetList().empty());
+  Add({Path("first.cue")});
+  EXPECT_EQ(Lines().front(), "1 | 1 - Summer,Band A  --first.cue");
+}
+
+TEST_F(MainWindowTest, UnreadableCueSheetEndsTheAddAtItWithAMessage) {
+  WriteText(Dir.File("good.cue"), "FILE \"a.ape\" WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n");
+  Add({QStringLiteral("/m/a.ape"), Path("missing.cue"), Path("good.cue")});
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"/m/a.ape"}));
+  ASSERT_EQ(ShownErrors().size(), 1);
+  EXPECT_NE(ShownErrors().first().indexOf(QStringLiteral("missing.cue")), -1);
+  EXPECT_TRUE(Form.Driver().CueSheetList().empty());
+}
+
+TEST_F(MainWindowTest, RemovingALineSelectsTheOneAbove) {
+  Add({QStringLiteral("/m/0.ape"), QStringLiteral("/m/1.ape"), QStringLiteral("/m/2.ape"),
+       QStringLiteral("/m/3.ape")});
+  Form.show();
+  Form.Button3->setFocus();
+  Select(3);
+  Form.Button4->click();
+  EXPECT_EQ(Lines().size(), 3u);
+  EXPECT_EQ(SelectedRow(), 2);
+  EXPECT_EQ(QApplication::focusWidget() == Form.ListBox1, Form.isActiveWindow());
+  // The Delete key does the same, whatever the modifiers.
+  QTest::keyClick(Form.ListBox1, Qt::Key_Delete, Qt::ShiftModifier);
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"/m/0.ape", "/m/1.ape"}));
+  EXPECT_EQ(SelectedRow(), 1);
+  Select(0);
+  QTest::keyClick(Form.ListBox1, Qt::Key_Delete);
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"/m/1.ape"}));
+  EXPECT_EQ(SelectedRow(), -1);
+  // Nothing selected: nothing removed.
+  Form.Button4->click();
+  QTest::keyClick(Form.ListBox1, Qt::Key_Delete);
+  EXPECT_EQ(Lines().size(), 1u);
+}
+
+TEST_F(MainWindowTest, LevelFieldSetsTheEncoderAndTheStatus) {
+  Form.ComboBox1->setEditText(QStringLiteral("1"));
+  EXPECT_EQ(Form.StatusText(), Q("转换速度快！压缩率较低"));
+  EXPECT_EQ(Out().BlockSize(), 1152);
+  EXPECT_TRUE(Out().EnableMidSideStereo());  // stored false, switched on by loose mid-side
+  EXPECT_TRUE(Out().EnableLooseMidSideStereo());
+
+  Form.ComboBox1->setEditText(QStringLiteral("4"));
+  EXPECT_EQ(Form.StatusText(), Q("转换速度中等，压缩率好！"));
+  EXPECT_EQ(Out().MaxLPCOrder(), 8);
+  EXPECT_TRUE(Out().EnableMidSideStereo());
+  EXPECT_TRUE(Out().EnableLooseMidSideStereo());
+
+  // Out of the table: only the status text changes.
+  Form.ComboBox1->setEditText(QStringLiteral("12"));
+  EXPECT_EQ(Form.StatusText(), Q("转换速度慢！压缩率高"));
+  EXPECT_EQ(Out().MaxLPCOrder(), 8);
+  EXPECT_EQ(Out().BlockSize(), 4608);
+  EXPECT_TRUE(Out().EnableLooseMidSideStereo());
+
+  // Not a number: nothing at all.
+  Form.ComboBox1->setEditText(QStringLiteral("4"));
+  Form.ComboBox1->lineEdit()->selectAll();
+  QTest::keyClicks(Form.ComboBox1->lineEdit(), QStringLiteral("x"));
+  EXPECT_EQ(Form.ComboBox1->currentText(), QStringLiteral("x"));
+  EXPECT_EQ(Form.StatusText(), Q("转换速度中等，压缩率好！"));
+  EXPECT_TRUE(Out().EnableLooseMidSideStereo());
+
+  // Picked from the list.
+  Form.ComboBox1->setCurrentIndex(8);
+  EXPECT_EQ(Form.StatusText(), Q("转换速度慢！压缩率高"));
+  EXPECT_EQ(Out().MaxLPCOrder(), 12);
+  EXPECT_TRUE(Out().BestModelSearch());
+  EXPECT_FALSE(Out().EnableLooseMidSideStereo());
+}
+
+TEST_F(MainWindowTest, SliderSetsTheWorkersSleep) {
+  for (const auto& [position, delay] : {std::pair{1, 11}, {2, 6}, {3, 1}}) {
+    Form.TrackBar1->setValue(position);
+    EXPECT_EQ(Out().LoopDelay(), delay) << position;
+  }
+}
+
+TEST_F(MainWindowTest, FolderPickerAddsTheTrailingSeparatorOnce) {
+  Form.ExecuteFolderPicker = [] { return std::optional<QString>(QStringLiteral("/tmp/输出")); };
+  Form.Button6->click();
+  EXPECT_EQ(Form.Edit1->text(), Q("/tmp/输出/"));
+  Form.ExecuteFolderPicker = [] { return std::optional<QString>(QStringLiteral("/")); };
+  Form.Button6->click();
+  EXPECT_EQ(Form.Edit1->text(), QStringLiteral("/"));
+  Form.ExecuteFolderPicker = [] { return std::optional<QString>(); };
+  Form.Button6->click();
+  EXPECT_EQ(Form.Edit1->text(), QStringLiteral("/"));
+}
+
+TEST_F(MainWindowTest, RealBatchPausesResumesStopsAndStartsAgain) {
+  std::filesystem::create_directory(Dir.File("out"));
+  Form.ExecuteFolderPicker = [this] { return std::optional<QString>(Path("out")); };
+  Form.Button6->click();
+  Form.TrackBar1->setValue(1);  // 11 ms per block: slow enough to catch in the act
+  std::vector<test::TApeFixtureSpec> specs;
+  QStringList files;
+  for (uint32_t seed = 1; seed <= 2; ++seed) {
+    specs.push_back(test::SlowFixture(seed));
+    files << QString::fromStdString(
+        Dir.Copy(test::ApeFixture(specs.back()), "slow" + std::to_string(seed) + ".ape"));
+  }
+  test::TApeFixtureSpec small;
+  small.Frames = 50000;
+  Dir.Copy(test::ApeFixture(small), "disc.ape");
+  WriteText(Dir.File("disc.cue"),
+            "FILE \"disc.ape\" WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 02 AUDIO\n"
+            "INDEX 01 00:00:40\n");
+  files << Path("disc.cue");
+  Add(files);
+  ASSERT_EQ(Lines().size(), 4u);
+
+  Form.Button1->click();
+  EXPECT_EQ(BatchControlsEnabled(), std::vector<bool>(7, false));
+  EXPECT_EQ(OtherControlsEnabled(), std::vector<bool>(5, true));
+  ASSERT_TRUE(test::PumpUntil([&] { return Form.ProgressBar1->value() >= 5; }, 30s));
+  EXPECT_EQ(Form.Label6->text(), QString::number(Form.ProgressBar1->value()) + "%");
+
+  Form.Button8->click();
+  EXPECT_EQ(Form.Button8->text(), Q("恢复转换"));
+  EXPECT_EQ(Out().Status(), osPaused);
+  test::PumpFor(100ms);
+  const int pausedAt = Form.ProgressBar1->value();
+  test::PumpFor(400ms);
+  EXPECT_EQ(Form.ProgressBar1->value(), pausedAt);
+  Form.Button8->click();
+  EXPECT_EQ(Form.Button8->text(), Q("暂停转换"));
+  ASSERT_TRUE(test::PumpUntil([&] { return Form.ProgressBar1->value() > pausedAt; }, 30s));
+
+  // Pause, then Stop: the worker is woken to see the stop; line 0 stays.
+  Form.Button8->click();
+  Form.Button2->click();
+  EXPECT_EQ(BatchControlsEnabled(), std::vector<bool>(7, true));
+  EXPECT_EQ(Form.Button8->text(), Q("暂停转换"));
+  ASSERT_TRUE(test::PumpUntil([&] { return Out().Status() == osIdle; }, 5s));
+  test::PumpFor(400ms);
+  EXPECT_EQ(Lines().size(), 4u);
+
+  Form.Button1->click();
+  ASSERT_TRUE(test::PumpUntil([&] { return Form.Button1->isEnabled(); }, 120s));
+  EXPECT_TRUE(ShownErrors().isEmpty()) << ShownErrors().join("\n").toStdString();
+  EXPECT_TRUE(Lines().empty());
+  EXPECT_TRUE(Form.Driver().CueSheetList().empty());
+  EXPECT_EQ(Form.Label6->text(), QStringLiteral("100%"));
+  for (size_t i = 0; i < specs.size(); ++i) {
+    const test::TDecodedFlac flac =
+        test::DecodeFlacFile(Dir.File("out/slow" + std::to_string(i + 1) + ".flac"));
+    ASSERT_TRUE(flac.Ok) << flac.Error;
+    EXPECT_EQ(flac.Pcm, test::ApeFixturePcm(specs[i]));
+  }
+  EXPECT_TRUE(test::DecodeFlacFile(Dir.File("out/Track_2.flac")).Ok);
+}
+
+TEST_F(MainWindowTest, DeleteKeyKeepsTheJobInProgress) {
+  Form.TrackBar1->setValue(1);
+  Add({QString::fromStdString(Dir.Copy(test::ApeFixture(test::SlowFixture()), "a.ape")),
+       QStringLiteral("/m/b.ape"), QStringLiteral("/m/c.ape")});
+  Form.Button1->click();
+  Select(0);
+  QTest::keyClick(Form.ListBox1, Qt::Key_Delete);
+  EXPECT_EQ(Lines().size(), 3u);
+  Select(2);
+  QTest::keyClick(Form.ListBox1, Qt::Key_Delete);
+  EXPECT_EQ(Lines().size(), 2u);
+  EXPECT_EQ(Lines().front(), Dir.File("a.ape"));
+  Form.Button2->click();
+}
+
+TEST_F(MainWindowTest, FailedJobIsShownInTheStatusBarAndAMessageBox) {
+  WriteText(Dir.File("bad.ape"), std::string(4096, 'x'));
+  Add({Path("bad.ape")});
+  Form.Button1->click();
+  ASSERT_TRUE(test::PumpUntil([&] { return !ShownErrors().isEmpty(); }, 10s));
+  EXPECT_EQ(Form.StatusText(), ShownErrors().first());
+  EXPECT_FALSE(Form.Button1->isEnabled());
+  Form.Button2->click();
+  EXPECT_TRUE(Form.Button1->isEnabled());
+  EXPECT_EQ(Lines().size(), 1u);
+}
+
+TEST_F(MainWindowTest, AboutWindowIsModelessAndComesBack) {
+  Form.show();
+  Form.Button5->click();
+  TAboutMe* about = Form.AboutMe;
+  ASSERT_TRUE(about->isVisible());
+  EXPECT_FALSE(about->isModal());
+  EXPECT_EQ(about->windowTitle(), Q("关于作者;"));
+  EXPECT_EQ(about->minimumSize(), QSize(292, 333));
+  EXPECT_EQ(about->maximumSize(), QSize(292, 333));
+  EXPECT_FALSE(about->Image1->pixmap().isNull());  // the JPEG, through Qt's JPEG plugin
+  EXPECT_EQ(about->Edits[5]->text(), Q("软件版本:1.0.2.4"));
+  EXPECT_EQ(about->Edits[5]->geometry(), QRect(111, 222, 121, 21));
+  for (size_t i = 0; i < 5; ++i) {
+    EXPECT_EQ(about->Edits[i]->geometry().topLeft(), QPoint(80, 56 + 32 * static_cast<int>(i)));
+    EXPECT_FALSE(about->Edits[i]->text().isEmpty());
+  }
+  about->close();
+  EXPECT_TRUE(about->isHidden());
+  Form.Button5->click();
+  EXPECT_EQ(Form.AboutMe, about);
+  EXPECT_TRUE(about->isVisible());
+  QTest::mouseClick(about->Image2, Qt::LeftButton);
+  EXPECT_TRUE(about->isHidden());
+  EXPECT_TRUE(Form.isVisible());
+}
+
+TEST_F(MainWindowTest, ClosingDuringABatchEndsItWithinTwoSeconds) {
+  const test::TApeFixtureSpec spec = test::SlowFixture();
+  Form.TrackBar1->setValue(1);
+  Add({QString::fromStdString(Dir.Copy(test::ApeFixture(spec), "a.ape"))});
+  Form.show();
+  Form.Button1->click();
+  ASSERT_TRUE(test::PumpUntil([&] { return Form.ProgressBar1->value() >= 5; }, 30s));
+  QElapsedTimer clock;
+  clock.start();
+  EXPECT_TRUE(Form.close());
+  EXPECT_LT(clock.elapsed(), 2000);
+  EXPECT_FALSE(Form.isVisible());
+  const test::TDecodedFlac flac = test::DecodeFlacFile(Dir.File("a.flac"));
+  ASSERT_TRUE(flac.Ok) << flac.Error;
+  EXPECT_GT(flac.Pcm.size(), 0u);
+  test::PumpFor(300ms);  // anything still queued finds nothing to do
+  EXPECT_TRUE(ShownErrors().isEmpty());
+}
+
+}  // namespace
+}  // namespace corvane
