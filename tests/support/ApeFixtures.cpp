@@ -32,6 +32,33 @@ std::string FixtureName(const TApeFixtureSpec& Spec) {
 
 }  // namespace
 
+std::vector<TApeFixtureSpec> WholeFileFixtures() {
+  std::vector<TApeFixtureSpec> all;
+  for (const TPcmFormat& format : {TPcmFormat{16, 2, 44100}, TPcmFormat{16, 1, 44100},
+                                   TPcmFormat{8, 2, 44100}, TPcmFormat{24, 2, 44100}}) {
+    for (int level = 1; level <= 5; ++level) {
+      for (TSignal signal : {TSignal::Silence, TSignal::Tone, TSignal::Noise}) {
+        all.push_back({format, kNormalFrameBlocks + 26281, signal, level, 11});
+      }
+    }
+  }
+  return all;
+}
+
+std::string FixtureCaseName(const TApeFixtureSpec& Spec) {
+  const char* signal = Spec.Signal == TSignal::Silence ? "Silence"
+                       : Spec.Signal == TSignal::Tone  ? "Tone"
+                                                       : "Noise";
+  return std::to_string(Spec.Format.BitsPerSample) + "bit" + std::to_string(Spec.Format.Channels) +
+         "ch_c" + std::to_string(Spec.Level) + "_" + signal;
+}
+
+void PrintTo(const TApeFixtureSpec& Spec, std::ostream* Out) { *Out << FixtureCaseName(Spec); }
+
+bool BeyondFFmpeg(const TApeFixtureSpec& Spec) {
+  return Spec.Format.BitsPerSample == 24 && Spec.Level == 5 && Spec.Signal != TSignal::Silence;
+}
+
 std::string FixtureDir() {
   const std::string dir = CORVANE_FIXTURE_DIR;
   std::filesystem::create_directories(dir);

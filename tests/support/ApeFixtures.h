@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -23,5 +24,19 @@ std::string ApeFixture(const TApeFixtureSpec& Spec);
 std::vector<uint8_t> ApeFixturePcm(const TApeFixtureSpec& Spec);
 // The cache folder; created when missing.
 std::string FixtureDir();
+
+// Blocks per APE frame at jmac's levels c1 to c3 (c4 has four times as many, c5 sixteen).
+constexpr int64_t kNormalFrameBlocks = 73728;
+
+// Every whole-file case the decoder is held to: 16-bit stereo and mono, 8-bit and 24-bit
+// stereo, at all five levels, silence, tone and noise, with a length that is no multiple of
+// any frame or buffer size.
+std::vector<TApeFixtureSpec> WholeFileFixtures();
+// "16bit2ch_c3_Tone": a test name.
+std::string FixtureCaseName(const TApeFixtureSpec& Spec);
+void PrintTo(const TApeFixtureSpec& Spec, std::ostream* Out);
+// FFmpeg 5.1 decodes loud 24-bit audio at the insane level wrongly; the frames' CRCs catch it,
+// so such a file may fail with a decode error, but must never give wrong PCM.
+bool BeyondFFmpeg(const TApeFixtureSpec& Spec);
 
 }  // namespace corvane::test
