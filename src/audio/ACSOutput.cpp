@@ -130,10 +130,12 @@ void TACSOutput::HandleFailure(const std::exception& E) {
       } catch (...) {
       }
     }
+    FRunFailed = true;
     try {
       FinishOutput();
     } catch (...) {
     }
+    FRunFailed = false;
   }
   FCanOutput = false;
   FBusy = false;

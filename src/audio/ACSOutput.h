@@ -71,6 +71,8 @@ class TACSOutput : private TACSInputUser {
   virtual void FinishOutput() = 0;
 
   bool CanOutput() const { return FCanOutput.load(); }
+  // True while FinishOutput closes a run that failed, rather than one that ended or stopped.
+  bool RunFailed() const { return FRunFailed; }
   // Held while a reader takes data from Input, and by SetInput while it swaps Input.
   void LockInput();
   void UnlockInput();
@@ -104,6 +106,7 @@ class TACSOutput : private TACSInputUser {
   std::atomic_flag FInputLock = ATOMIC_FLAG_INIT;
   // Read and written by the worker only.
   int FLastProgress = 0;
+  bool FRunFailed = false;
   TOutputDoneEvent FOnDone;
   TOutputProgressEvent FOnProgress;
   TThreadExceptionEvent FOnThreadException;

@@ -172,11 +172,7 @@ int64_t TFLACOut::FillBlock() {
   return got;
 }
 
-void TFLACOut::FinishOutput() {
-  // A run ending or stopped reaches here through EndRun, which clears CanOutput first; a run
-  // that failed reaches here through the failure handler with CanOutput still set.
-  CloseRun(!CanOutput());
-}
+void TFLACOut::FinishOutput() { CloseRun(!RunFailed()); }
 
 void TFLACOut::CloseRun(bool Complete) {
   bool encoded = true;

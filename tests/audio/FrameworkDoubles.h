@@ -127,6 +127,7 @@ class TRecordingSink : public TACSFileOut {
   std::atomic<bool> HoldCycles{false};  // ProcessBlock spins while set (to catch a run mid-way)
   std::atomic<int> Prepares{0};
   std::atomic<int> Finishes{0};
+  std::atomic<int> FailedFinishes{0};
   std::atomic<int> Cycles{0};
   std::atomic<int> ActiveCycles{0};
   std::atomic<bool> SawAbort{false};
@@ -171,6 +172,7 @@ class TRecordingSink : public TACSFileOut {
 
   void FinishOutput() override {
     ++Finishes;
+    if (RunFailed()) ++FailedFinishes;
     if (TACSInput* input = Input()) input->EndRead();
   }
 

@@ -79,6 +79,7 @@ TEST_F(ACSOutputTest, RunDeliversEverythingAndRaisesDoneOnceOnTheMainThread) {
   EXPECT_EQ(sink.Received(), Bytes(40000));
   EXPECT_EQ(sink.Status(), osIdle);
   EXPECT_EQ(sink.Finishes, 1);
+  EXPECT_EQ(sink.FailedFinishes, 0);
   EXPECT_EQ(source.EndReads, 1);
   // Nothing more arrives once the worker has gone idle.
   ui.PumpUntil([] { return false; }, 50ms);
@@ -190,6 +191,7 @@ TEST_F(ACSOutputTest, FailingCycleFinishesTheSinkAndReportsOnceWithoutDone) {
   EXPECT_EQ(failures[0], "cycle failed");
   EXPECT_NE(failureThreads[0], std::this_thread::get_id());
   EXPECT_EQ(sink.Finishes, 1);
+  EXPECT_EQ(sink.FailedFinishes, 1);
   EXPECT_EQ(source.EndReads, 1);
   EXPECT_EQ(done, 0);
   // After a failure the worker is idle and a new run starts normally.
