@@ -17,7 +17,7 @@ struct TApeFixtureSpec {
   uint32_t Seed = 1;
 };
 
-// The APE file of Spec, made by jmac from the spec's PCM on first use and cached in the build
+// The APE file of Spec, made by jmac from Spec's PCM on first use and cached in the build
 // tree (CORVANE_FIXTURE_DIR). Throws std::runtime_error when jmac fails.
 std::string ApeFixture(const TApeFixtureSpec& Spec);
 // The PCM the fixture was made from.
