@@ -40,7 +40,7 @@ inline constexpr const char* kAboutVersion = "软件版本:1.0.2.4";
 inline constexpr const char* kAboutLines[5] = {
     "Corvane: APE/CUE 批量转换为 FLAC",
     "版本 2.4，Linux 桌面版",
-    "许可证：见项目源代码仓库",
+    "许可证：GNU GPL 第 3 版或更高版本",
     "感谢 FFmpeg 提供 APE 解码",
     "感谢 libFLAC 与 Qt 项目",
 };
