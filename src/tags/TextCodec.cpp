@@ -1,11 +1,13 @@
 #include "TextCodec.h"
 
 #include <iconv.h>
+#include <uchardet/uchardet.h>
 
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <stdexcept>
 
 namespace corvane {
@@ -81,6 +83,136 @@ class TIconv {
   iconv_t FHandle;
 };
 
+
+constexpr const char* kGb18030 = "GB18030";
+// Below this many double-byte characters a Korean or EUC-JP answer is a guess: GBK uses the
+// same byte ranges.
+constexpr size_t kMinSharedCharacters = 8;
+// How much text the detector gets when asked about the titles alone.
+constexpr size_t kTitleSampleBytes = 4096;
+
+enum class TCandidateKind {
+  Unshared,  // double-byte sets whose byte ranges GBK does not cover as a whole
+  Shared,    // double-byte sets that look like GBK byte for byte
+  Cyrillic,
+  Latin,
+};
+
+// What uchardet may answer that moves a text away from GB18030, and the iconv set that reads
+// it. The Windows supersets are used where rippers' files come from Windows tools (a Shift-JIS
+// "\\" stays a backslash, not a yen sign).
+struct TCandidate {
+  std::string_view Detected;
+  const char* Charset;
+  TCandidateKind Kind;
+};
+
+constexpr TCandidate kCandidates[] = {
+    {"BIG5", "BIG5-HKSCS", TCandidateKind::Unshared},
+    {"SHIFT_JIS", "CP932", TCandidateKind::Unshared},
+    {"EUC-JP", "EUC-JP", TCandidateKind::Shared},
+    {"EUC-KR", "CP949", TCandidateKind::Shared},
+    {"UHC", "CP949", TCandidateKind::Shared},
+    {"WINDOWS-1251", "WINDOWS-1251", TCandidateKind::Cyrillic},
+    {"KOI8-R", "KOI8-R", TCandidateKind::Cyrillic},
+    {"KOI8-U", "KOI8-U", TCandidateKind::Cyrillic},
+    {"IBM855", "IBM855", TCandidateKind::Cyrillic},
+    {"IBM866", "IBM866", TCandidateKind::Cyrillic},
+    {"ISO-8859-5", "ISO-8859-5", TCandidateKind::Cyrillic},
+    {"MAC-CYRILLIC", "MAC-CYRILLIC", TCandidateKind::Cyrillic},
+    {"WINDOWS-1250", "WINDOWS-1250", TCandidateKind::Latin},
+    {"WINDOWS-1252", "WINDOWS-1252", TCandidateKind::Latin},
+    {"WINDOWS-1257", "WINDOWS-1257", TCandidateKind::Latin},
+    {"ISO-8859-1", "ISO-8859-1", TCandidateKind::Latin},
+    {"ISO-8859-2", "ISO-8859-2", TCandidateKind::Latin},
+    {"ISO-8859-3", "ISO-8859-3", TCandidateKind::Latin},
+    {"ISO-8859-4", "ISO-8859-4", TCandidateKind::Latin},
+    {"ISO-8859-9", "ISO-8859-9", TCandidateKind::Latin},
+    {"ISO-8859-10", "ISO-8859-10", TCandidateKind::Latin},
+    {"ISO-8859-13", "ISO-8859-13", TCandidateKind::Latin},
+    {"ISO-8859-15", "ISO-8859-15", TCandidateKind::Latin},
+    {"ISO-8859-16", "ISO-8859-16", TCandidateKind::Latin},
+    {"MAC-CENTRALEUROPE", "MAC-CENTRALEUROPE", TCandidateKind::Latin},
+    {"IBM852", "IBM852", TCandidateKind::Latin},
+};
+
+const TCandidate* FindCandidate(std::string_view Detected) {
+  for (const TCandidate& candidate : kCandidates) {
+    if (candidate.Detected == Detected) return &candidate;
+  }
+  return nullptr;
+}
+
+struct TUchardetDeleter {
+  void operator()(uchardet* Detector) const { uchardet_delete(Detector); }
+};
+
+// The detector's answer in upper case; empty when it has none.
+std::string AskUchardet(std::string_view Bytes) {
+  const std::unique_ptr<uchardet, TUchardetDeleter> detector(uchardet_new());
+  if (!detector) return {};
+  if (uchardet_handle_data(detector.get(), Bytes.data(), Bytes.size()) != 0) return {};
+  uchardet_data_end(detector.get());
+  std::string answer = uchardet_get_charset(detector.get());
+  for (char& c : answer) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return answer;
+}
+
+// The runs of non-ASCII bytes (with the ASCII trail bytes of double-byte characters), one
+// blank between runs, repeated up to a sample the detector can weigh.
+std::string NonAsciiRuns(std::string_view Bytes) {
+  std::string runs;
+  bool inRun = false;
+  for (const char c : Bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x80 || (inRun && byte >= 0x40 && byte != 0x7F)) {
+      runs += c;
+      inRun = byte >= 0x80 || inRun;
+    } else if (inRun) {
+      runs += ' ';
+      inRun = false;
+    }
+  }
+  if (runs.empty()) return runs;
+  std::string sample;
+  while (sample.size() < kTitleSampleBytes) sample += runs;
+  return sample;
+}
+
+// Characters of two bytes or more, counted as GBK would split them.
+size_t DoubleByteCharacters(std::string_view Bytes) {
+  size_t count = 0;
+  for (size_t i = 0; i < Bytes.size(); ++i) {
+    if (static_cast<unsigned char>(Bytes[i]) >= 0x80) {
+      ++count;
+      ++i;
+    }
+  }
+  return count;
+}
+
+// True when every byte of Bytes belongs to a character of Charset.
+bool DecodesCleanly(std::string_view Bytes, const char* Charset) {
+  TIconv converter("UTF-8", Charset);
+  char buffer[4096];
+  char* in = const_cast<char*>(Bytes.data());
+  size_t inLeft = Bytes.size();
+  while (inLeft > 0) {
+    char* outPtr = buffer;
+    size_t outLeft = sizeof buffer;
+    if (::iconv(converter.Get(), &in, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1) &&
+        errno != E2BIG) {
+      return false;
+    }
+  }
+  // A stateful set may still hold a cut-off sequence.
+  char* outPtr = buffer;
+  size_t outLeft = sizeof buffer;
+  return ::iconv(converter.Get(), nullptr, nullptr, &outPtr, &outLeft) != static_cast<size_t>(-1);
+}
+
 }  // namespace
 
 bool IsValidUtf8(std::string_view Bytes) {
@@ -92,9 +224,8 @@ bool IsValidUtf8(std::string_view Bytes) {
   return true;
 }
 
-std::string LegacyToUtf8(std::string_view Bytes) {
-  if (IsValidUtf8(Bytes)) return std::string(Bytes);
-  TIconv converter("UTF-8", "GB18030");
+std::string DecodeCharset(std::string_view Bytes, const std::string& Charset) {
+  TIconv converter("UTF-8", Charset.c_str());
   std::string out;
   out.reserve(Bytes.size() * 3 / 2 + 16);
   char buffer[4096];
@@ -116,6 +247,42 @@ std::string LegacyToUtf8(std::string_view Bytes) {
     }
   }
   return out;
+}
+
+std::string DetectLegacyCharset(std::string_view Bytes) {
+  std::string detected = AskUchardet(Bytes);
+  const TCandidate* candidate = FindCandidate(detected);
+  const bool strongAnswer = candidate != nullptr && (candidate->Kind == TCandidateKind::Unshared ||
+                                                     candidate->Kind == TCandidateKind::Cyrillic);
+  if (!strongAnswer) {
+    // Titles drown in the ASCII of the keywords, times and file types; asked about the titles
+    // alone, the detector tells Big5 and Shift-JIS apart from the rest far more often.
+    const TCandidate* fromTitles = FindCandidate(AskUchardet(NonAsciiRuns(Bytes)));
+    if (fromTitles != nullptr && fromTitles->Kind == TCandidateKind::Unshared) {
+      candidate = fromTitles;
+    }
+  }
+  if (candidate == nullptr || !DecodesCleanly(Bytes, candidate->Charset)) return kGb18030;
+  switch (candidate->Kind) {
+    case TCandidateKind::Latin:
+      // Mostly-ASCII GBK is often taken for a Latin set; Latin text rarely reads as GBK.
+      if (DecodesCleanly(Bytes, "GBK")) return kGb18030;
+      break;
+    case TCandidateKind::Shared:
+      if (DoubleByteCharacters(Bytes) < kMinSharedCharacters && DecodesCleanly(Bytes, "GBK")) {
+        return kGb18030;
+      }
+      break;
+    case TCandidateKind::Unshared:
+    case TCandidateKind::Cyrillic:
+      break;
+  }
+  return candidate->Charset;
+}
+
+std::string LegacyToUtf8(std::string_view Bytes) {
+  if (IsValidUtf8(Bytes)) return std::string(Bytes);
+  return DecodeCharset(Bytes, DetectLegacyCharset(Bytes));
 }
 
 std::string Utf16ToUtf8(std::u16string_view Units) {
@@ -157,7 +324,33 @@ std::u16string Utf8ToUtf16(std::string_view Text) {
   return out;
 }
 
-std::string DecodeTextBytes(std::string_view Bytes) {
+namespace {
+
+const char* CharsetOf(TTextEncoding Encoding) {
+  switch (Encoding) {
+    case TTextEncoding::Gb18030:
+      return kGb18030;
+    case TTextEncoding::Big5:
+      return "BIG5-HKSCS";
+    case TTextEncoding::ShiftJis:
+      return "CP932";
+    case TTextEncoding::EucKr:
+      return "CP949";
+    case TTextEncoding::Utf8:
+      return "UTF-8";
+    case TTextEncoding::Windows1251:
+      return "WINDOWS-1251";
+    case TTextEncoding::Windows1252:
+      return "WINDOWS-1252";
+    case TTextEncoding::Auto:
+      break;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+std::string DecodeTextBytes(std::string_view Bytes, TTextEncoding Encoding) {
   const auto startsWith = [&](std::string_view mark) { return Bytes.substr(0, mark.size()) == mark; };
   const bool littleEndian = startsWith("\xFF\xFE");
   if (littleEndian || startsWith("\xFE\xFF")) {
@@ -170,11 +363,12 @@ std::string DecodeTextBytes(std::string_view Bytes) {
     }
     return Utf16ToUtf8(units);
   }
-  if (startsWith("\xEF\xBB\xBF")) return LegacyToUtf8(Bytes.substr(3));
-  return LegacyToUtf8(Bytes);
+  const std::string_view text = startsWith("\xEF\xBB\xBF") ? Bytes.substr(3) : Bytes;
+  if (const char* charset = CharsetOf(Encoding)) return DecodeCharset(text, charset);
+  return LegacyToUtf8(text);
 }
 
-std::string ReadTextFile(const std::string& FileName) {
+std::string ReadFileBytes(const std::string& FileName) {
   std::ifstream file(FileName, std::ios::binary);
   if (!file) {
     throw std::runtime_error("Cannot open file \"" + FileName + "\". " + std::strerror(errno));
@@ -183,7 +377,11 @@ std::string ReadTextFile(const std::string& FileName) {
   if (file.bad()) {
     throw std::runtime_error("Cannot read file \"" + FileName + "\". " + std::strerror(errno));
   }
-  return DecodeTextBytes(bytes);
+  return bytes;
+}
+
+std::string ReadTextFile(const std::string& FileName, TTextEncoding Encoding) {
+  return DecodeTextBytes(ReadFileBytes(FileName), Encoding);
 }
 
 }  // namespace corvane
