@@ -84,7 +84,74 @@ bool TMACIn::SeekSample(int64_t Sample) {
   return FSeekResult == 0;
 }
 
+void TMACIn::SetSegments(std::vector<TAudioSegment> Segments) {
+  FSegments = std::move(Segments);
+  if (!FSegments.empty()) FFileName = FSegments.front().FileName;
+}
+
+void TMACIn::BeginSegmentedRead() {
+  if (Busy()) throw EACSException("The component is Busy");
+  OpenSource();
+  try {
+    // Every range is checked before the first byte goes out: a track must not stop short at
+    // a file that turns out to be missing or of another format.
+    int64_t frames = 0;
+    FSegmentEnds.clear();
+    for (const TAudioSegment& segment : FSegments) {
+      TAPEDecompress decoder(segment.FileName);
+      if (!decoder.HasHandle()) throw EAPEException(MAC_ERROR_IO_READ);
+      if (decoder.SampleRate() != FSampleRate || decoder.BitsPerSample() != FBitsPerSample ||
+          decoder.Channels() != FChannels) {
+        throw EACSException("The files of one track differ in format: " + segment.FileName);
+      }
+      const int64_t total = decoder.PcmBytes() / FrameBytes();
+      const int64_t end = segment.EndSample == -1 ? total : segment.EndSample;
+      if (segment.StartSample < 0 || segment.StartSample > end || end > total) {
+        throw EACSException("The sample range lies outside the file " + segment.FileName);
+      }
+      FSegmentEnds.push_back(end);
+      frames += end - segment.StartSample;
+    }
+    FSize = frames * FrameBytes();
+    FSegmentDecoder.reset();
+    FSegmentLeft = 0;
+    FSegmentIndex = static_cast<size_t>(-1);
+    FEndOfStream = !NextSegment();
+  } catch (...) {
+    FSegmentDecoder.reset();
+    CloseSource();
+    throw;
+  }
+  FBusy = true;
+  BufStart = 1;
+  BufEnd = 0;
+  FPosition = 0;
+}
+
+bool TMACIn::NextSegment() {
+  FSegmentDecoder.reset();
+  for (++FSegmentIndex; FSegmentIndex < FSegments.size(); ++FSegmentIndex) {
+    const TAudioSegment& segment = FSegments[FSegmentIndex];
+    const int64_t frames = FSegmentEnds[FSegmentIndex] - segment.StartSample;
+    if (frames <= 0) continue;
+    auto decoder = std::make_unique<TAPEDecompress>(segment.FileName);
+    if (!decoder->HasHandle()) throw EAPEException(MAC_ERROR_IO_READ);
+    if (segment.StartSample != 0) {
+      const int32_t result = decoder->Seek(segment.StartSample);
+      if (result != 0) throw EAPEException(result);
+    }
+    FSegmentDecoder = std::move(decoder);
+    FSegmentLeft = frames;
+    return true;
+  }
+  return false;
+}
+
 void TMACIn::BeginRead() {
+  if (!FSegments.empty()) {
+    BeginSegmentedRead();
+    return;
+  }
   FSeekResult = 0;
   TACSFileIn::BeginRead();
   // A range reaching outside the file would be delivered short, or from the wrong place.
@@ -99,15 +166,26 @@ void TMACIn::BeginRead() {
   BufEnd = 0;
 }
 
+void TMACIn::EndRead() {
+  FSegmentDecoder.reset();
+  TACSFileIn::EndRead();
+}
+
 void TMACIn::Refill() {
   BufStart = 1;
   BufEnd = 0;
   if (FEndOfStream) return;
   const int64_t frameBytes = FrameBytes();
+  const bool segmented = !FSegments.empty();
   for (;;) {
-    // Bytes of the read pass not yet decoded. The decoder is never asked for more, so it
-    // never decodes past the range's end.
-    const int64_t remaining = Size() - Position() - BufEnd;
+    if (segmented && FSegmentLeft == 0 && !NextSegment()) {
+      FEndOfStream = true;
+      return;
+    }
+    TAPEDecompress& decoder = segmented ? *FSegmentDecoder : *FDecoder;
+    // Bytes of the range not yet decoded. The decoder is never asked for more, so it never
+    // decodes past the range's end.
+    const int64_t remaining = segmented ? FSegmentLeft * frameBytes : Size() - Position() - BufEnd;
     const int64_t room = BufferBytes - BufEnd;
     const int64_t frames = std::min(remaining, room) / frameBytes;
     if (frames <= 0) {
@@ -115,11 +193,12 @@ void TMACIn::Refill() {
       return;
     }
     int64_t delivered = 0;
-    const int32_t result = FDecoder->GetData(FBuffer.data() + BufEnd, frames, delivered);
+    const int32_t result = decoder.GetData(FBuffer.data() + BufEnd, frames, delivered);
     if (result != 0) throw EAPEException(result);
     // The decoder ran out before the range or the file's declared length did.
     if (delivered <= 0 || delivered > frames) throw EAPEException(MAC_ERROR_IO_READ);
     BufEnd += delivered * frameBytes;
+    if (segmented) FSegmentLeft -= delivered;
   }
 }
 

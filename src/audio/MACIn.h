@@ -3,16 +3,28 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "ACSFileIn.h"
 #include "MACDll.h"
 
 namespace corvane {
 
+// A range of sample frames of one file.
+struct TAudioSegment {
+  std::string FileName;
+  int64_t StartSample = 0;
+  int64_t EndSample = -1;  // one past the last frame; -1 is the end of the file
+};
+
 // The PCM of a Monkey's Audio file, or of a range of its frames, decoded by libMACDll.so.
 // Format queries open and close the file around each call; a read pass keeps it open from
 // BeginRead (user-interface thread) to EndRead (the output's worker), and ReadData runs on
 // the worker only.
+//
+// Instead of one range it can read several ranges of several files in turn as one stream (a
+// cue track whose audio ends in the next file); all of them must share FileName's format.
 class TMACIn : public TACSFileIn {
  public:
   // Throws EACSException when the decoder library is not loaded.
@@ -28,6 +40,13 @@ class TMACIn : public TACSFileIn {
   int64_t ReadData(uint8_t* Dest, int64_t BufferSize) override;
   // Also raises EACSException for a range that does not lie inside the file.
   void BeginRead() override;
+  void EndRead() override;
+
+  // Ranges read in turn by the next read passes; FileName becomes the first one's file, which
+  // the format queries describe. Empty: the single range of FileName, StartSample and
+  // EndSample. Set on the user-interface thread between runs.
+  void SetSegments(std::vector<TAudioSegment> Segments);
+  const std::vector<TAudioSegment>& Segments() const { return FSegments; }
 
   void OpenSource() override;
   void CloseSource() override;
@@ -38,6 +57,9 @@ class TMACIn : public TACSFileIn {
 
   int FrameBytes() const { return FBitsPerSample / 8 * FChannels; }
   void Refill();
+  void BeginSegmentedRead();
+  // Opens the next segment that holds audio; false when none is left.
+  bool NextSegment();
 
   // Decoded PCM staged for ReadData; the valid part is BufStart..BufEnd (1-based).
   std::array<uint8_t, BufferBytes> FBuffer{};
@@ -46,6 +68,15 @@ class TMACIn : public TACSFileIn {
   bool FEndOfStream = false;
   // Result of the last SeekSample, checked by BeginRead.
   int32_t FSeekResult = 0;
+
+  std::vector<TAudioSegment> FSegments;
+  // During a segmented read pass (written by BeginRead, then by the worker): each segment's end
+  // with the end of its file resolved, the segment being read, its decoder and the frames it
+  // has left.
+  std::vector<int64_t> FSegmentEnds;
+  size_t FSegmentIndex = 0;
+  std::unique_ptr<TAPEDecompress> FSegmentDecoder;
+  int64_t FSegmentLeft = 0;
 };
 
 }  // namespace corvane

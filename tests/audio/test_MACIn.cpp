@@ -328,6 +328,54 @@ TEST_F(MACInTest, RefusesARangeOutsideTheFile) {
   EXPECT_EQ(ReadRange(source, 19999, 20000, 8192).size(), 4u);
 }
 
+// A cue track spread over files: ranges of three files read as one stream, inside APE frames
+// and across them, with an empty range among them; then the single range works as before.
+TEST_F(MACInTest, SegmentsOfSeveralFilesReadAsOneStream) {
+  const TApeFixtureSpec a{Stereo16, NormalFrameBlocks + 5000, TSignal::Tone, 2, 21};
+  const TApeFixtureSpec b{Stereo16, 30000, TSignal::Noise, 2, 22};
+  const TApeFixtureSpec c{Stereo16, 20000, TSignal::Tone, 1, 23};
+  const int fb = Stereo16.FrameBytes();
+  const std::vector<uint8_t> pa = ApeFixturePcm(a), pb = ApeFixturePcm(b), pc = ApeFixturePcm(c);
+  TMACIn source;
+  source.SetSegments({{ApeFixture(a), NormalFrameBlocks - 100, -1},
+                      {ApeFixture(b), 0, -1},
+                      {ApeFixture(c), 0, 0},
+                      {ApeFixture(c), 0, 777}});
+  EXPECT_EQ(source.FileName(), ApeFixture(a));
+  std::vector<uint8_t> expected = Frames(pa, NormalFrameBlocks - 100, a.Frames, fb);
+  expected.insert(expected.end(), pb.begin(), pb.end());
+  const std::vector<uint8_t> head = Frames(pc, 0, 777, fb);
+  expected.insert(expected.end(), head.begin(), head.end());
+  for (int64_t chunk : {int64_t{1000}, int64_t{8192}}) {
+    source.BeginRead();
+    EXPECT_EQ(source.Size(), static_cast<int64_t>(expected.size()));
+    EXPECT_TRUE(ReadAll(source, chunk) == expected) << "chunk " << chunk;
+    source.EndRead();
+    EXPECT_EQ(source.OpenCount(), 0);
+  }
+
+  // A missing file or a range past a file's end is refused before anything is read.
+  source.SetSegments({{ApeFixture(a), 0, 10}, {ApeFixture(c), 0, c.Frames + 1}});
+  EXPECT_NE(MessageOf<EACSException>([&] { source.BeginRead(); }), "");
+  source.SetSegments({{ApeFixture(a), 0, 10}, {"/nonexistent/x.ape", 0, -1}});
+  EXPECT_THROW(source.BeginRead(), std::exception);
+  EXPECT_FALSE(source.Busy());
+  EXPECT_EQ(source.OpenCount(), 0);
+
+  source.SetSegments({});
+  source.SetFileName(ApeFixture(c));
+  EXPECT_TRUE(ReadRange(source, 100, 200, 8192) == Frames(pc, 100, 200, fb));
+}
+
+TEST_F(MACInTest, SegmentsOfDifferentFormatsAreRefused) {
+  TMACIn source;
+  source.SetSegments({{ApeFixture({Stereo16, 20000, TSignal::Tone, 1, 1}), 0, -1},
+                      {ApeFixture({Mono16, 20000, TSignal::Tone, 1, 1}), 0, -1}});
+  EXPECT_NE(MessageOf<EACSException>([&] { source.BeginRead(); }).find("differ in format"),
+            std::string::npos);
+  EXPECT_EQ(source.OpenCount(), 0);
+}
+
 // Files a user may hand the converter by mistake, or that broke on the way: each ends in an
 // error naming the problem, never in short data passed off as the whole file.
 TEST_F(MACInTest, RefusesFilesThatAreNotMonkeysAudio) {
