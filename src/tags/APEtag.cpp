@@ -20,9 +20,11 @@ constexpr int64_t kItemHeaderSize = 8;
 // The APE standard allows keys of 2 to 255 characters; with the zero that ends them.
 constexpr int64_t kMaxKeyBytes = 256;
 
-enum TKey { kTitle, kArtist, kAlbum, kTrack, kYear, kGenre, kComment, kCopyright, kKeyCount };
+enum TKey {
+  kTitle, kArtist, kAlbum, kTrack, kYear, kGenre, kComment, kCopyright, kCueSheet, kKeyCount
+};
 constexpr std::array<std::string_view, kKeyCount> kKeyNames = {
-    "TITLE", "ARTIST", "ALBUM", "TRACK", "YEAR", "GENRE", "COMMENT", "COPYRIGHT"};
+    "TITLE", "ARTIST", "ALBUM", "TRACK", "YEAR", "GENRE", "COMMENT", "COPYRIGHT", "CUESHEET"};
 
 int KeyIndex(std::string_view Key) {
   const std::string upper = UpperAscii(TrimText(Key));
@@ -37,7 +39,8 @@ void TAPEtag::Reset() {
   Version = 0;
   Size = 0;
   Track = 0;
-  for (std::string* text : {&Title, &Artist, &Album, &Year, &Genre, &Comment, &Copyright}) {
+  for (std::string* text :
+       {&Title, &Artist, &Album, &Year, &Genre, &Comment, &Copyright, &CueSheet}) {
     text->clear();
   }
 }
@@ -95,12 +98,25 @@ bool TAPEtag::Read(const std::string& FileName) {
         value.resize(static_cast<size_t>(valueSize));
         if (!file.ReadExact(position, value.data(), valueSize)) break;
         const std::string_view text(value.data(), value.size());
-        // Both versions are read the same way: version 2 values are UTF-8 by the standard,
-        // version 1 values are in whatever code page the tagger used, and the conversion
-        // keeps valid UTF-8 and takes anything else as GB18030.
-        texts[static_cast<size_t>(index)] = LegacyToUtf8(TrimText(UpToZero(text)));
+        texts[static_cast<size_t>(index)] =
+            std::string(index == kCueSheet ? UpToZero(text) : TrimText(UpToZero(text)));
       }
       position += valueSize;
+    }
+  }
+
+  // Both versions are read the same way: version 2 values are UTF-8 by the standard, version 1
+  // values are in whatever code page the tagger used. The values that are not UTF-8 were all
+  // written by one tagger, so their encoding is detected from all of them at once: one short
+  // title alone tells a detector little.
+  std::string legacy;
+  for (size_t key = 0; key < kKeyCount; ++key) {
+    if (key != kCueSheet && !IsValidUtf8(texts[key])) legacy += texts[key] + "\n";
+  }
+  if (!legacy.empty()) {
+    const std::string charset = DetectLegacyCharset(legacy);
+    for (size_t key = 0; key < kKeyCount; ++key) {
+      if (key != kCueSheet && !IsValidUtf8(texts[key])) texts[key] = DecodeCharset(texts[key], charset);
     }
   }
 
@@ -112,6 +128,7 @@ bool TAPEtag::Read(const std::string& FileName) {
   Genre = texts[kGenre];
   Comment = texts[kComment];
   Copyright = texts[kCopyright];
+  CueSheet = texts[kCueSheet];
   return true;
 }
 

@@ -30,6 +30,9 @@ class TAPEtag {
   std::string Title, Artist, Album;
   uint8_t Track = 0;  // the "Track" text's number cut to 8 bits ("3/12" gives 3); 0 if none
   std::string Year, Genre, Comment, Copyright;
+  // The "Cuesheet" item's bytes as stored, for the caller to decode (a user may correct the
+  // encoding); empty when there is none. Makes the file a CD image.
+  std::string CueSheet;
 };
 
 }  // namespace corvane

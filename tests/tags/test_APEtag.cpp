@@ -4,6 +4,7 @@
 
 #include "APEtag.h"
 #include "ScratchDir.h"
+#include "TextEncode.h"
 #include "WavFile.h"
 
 namespace corvane {
@@ -156,6 +157,28 @@ TEST_F(ApeTagTest, ValuesBecomeUtf8WhateverTheVersion) {
     ASSERT_TRUE(Read(TaggedFile(c.Version, {{"Title", c.Value}})));
     EXPECT_EQ(Tag.Title, c.Expected) << c.Version << " " << c.Value;
   }
+}
+
+TEST_F(ApeTagTest, LegacyValuesOfOtherRegionsAreDetectedFromAllOfThem) {
+  ASSERT_TRUE(Read(TaggedFile(1000, {{"Title", test::EncodeUtf8As("月亮代表我的心", "BIG5")},
+                                     {"Artist", test::EncodeUtf8As("鄧麗君", "BIG5")},
+                                     {"Album", test::EncodeUtf8As("鄧麗君 精選輯 甜蜜蜜", "BIG5")},
+                                     {"Genre", "Pop"}})));
+  EXPECT_EQ(Tag.Title, "月亮代表我的心");
+  EXPECT_EQ(Tag.Artist, "鄧麗君");
+  EXPECT_EQ(Tag.Album, "鄧麗君 精選輯 甜蜜蜜");
+  EXPECT_EQ(Tag.Genre, "Pop");
+}
+
+TEST_F(ApeTagTest, TheCueSheetItemIsKeptAsStoredInAnyLetterCase) {
+  const std::string sheet = "FILE \"x.wav\" WAVE\r\n  TRACK 01 AUDIO\r\n    TITLE \"\xCF\xC4\"\r\n";
+  for (const char* key : {"Cuesheet", "CUESHEET", "cuesheet"}) {
+    ASSERT_TRUE(Read(TaggedFile(2000, {{key, sheet}, {"Title", "t"}})));
+    EXPECT_EQ(Tag.CueSheet, sheet) << key;
+    EXPECT_EQ(Tag.Title, "t");
+  }
+  ASSERT_TRUE(Read(TaggedFile(2000, {{"Title", "t"}})));
+  EXPECT_EQ(Tag.CueSheet, "");
 }
 
 TEST_F(ApeTagTest, TrackNumbers) {
