@@ -46,6 +46,31 @@ inline constexpr const char* kAboutLines[5] = {
 };
 // clang-format on
 
+// Cue sheets refused when added. %1 is the sheet's file name, %2 a line number.
+inline constexpr const char* kCueSheetInvalid = "CUE 文件“%1”第 %2 行有误：%3。该行为：%4";
+inline constexpr const char* kCueNulByte = "含有空字符（NUL），文件已损坏或不是文本";
+inline constexpr const char* kCueTrackWithoutNumber = "TRACK 行缺少音轨号";
+inline constexpr const char* kCueTrackBeforeFile = "音轨之前没有 FILE 行，不知道音频在哪个文件";
+inline constexpr const char* kCueFileWithoutName = "FILE 行缺少文件名";
+inline constexpr const char* kCueIndexOutsideTrack = "INDEX 行不属于任何音轨";
+inline constexpr const char* kCueMalformedIndex = "INDEX 行缺少编号或时间";
+inline constexpr const char* kCueMalformedTime = "时间应为“分:秒:帧”，秒小于 60，帧小于 75";
+inline constexpr const char* kCueRepeatedIndex01 = "同一音轨有两个 INDEX 01";
+inline constexpr const char* kCueMissingIndex01 = "音轨缺少 INDEX 01（起始时间）";
+inline constexpr const char* kCueTimeNotIncreasing = "时间没有晚于同一音频文件中前面的时间";
+// %1 the sheet, %2 the FILE line, %3 the name written there, %4 the names looked for.
+inline constexpr const char* kCueAudioNotFound =
+    "CUE 文件“%1”第 %2 行的音频文件“%3”找不到。已查找：%4";
+inline constexpr const char* kCueLookedForAnyCase = "不分大小写的“%1”";
+inline constexpr const char* kCueEmbeddedSeveralFiles =
+    "APE 文件“%1”内嵌的 CUE 有多个 FILE 行，无法确定各音轨的音频";
+inline constexpr const char* kCueEncodingChangedTracks =
+    "用所选编码重新读取“%1”后音轨数目不同，已保留原来的内容";
+
+// The job list's context menu on a cue track: the encodings a sheet can be read again in.
+inline constexpr const char* kEncodingMenuTitle = "CUE 文本编码";
+inline constexpr const char* kEncodingAuto = "自动检测";
+
 // Title of the message boxes that show errors.
 inline constexpr const char* kErrorTitle = "Corvane";
 

@@ -5,19 +5,14 @@
 #include <stdexcept>
 
 #include "AppTexts.h"
+#include "CueSheetLoader.h"
 #include "CueTime.h"
-#include "TextCodec.h"
+#include "CueTrackAudio.h"
 
 namespace corvane {
 namespace {
 
 constexpr int kNextJobDelayMs = 200;
-
-// A cue sheet written on Windows may name its audio file with "\" separators.
-std::string NativeSeparators(std::string Path) {
-  std::replace(Path.begin(), Path.end(), '\\', '/');
-  return Path;
-}
 
 }  // namespace
 
@@ -78,23 +73,51 @@ void TBatchDriver::AddFiles(const std::vector<std::string>& Files) {
   for (const std::string& file : Files) {
     const std::string extension = UpperExtension(file);
     if (extension == ".APE") {
-      if (!FJobs.ContainsIgnoringCase(file)) FJobs.Append({file, TJobKind::PlainFile});
-    } else if (extension == ".CUE") {
-      const bool loaded =
-          std::any_of(FCueSheetList.begin(), FCueSheetList.end(),
-                      [&](const auto& Sheet) { return Sheet->CueFileName == file; });
-      if (loaded) continue;
-      auto sheet = std::make_unique<TCueFile>(file);
-      sheet->SetCueText(ReadTextFile(file));
-      sheet->Parse();
-      FCueSheetList.push_back(std::move(sheet));
-      const TCueFile& added = *FCueSheetList.back();
-      const int position = static_cast<int>(FCueSheetList.size());
-      for (size_t k = 0; k < added.Tracks.size(); ++k) {
-        FJobs.Append({CueTrackLine(position, static_cast<int>(k + 1), added.Tracks[k], file),
-                      TJobKind::CueTrack});
+      if (FJobs.ContainsIgnoringCase(file) || SheetLoaded(file)) continue;
+      // An APE file with a cue sheet in its tag is a CD image: its tracks are the jobs.
+      if (std::unique_ptr<TCueFile> sheet = LoadCueSheet(file); sheet && !sheet->Tracks.empty()) {
+        AddCueSheet(std::move(sheet));
+        continue;
       }
+      FJobs.Append({file, TJobKind::PlainFile});
+    } else if (extension == ".CUE") {
+      if (SheetLoaded(file)) continue;
+      AddCueSheet(LoadCueSheet(file));
     }
+  }
+}
+
+bool TBatchDriver::SheetLoaded(const std::string& File) const {
+  return std::any_of(FCueSheetList.begin(), FCueSheetList.end(),
+                     [&](const auto& Sheet) { return Sheet->CueFileName == File; });
+}
+
+void TBatchDriver::AddCueSheet(std::unique_ptr<TCueFile> Sheet) {
+  FCueSheetList.push_back(std::move(Sheet));
+  const int position = static_cast<int>(FCueSheetList.size());
+  for (std::string& line : CueSheetLines(position, *FCueSheetList.back())) {
+    FJobs.Append({std::move(line), TJobKind::CueTrack});
+  }
+}
+
+void TBatchDriver::ReadCueSheetAgain(int SheetIndex, TTextEncoding Encoding) {
+  if (SheetIndex < 0 || SheetIndex >= static_cast<int>(FCueSheetList.size())) return;
+  std::unique_ptr<TCueFile>& slot = FCueSheetList[static_cast<size_t>(SheetIndex)];
+  std::unique_ptr<TCueFile> again = LoadCueSheet(slot->CueFileName, Encoding);
+  // The lines name tracks by position: a reading with other tracks would mix them up.
+  if (!again || again->Tracks.size() != slot->Tracks.size() ||
+      again->HiddenTrack.has_value() != slot->HiddenTrack.has_value()) {
+    throw ECueSheetError(QString::fromUtf8(texts::kCueEncodingChangedTracks)
+                             .arg(QString::fromStdString(ExtractFileName(slot->CueFileName)))
+                             .toStdString());
+  }
+  slot = std::move(again);
+  for (int row = 0; row < FJobs.Count(); ++row) {
+    const TJob& job = FJobs.At(row);
+    if (job.Kind != TJobKind::CueTrack || CueIndexOfLine(job.Text) != SheetIndex) continue;
+    const int track = TrackIndexOfLine(job.Text);
+    FJobs.SetText(row, CueTrackLine(SheetIndex + 1, track + 1, TrackOfLine(*slot, job.Text),
+                                    slot->CueFileName));
   }
 }
 
@@ -123,6 +146,7 @@ void TBatchDriver::StartNextJob() {
   if (!FFLACOut1) return;
   if (FJobs.Count() == 0) throw std::logic_error("The job list is empty.");
   const std::string folder = OutputFolderOf(FOutputFolder);
+  FMACIn1->SetSegments({});
   FMACIn1->SetStartSample(0);
   FMACIn1->SetEndSample(-1);
   const TJob& job = FJobs.At(0);
@@ -140,32 +164,20 @@ void TBatchDriver::StartNextJob() {
 void TBatchDriver::PrepareCueTrack(const TJob& Job, const std::string& OutputFolder) {
   const TCueFile& sheet = SheetOfLine(FCueSheetList, Job.Text);
   const int trackIndex = TrackIndexOfLine(Job.Text);
-  const TCueTrack& track = TrackOfLine(sheet, Job.Text);
-  const std::string where =
-      "Track " + std::to_string(trackIndex + 1) + " of " + ExtractFileName(sheet.CueFileName);
-  // The FILE entry is always relative to the sheet's own folder.
-  FMACIn1->SetFileName(ExtractFilePath(sheet.CueFileName) + NativeSeparators(sheet.AudioFileName));
-  const auto toSample = [&](const std::string& Time) {
-    if (!CueTimeToCdFrames(Time)) {
-      throw std::runtime_error(where + ": \"" + Time + "\" is not a cue sheet time (mm:ss:ff).");
-    }
-    return CueTimeToSample(Time);
-  };
-  const int64_t start = toSample(track.StartTime);
-  const int64_t total = FMACIn1->TotalSamples();
-  // An end past the audio runs the track to the end of the file; a start there has nothing to
-  // convert, and must not fall back to the start of the file under this track's name.
-  const int64_t end = track.EndTime.empty() ? total : toSample(track.EndTime);
-  if (start >= total) {
-    throw std::runtime_error(where + " starts at " + track.StartTime + ", at or past the end of " +
-                             FMACIn1->FileName() + ".");
+  TrackOfLine(sheet, Job.Text);  // the track must still be there
+  // The track's audio, over as many files as it spans; opens each for its rate and length.
+  const std::vector<TAudioSegment> segments = CueTrackSegments(sheet, trackIndex);
+  if (segments.empty()) {
+    throw std::runtime_error("Track " + std::to_string(trackIndex + 1) + " of " +
+                             ExtractFileName(sheet.CueFileName) + " holds no audio.");
   }
-  if (end <= start) {
-    throw std::runtime_error(where + " ends at " + track.EndTime + ", not after its start at " +
-                             track.StartTime + ".");
+  if (segments.size() == 1) {
+    FMACIn1->SetFileName(segments.front().FileName);
+    FMACIn1->SetStartSample(segments.front().StartSample);
+    FMACIn1->SetEndSample(segments.front().EndSample);
+  } else {
+    FMACIn1->SetSegments(segments);
   }
-  FMACIn1->SetStartSample(start);
-  FMACIn1->SetEndSample(end);
   FFLACOut1->SetFileName(CueTrackOutputName(sheet.CueFileName, OutputFolder, trackIndex));
 }
 

@@ -13,6 +13,7 @@
 #include "MACIn.h"
 #include "QtMainThreadHandoff.h"
 #include "TagTransfer.h"
+#include "TextCodec.h"
 
 namespace corvane {
 
@@ -42,9 +43,14 @@ class TBatchDriver : public QObject {
   TTagTransfer& Tags() { return FTags; }
 
   // Appends ".ape" files (one line each, unless the list has the same path in any letter
-  // case) and ".cue" files (one line per track, unless the sheet is loaded already); other
-  // files are skipped. A sheet that cannot be read throws and ends the call at that file.
+  // case) and ".cue" files (one line per track, unless the sheet is loaded already); an APE
+  // file with a cue sheet in its tag adds the sheet's tracks. Other files are skipped. A sheet
+  // that cannot be read, or is refused, throws and ends the call at that file.
   void AddFiles(const std::vector<std::string>& Files);
+  // Reads loaded sheet SheetIndex (0-based) again in the given encoding and relabels its
+  // lines. Throws ECueSheetError, keeping the sheet as it was, when the new reading is refused
+  // or gives other tracks.
+  void ReadCueSheetAgain(int SheetIndex, TTextEncoding Encoding);
   // Removes line Row; false when there is no such line, or when it is the job in progress.
   bool RemoveLine(int Row);
   // The output folder field's text, taken as the next jobs start.
@@ -96,6 +102,8 @@ class TBatchDriver : public QObject {
   void JobFailedOnAnyThread(const std::string& Message);
   void HandleJobFailure(const QString& Message);
   void PrepareCueTrack(const TJob& Job, const std::string& OutputFolder);
+  bool SheetLoaded(const std::string& File) const;
+  void AddCueSheet(std::unique_ptr<TCueFile> Sheet);
 
   TQtMainThreadHandoff FHandoff;
   std::unique_ptr<TMACIn> FMACIn1;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "CueFile.h"
 
@@ -19,6 +20,9 @@ struct TJob {
 // then what the user needs to recognise the track.
 std::string CueTrackLine(int SheetPosition, int TrackPosition, const TCueTrack& Track,
                          const std::string& CueFileName);
+// The lines of every track of a sheet at SheetPosition: the hidden track 0 first when the
+// sheet has one, then tracks 1, 2, ...
+std::vector<std::string> CueSheetLines(int SheetPosition, const TCueFile& Sheet);
 // The 0-based sheet and track of a cue-track line, read back from its numeric prefix (the first
 // " | " and the first " - " always belong to it). Throw std::invalid_argument when the prefix
 // is not a number.
@@ -39,7 +43,8 @@ std::string UpperExtension(const std::string& Path);
 std::string OutputFolderOf(const std::string& FieldText);
 // The FLAC file of a whole ".ape" file.
 std::string PlainOutputName(const std::string& Source, const std::string& OutputFolder);
-// "Track_<n>.flac" for the 0-based track index, in the output folder or the sheet's own.
+// "Track_<n>.flac" for the 0-based track index, in the output folder or the sheet's own; the
+// hidden track before track 1 (index -1) is "Track_0.flac".
 std::string CueTrackOutputName(const std::string& CueFileName, const std::string& OutputFolder,
                                int TrackIndex);
 

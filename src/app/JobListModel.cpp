@@ -29,6 +29,12 @@ void TJobListModel::RemoveAt(int Row) {
   endRemoveRows();
 }
 
+void TJobListModel::SetText(int Row, std::string Text) {
+  if (Row < 0 || Row >= Count()) return;
+  FJobs[static_cast<size_t>(Row)].Text = std::move(Text);
+  emit dataChanged(index(Row), index(Row));
+}
+
 void TJobListModel::Clear() {
   if (FJobs.empty()) return;
   beginResetModel();

@@ -26,6 +26,8 @@ class TJobListModel : public QAbstractListModel {
   const TJob& At(int Row) const { return FJobs.at(static_cast<size_t>(Row)); }
   void Append(TJob Job);
   void RemoveAt(int Row);
+  // Relabels line Row; its kind stays.
+  void SetText(int Row, std::string Text);
   void Clear();
   // True when a line equals Text without regard to letter case (also non-ASCII letters).
   bool ContainsIgnoringCase(const std::string& Text) const;

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
@@ -96,6 +97,7 @@ void TForm1::CreateControls() {
   ListBox1->setEditTriggers(QAbstractItemView::NoEditTriggers);
   ListBox1->setUniformItemSizes(true);
   ListBox1->installEventFilter(this);
+  ListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
 
   Button3 = PlaceButton(this, "Button3", 32, 216, 97, 25, texts::kAddFiles);
   Button4 = PlaceButton(this, "Button4", 144, 216, 97, 25, texts::kRemoveFromList);
@@ -195,6 +197,12 @@ void TForm1::ConnectHandlers() {
   connect(Edit1, &QLineEdit::textChanged, this,
           [this](const QString& Folder) { FDriver->SetOutputFolder(Folder.toStdString()); });
 
+  connect(ListBox1, &QWidget::customContextMenuRequested, this, [this](const QPoint& At) {
+    if (std::unique_ptr<QMenu> menu = EncodingMenu(ListBox1->indexAt(At).row())) {
+      menu->exec(ListBox1->viewport()->mapToGlobal(At));
+    }
+  });
+
   TBatchDriver* driver = FDriver.get();
   connect(driver, &TBatchDriver::RunningChanged, this,
           [this](bool Running) { SetBatchControlsEnabled(!Running); });
@@ -287,6 +295,35 @@ void TForm1::Button4Click() {
 
 void TForm1::ListBox1KeyDown(int Key) {
   if (Key == Qt::Key_Delete) Button4Click();
+}
+
+std::unique_ptr<QMenu> TForm1::EncodingMenu(int Row) {
+  if (Row < 0 || Row >= FDriver->Jobs().Count()) return nullptr;
+  const TJob& job = FDriver->Jobs().At(Row);
+  if (job.Kind != TJobKind::CueTrack) return nullptr;
+  const int sheet = CueIndexOfLine(job.Text);
+  struct TChoice {
+    const char* Label;
+    TTextEncoding Encoding;
+  };
+  static constexpr TChoice kChoices[] = {
+      {texts::kEncodingAuto, TTextEncoding::Auto},
+      {"GB18030", TTextEncoding::Gb18030},
+      {"Big5", TTextEncoding::Big5},
+      {"Shift-JIS", TTextEncoding::ShiftJis},
+      {"EUC-KR", TTextEncoding::EucKr},
+      {"UTF-8", TTextEncoding::Utf8},
+      {"Windows-1251", TTextEncoding::Windows1251},
+      {"Windows-1252", TTextEncoding::Windows1252},
+  };
+  auto menu = std::make_unique<QMenu>(Text(texts::kEncodingMenuTitle), this);
+  for (const TChoice& choice : kChoices) {
+    const TTextEncoding encoding = choice.Encoding;
+    connect(menu->addAction(Text(choice.Label)), &QAction::triggered, this, [this, sheet, encoding] {
+      RunReportingErrors([&] { FDriver->ReadCueSheetAgain(sheet, encoding); });
+    });
+  }
+  return menu;
 }
 
 void TForm1::Button5Click() {

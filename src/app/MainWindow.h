@@ -12,6 +12,7 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QListView;
+class QMenu;
 class QProgressBar;
 class QPushButton;
 class QSlider;
@@ -52,6 +53,9 @@ class TForm1 : public QWidget {
   void Button8Click();
   void Button9Click();
   void ListBox1KeyDown(int Key);
+  // The job list's context menu at row Row: on a cue track, the encodings to read its sheet
+  // again in; nothing on other lines. Choosing one re-reads the sheet and relabels its lines.
+  std::unique_ptr<QMenu> EncodingMenu(int Row);
   void ComboBox1Change();
   void TrackBar1Change();
   void FLACOut1Progress(int Percent);

@@ -14,6 +14,7 @@ const TCueFile& SheetOfLine(const TCueSheetList& Sheets, const std::string& Line
 
 const TCueTrack& TrackOfLine(const TCueFile& Sheet, const std::string& Line) {
   const int index = TrackIndexOfLine(Line);
+  if (index == -1 && Sheet.HiddenTrack) return *Sheet.HiddenTrack;
   if (index < 0 || index >= static_cast<int>(Sheet.Tracks.size())) {
     throw std::runtime_error("The cue sheet " + Sheet.CueFileName + " has no track " +
                              std::to_string(index + 1) + ".");

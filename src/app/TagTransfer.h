@@ -26,7 +26,8 @@ class TTagTransfer {
   void Write(const std::string& OutputFile);
 };
 
-// The sheet and track of a cue-track line; throws std::runtime_error when they are not loaded.
+// The sheet and track of a cue-track line (track 0 is the hidden track before track 1); throws
+// std::runtime_error when they are not loaded.
 const TCueFile& SheetOfLine(const TCueSheetList& Sheets, const std::string& Line);
 const TCueTrack& TrackOfLine(const TCueFile& Sheet, const std::string& Line);
 

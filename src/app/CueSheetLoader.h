@@ -1,0 +1,28 @@
+#pragma once
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "CueFile.h"
+#include "TextCodec.h"
+
+namespace corvane {
+
+// A cue sheet that cannot be added; the text says in Chinese which sheet, which line and why.
+class ECueSheetError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Loads the cue sheet of File for the job list: a ".cue" file, or the sheet in the APE tag of
+// an ".ape" file (whose FILE lines then all mean that APE file). Reads and decodes the text
+// (Encoding Auto: by its mark, as UTF-8, or as the detected legacy encoding), parses it,
+// refuses a sheet with a fault, locates every FILE line's audio and listens to the audio before
+// track 1 to decide whether it is a hidden track 0. Returns nothing for an APE file without a
+// sheet. Throws ECueSheetError for a faulty sheet or missing audio, and the file layers'
+// errors when a file cannot be read.
+std::unique_ptr<TCueFile> LoadCueSheet(const std::string& File,
+                                       TTextEncoding Encoding = TTextEncoding::Auto);
+
+}  // namespace corvane
