@@ -26,14 +26,15 @@ struct TCueTrack {
   std::string Performer;   // PERFORMER inside the track; empty if it has none
   std::string StartTime;   // INDEX 01 time as written (mm:ss:ff); empty when the track has none
   std::string EndTime;     // next track's StartTime when that lies in the same file, else empty
-  std::string Number;      // the TRACK line's number as written ("01")
-  std::string Songwriter;  // SONGWRITER inside the track
-  std::string Isrc;        // ISRC inside the track
-  std::string Date;        // REM DATE inside the track: overrides the album's when not empty
-  std::string Genre;       // REM GENRE inside the track: overrides the album's when not empty
-  std::string Comment;     // REM COMMENT inside the track: overrides the album's when not empty
-  std::optional<TCuePosition> Index00;  // start of the pregap, when the track has an INDEX 00
-  std::optional<TCuePosition> Index01;  // start of the track itself
+  // Fields from here on carry initialisers, so a track can still be written as its first four.
+  std::string Number{};      // the TRACK line's number as written ("01")
+  std::string Songwriter{};  // SONGWRITER inside the track
+  std::string Isrc{};        // ISRC inside the track
+  std::string Date{};        // REM DATE inside the track: overrides the album's when not empty
+  std::string Genre{};       // REM GENRE inside the track: overrides the album's when not empty
+  std::string Comment{};     // REM COMMENT inside the track: overrides the album's when not empty
+  std::optional<TCuePosition> Index00{};  // start of the pregap, when the track has an INDEX 00
+  std::optional<TCuePosition> Index01{};  // start of the track itself
   int Line = 0;                         // the TRACK line, 1-based
 };
 

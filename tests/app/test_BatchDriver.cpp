@@ -212,21 +212,24 @@ TEST_F(BatchDriverTest, CueTimesPastTheEndNeverConvertTheWrongAudio) {
   Driver.Stop();
 }
 
-TEST_F(BatchDriverTest, MalformedCueTimeHaltsWithItsText) {
+// A time that is not mm:ss:ff no longer reaches a job: the sheet is refused as it is added,
+// with the line of the time.
+TEST_F(BatchDriverTest, MalformedCueTimeIsRefusedWhenAdded) {
   test::TApeFixtureSpec spec;
   spec.Frames = 44100;
   CopyFixture(Dir, spec, "disc.ape");
   const std::string cue = Dir.File("bad time.cue");
   const std::string text =
-      "FILE \"disc.ape\" WAVE\nTRACK 01 AUDIO\nINDEX 01 0:00:00\nTRACK 02 AUDIO\n";
+      "FILE \"disc.ape\" WAVE\nTRACK 01 AUDIO\nINDEX 01 0:00:0\nTRACK 02 AUDIO\n";
   test::WriteFileBytes(cue, std::vector<uint8_t>(text.begin(), text.end()));
-  Driver.AddFiles({cue});
-  ASSERT_EQ(Driver.Jobs().Count(), 2);
-  ASSERT_TRUE(RunBatch());
-  ASSERT_EQ(Failures.count(), 1);
-  EXPECT_NE(Failures.first().first().toString().indexOf("\"0:00:00\""), -1);
-  EXPECT_TRUE(Driver.Halted());
-  Driver.Stop();
+  try {
+    Driver.AddFiles({cue});
+    ADD_FAILURE() << "the sheet was added";
+  } catch (const std::exception& E) {
+    EXPECT_NE(std::string(E.what()).find("第 3 行"), std::string::npos) << E.what();
+  }
+  EXPECT_EQ(Driver.Jobs().Count(), 0);
+  EXPECT_TRUE(Driver.CueSheetList().empty());
 }
 
 TEST_F(BatchDriverTest, CueTimeToSampleStopsAtTheEndOfTheFile) {

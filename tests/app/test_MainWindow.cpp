@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -9,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -27,6 +29,7 @@
 #include "MainWindow.h"
 #include "ScratchDir.h"
 #include "TextCodec.h"
+#include "TextEncode.h"
 #include "WavFile.h"
 
 namespace corvane {
@@ -212,6 +215,9 @@ TEST_F(MainWindowTest, CueSheetsAddOneLinePerTrackNumberedBySheet) {
   }
   WriteText(Dir.File("第二.cue"), bytes);
   WriteText(Dir.File("empty.cue"), "REM nothing here\n");
+  // The audio the sheets name must be there; none is read, as no track starts after 0.
+  WriteText(Dir.File("a.ape"), "");
+  WriteText(Dir.File("b.ape"), "");
 
   Add({Path("first.cue"), Path("empty.cue"), Path("第二.cue"), Path("first.cue")});
   EXPECT_EQ(Lines(), (std::vector<std::string>{
@@ -235,6 +241,37 @@ TEST_F(MainWindowTest, CueSheetsAddOneLinePerTrackNumberedBySheet) {
   EXPECT_TRUE(Form.Driver().CueSheetList().empty());
   Add({Path("first.cue")});
   EXPECT_EQ(Lines().front(), "1 | 1 - Summer,Band A  --first.cue");
+}
+
+// Mostly English with one Big5 word: too little for any detector, so it is read as GBK, and
+// the user corrects it from the job list's context menu.
+TEST_F(MainWindowTest, ContextMenuReadsACueSheetAgainInTheChosenEncoding) {
+  const std::string text =
+      "TITLE \"Best of 2001\"\nFILE \"a.ape\" WAVE\nTRACK 01 AUDIO\nTITLE \"甜蜜蜜\"\n"
+      "PERFORMER \"Teresa\"\nINDEX 01 00:00:00\nTRACK 02 AUDIO\nTITLE \"Live\"\n"
+      "INDEX 01 00:00:30\n";
+  WriteText(Dir.File("big5.cue"), test::EncodeUtf8As(text, "BIG5"));
+  WriteText(Dir.File("a.ape"), "");
+  Add({QStringLiteral("/m/plain.ape"), Path("big5.cue")});
+  ASSERT_EQ(Lines().size(), 3u);
+  ASSERT_NE(Lines()[1], "1 | 1 - 甜蜜蜜,Teresa  --big5.cue") << "detected after all: no test";
+
+  EXPECT_EQ(Form.EncodingMenu(0), nullptr);
+  const std::unique_ptr<QMenu> menu = Form.EncodingMenu(2);
+  ASSERT_NE(menu, nullptr);
+  QStringList labels;
+  for (const QAction* action : menu->actions()) labels << action->text();
+  EXPECT_EQ(labels, (QStringList{Q("自动检测"), "GB18030", "Big5", "Shift-JIS", "EUC-KR", "UTF-8",
+                                 "Windows-1251", "Windows-1252"}));
+  menu->actions()[2]->trigger();
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"/m/plain.ape", "1 | 1 - 甜蜜蜜,Teresa  --big5.cue",
+                                               "1 | 2 - Live,  --big5.cue"}));
+  EXPECT_EQ(Form.Driver().CueSheetList().front()->Tracks[0].Title, "甜蜜蜜");
+  EXPECT_TRUE(ShownErrors().isEmpty());
+
+  // Back to the detection: the first reading again.
+  Form.EncodingMenu(1)->actions()[0]->trigger();
+  EXPECT_NE(Lines()[1], "1 | 1 - 甜蜜蜜,Teresa  --big5.cue");
 }
 
 TEST_F(MainWindowTest, UnreadableCueSheetEndsTheAddAtItWithAMessage) {

@@ -72,13 +72,20 @@ std::vector<uint8_t> ApeFixturePcm(const TApeFixtureSpec& Spec) {
 std::string ApeFixture(const TApeFixtureSpec& Spec) {
   const std::string path = FixtureDir() + "/" + FixtureName(Spec) + ".ape";
   if (std::filesystem::exists(path)) return path;
+  return ApeFixtureFromPcm(FixtureName(Spec), Spec.Format, ApeFixturePcm(Spec), Spec.Level);
+}
+
+std::string ApeFixtureFromPcm(const std::string& Name, const TPcmFormat& Format,
+                              const std::vector<uint8_t>& Pcm, int Level) {
+  const std::string path = FixtureDir() + "/" + Name + ".ape";
+  if (std::filesystem::exists(path)) return path;
   // Made under names of this process's own and renamed into place, so tests running side by
   // side never see half a file.
   const std::string stem = path + "." + std::to_string(::getpid());
   const std::string wav = stem + ".wav";
   const std::string ape = stem + ".tmp.ape";
-  WriteWav(wav, Spec.Format, ApeFixturePcm(Spec));
-  const std::string command = "jmac c" + std::to_string(Spec.Level) + " '" + wav + "' '" + ape +
+  WriteWav(wav, Format, Pcm);
+  const std::string command = "jmac c" + std::to_string(Level) + " '" + wav + "' '" + ape +
                               "' >/dev/null 2>&1";
   const int status = std::system(command.c_str());
   std::filesystem::remove(wav);

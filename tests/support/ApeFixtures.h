@@ -20,6 +20,10 @@ struct TApeFixtureSpec {
 // The APE file of Spec, made by jmac from Spec's PCM on first use and cached in the build
 // tree (CORVANE_FIXTURE_DIR). Throws std::runtime_error when jmac fails.
 std::string ApeFixture(const TApeFixtureSpec& Spec);
+// An APE file made by jmac from Pcm, cached in the build tree under Name (which must say what
+// the PCM is: the cache is not checked against it).
+std::string ApeFixtureFromPcm(const std::string& Name, const TPcmFormat& Format,
+                              const std::vector<uint8_t>& Pcm, int Level = 2);
 // The PCM the fixture was made from.
 std::vector<uint8_t> ApeFixturePcm(const TApeFixtureSpec& Spec);
 // The cache folder; created when missing.
