@@ -1,6 +1,8 @@
 #pragma once
 
 #include <stdexcept>
+#include <string>
+#include <utility>
 
 namespace corvane {
 
@@ -8,6 +10,22 @@ namespace corvane {
 class EACSException : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+};
+
+// A file operation that failed. The file and the system's error number travel with the
+// message, so that whoever shows it can say which file and why in the user's own words.
+class EFileError : public EACSException {
+ public:
+  EFileError(const std::string& Message, std::string FileName, int ErrorCode)
+      : EACSException(Message), FFileName(std::move(FileName)), FErrorCode(ErrorCode) {}
+
+  const std::string& FileName() const noexcept { return FFileName; }
+  // errno of the failed call.
+  int ErrorCode() const noexcept { return FErrorCode; }
+
+ private:
+  std::string FFileName;
+  int FErrorCode;
 };
 
 }  // namespace corvane

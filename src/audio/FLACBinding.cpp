@@ -80,6 +80,13 @@ FLAC__StreamEncoderInitStatus TFLACEncoder::Init(TFileStream& Stream) {
   return status;
 }
 
+void TFLACEncoder::ReservePadding(uint32_t Bytes) {
+  FPadding = FLAC__StreamMetadata{};
+  FPadding.type = FLAC__METADATA_TYPE_PADDING;
+  FPadding.length = Bytes;
+  LibFLAC().stream_encoder_set_metadata(FHandle.get(), FMetadata, 1);
+}
+
 bool TFLACEncoder::ProcessInterleaved(const FLAC__int32* Samples, uint32_t Frames) {
   return LibFLAC().stream_encoder_process_interleaved(FHandle.get(), Samples, Frames) != 0;
 }
@@ -90,16 +97,29 @@ bool TFLACEncoder::Finish() {
   return LibFLAC().stream_encoder_finish(FHandle.get()) != 0;
 }
 
+template <typename Call>
+bool TFLACEncoder::Guard(Call&& DoCall) noexcept {
+  try {
+    DoCall(*FStream);
+    return true;
+  } catch (const EFileError& E) {
+    try {
+      if (!FFileFailure) FFileFailure = E;
+    } catch (...) {
+      // Out of memory for the message: the library still hears of the failure.
+    }
+  } catch (...) {
+  }
+  return false;
+}
+
 FLAC__StreamEncoderWriteStatus TFLACEncoder::EncoderWriteCallback(const FLAC__StreamEncoder*,
                                                                   const FLAC__byte Buffer[],
                                                                   size_t Bytes, uint32_t, uint32_t,
                                                                   void* ClientData) noexcept {
-  try {
-    static_cast<TFLACEncoder*>(ClientData)->FStream->Write(Buffer, static_cast<int64_t>(Bytes));
-    return FLAC__STREAM_ENCODER_WRITE_STATUS_OK;
-  } catch (...) {
-    return FLAC__STREAM_ENCODER_WRITE_STATUS_FATAL_ERROR;
-  }
+  const bool written = static_cast<TFLACEncoder*>(ClientData)->Guard(
+      [&](TFileStream& Stream) { Stream.Write(Buffer, static_cast<int64_t>(Bytes)); });
+  return written ? FLAC__STREAM_ENCODER_WRITE_STATUS_OK : FLAC__STREAM_ENCODER_WRITE_STATUS_FATAL_ERROR;
 }
 
 FLAC__StreamEncoderSeekStatus TFLACEncoder::EncoderSeekCallback(const FLAC__StreamEncoder*,
@@ -108,24 +128,18 @@ FLAC__StreamEncoderSeekStatus TFLACEncoder::EncoderSeekCallback(const FLAC__Stre
   if (AbsoluteByteOffset > static_cast<FLAC__uint64>(std::numeric_limits<int64_t>::max())) {
     return FLAC__STREAM_ENCODER_SEEK_STATUS_ERROR;
   }
-  try {
-    static_cast<TFLACEncoder*>(ClientData)->FStream->Seek(static_cast<int64_t>(AbsoluteByteOffset));
-    return FLAC__STREAM_ENCODER_SEEK_STATUS_OK;
-  } catch (...) {
-    return FLAC__STREAM_ENCODER_SEEK_STATUS_ERROR;
-  }
+  const bool sought = static_cast<TFLACEncoder*>(ClientData)->Guard(
+      [&](TFileStream& Stream) { Stream.Seek(static_cast<int64_t>(AbsoluteByteOffset)); });
+  return sought ? FLAC__STREAM_ENCODER_SEEK_STATUS_OK : FLAC__STREAM_ENCODER_SEEK_STATUS_ERROR;
 }
 
 FLAC__StreamEncoderTellStatus TFLACEncoder::EncoderTellCallback(const FLAC__StreamEncoder*,
                                                                 FLAC__uint64* AbsoluteByteOffset,
                                                                 void* ClientData) noexcept {
-  try {
-    *AbsoluteByteOffset =
-        static_cast<FLAC__uint64>(static_cast<TFLACEncoder*>(ClientData)->FStream->Position());
-    return FLAC__STREAM_ENCODER_TELL_STATUS_OK;
-  } catch (...) {
-    return FLAC__STREAM_ENCODER_TELL_STATUS_ERROR;
-  }
+  const bool told = static_cast<TFLACEncoder*>(ClientData)->Guard([&](TFileStream& Stream) {
+    *AbsoluteByteOffset = static_cast<FLAC__uint64>(Stream.Position());
+  });
+  return told ? FLAC__STREAM_ENCODER_TELL_STATUS_OK : FLAC__STREAM_ENCODER_TELL_STATUS_ERROR;
 }
 
 }  // namespace corvane

@@ -8,8 +8,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "ACSException.h"
 
 namespace corvane {
 
@@ -35,6 +38,7 @@ class TFileStream;
   X(stream_encoder_set_max_residual_partition_order) \
   X(stream_encoder_set_do_exhaustive_model_search)   \
   X(stream_encoder_set_total_samples_estimate)       \
+  X(stream_encoder_set_metadata)                     \
   X(stream_encoder_init_stream)                      \
   X(stream_encoder_get_blocksize)                    \
   X(stream_encoder_process_interleaved)              \
@@ -74,12 +78,18 @@ class TFLACEncoder {
   ~TFLACEncoder();
 
   FLAC__StreamEncoder* Handle() const { return FHandle.get(); }
+  // Asks for a padding block of Bytes behind the comment block, so that tags written into the
+  // finished file later fit in place. Call before Init.
+  void ReservePadding(uint32_t Bytes);
   // Starts the stream: writes the header into Stream, which must stay open until Finish.
   FLAC__StreamEncoderInitStatus Init(TFileStream& Stream);
   bool ProcessInterleaved(const FLAC__int32* Samples, uint32_t Frames);
   // Encodes what is buffered and rewrites the stream information at the start of the file;
   // false when any of that failed. Only the first call after Init does anything.
   bool Finish();
+  // The file error behind the first failed write, seek or tell: the library itself only
+  // learns that the call failed, the user needs to know it was, say, a full disk.
+  const std::optional<EFileError>& FileFailure() const { return FFileFailure; }
 
   // The callbacks given to the library. They never let an exception into it: a failed
   // write, seek or tell becomes the library's error status.
@@ -100,8 +110,16 @@ class TFLACEncoder {
     void operator()(FLAC__StreamEncoder* Encoder) const;
   };
   std::unique_ptr<FLAC__StreamEncoder, TDeleter> FHandle;
+  // Calls FStream; on failure keeps its error and returns false.
+  template <typename Call>
+  bool Guard(Call&& DoCall) noexcept;
+
+  // The library keeps pointers to these until the stream is finished.
+  FLAC__StreamMetadata FPadding{};
+  FLAC__StreamMetadata* FMetadata[1] = {&FPadding};
   TFileStream* FStream = nullptr;  // not owned; set by Init
   bool FStarted = false;
+  std::optional<EFileError> FFileFailure;
 };
 
 }  // namespace corvane

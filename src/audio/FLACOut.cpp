@@ -2,8 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
-#include <system_error>
+#include <optional>
 #include <utility>
 
 #include "ACSException.h"
@@ -40,11 +39,15 @@ void WidenSamples(const uint8_t* From, int64_t Count, int BytesPerSample, int32_
   }
 }
 
-void RemoveIncompleteFile(const std::string& FileName) {
-  // Only a file we made: never a device or whatever else the name might point at.
-  std::error_code ignored;
-  if (std::filesystem::is_regular_file(FileName, ignored))
-    std::filesystem::remove(FileName, ignored);
+// The length field has 24 bits, and libFLAC builds a whole block in a buffer that must stay
+// below 16 MiB: it refuses a padding block of nearly that size.
+constexpr uint32_t kMaxPadding = 0xFF0000;
+
+// The library only learns that a write failed; the text says what the disk said.
+[[noreturn]] void ThrowEncoderFailure(const char* Text, const std::optional<EFileError>& Cause) {
+  if (Cause) throw EFileError(std::string(Text) + " " + Cause->what(), Cause->FileName(),
+                              Cause->ErrorCode());
+  throw EACSException(Text);
 }
 
 }  // namespace
@@ -70,12 +73,19 @@ void TFLACOut::SetEnableLooseMidSideStereo(bool Value) {
   if (Value) FEnableMidSideStereo = true;
 }
 
+void TFLACOut::SetPaddingReserve(uint32_t Value) {
+  FPaddingReserve = std::min(Value, kMaxPadding);
+}
+
 void TFLACOut::PrepareOutput() {
   if (FFileName.empty()) throw EACSException("File name is not assigned.");
   TACSInput* source = Input();
   if (source == nullptr) throw EACSException("Input is not assigned");
-  FStream = std::make_unique<TFileStream>(TFileStream::Create(FFileName));
-  FRunFileName = FFileName;
+  // Not committed by now: its owner has given it up.
+  FFinished.Discard();
+  auto [file, stream] = TStagedFile::Create(FFileName);
+  FRunFile = std::move(file);
+  FStream = std::make_unique<TFileStream>(std::move(stream));
   try {
     FEndOfInput = false;
     FEncoder = std::make_unique<TFLACEncoder>();
@@ -84,7 +94,7 @@ void TFLACOut::PrepareOutput() {
     FReadPassOpen = true;
     ConfigureEncoder(*source);
     if (FEncoder->Init(*FStream) != FLAC__STREAM_ENCODER_INIT_STATUS_OK) {
-      throw EACSException("Failed to initialize FLAC encoder.");
+      ThrowEncoderFailure("Failed to initialize FLAC encoder.", FEncoder->FileFailure());
     }
     // The library's block size, which is BlockSize unless that was 0 (library's choice).
     const int64_t frames = LibFLAC().stream_encoder_get_blocksize(FEncoder->Handle());
@@ -136,6 +146,7 @@ void TFLACOut::ConfigureEncoder(TACSInput& Source) {
     const double frames = std::nearbyint(static_cast<double>(size) / FBytesPerSample / FChannels);
     flac.stream_encoder_set_total_samples_estimate(encoder, static_cast<FLAC__uint64>(frames));
   }
+  if (FPaddingReserve > 0) FEncoder->ReservePadding(FPaddingReserve);
 }
 
 bool TFLACOut::ProcessBlock(bool Abort) {
@@ -148,7 +159,7 @@ bool TFLACOut::ProcessBlock(bool Abort) {
   if (frames == 0) return true;
   WidenSamples(FBlockBuffer.data(), frames * FChannels, FBytesPerSample, FSamples.data());
   if (!FEncoder->ProcessInterleaved(FSamples.data(), static_cast<uint32_t>(frames))) {
-    throw EACSException("Failed to encode data.");
+    ThrowEncoderFailure("Failed to encode data.", FEncoder->FileFailure());
   }
   return true;
 }
@@ -172,12 +183,18 @@ int64_t TFLACOut::FillBlock() {
   return got;
 }
 
-void TFLACOut::FinishOutput() { CloseRun(!RunFailed()); }
+void TFLACOut::FinishOutput() {
+  // Only a run whose input ran out is complete: a stopped one, also one ended by destroying
+  // the sink, is as short as a failed one.
+  CloseRun(!RunFailed() && FEndOfInput);
+}
 
 void TFLACOut::CloseRun(bool Complete) {
   bool encoded = true;
+  std::optional<EFileError> writeFailure;
   if (FEncoder) {
     if (Complete) encoded = FEncoder->Finish();
+    writeFailure = FEncoder->FileFailure();
     FEncoder.reset();
   }
   FBlockBuffer = std::vector<uint8_t>();
@@ -206,12 +223,16 @@ void TFLACOut::CloseRun(bool Complete) {
     }
   }
 
-  const std::string fileName = std::exchange(FRunFileName, std::string());
-  if (!(Complete && encoded && !closeError) && !fileName.empty()) RemoveIncompleteFile(fileName);
+  if (!(Complete && encoded && !closeError && !readError)) FRunFile.Discard();
   if (!Complete) return;
-  if (!encoded) throw EACSException("Failed to encode data.");
+  if (!encoded) ThrowEncoderFailure("Failed to encode data.", writeFailure);
   if (closeError) std::rethrow_exception(closeError);
   if (readError) std::rethrow_exception(readError);
+  if (FAutoCommit) {
+    FRunFile.Commit();
+  } else {
+    FFinished = std::move(FRunFile);
+  }
 }
 
 }  // namespace corvane

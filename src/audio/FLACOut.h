@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ACSFileOut.h"
+#include "StagedFile.h"
 
 namespace corvane {
 
@@ -15,9 +16,15 @@ class TFLACEncoder;
 // cycle. The encoder settings are read when a run starts; changing them during a run affects
 // the next one.
 //
-// A run that ends normally or is stopped leaves a finished file. A run that fails (the encoder,
-// the disk or the source) removes its incomplete file, so nothing truncated is left looking
-// like a finished conversion.
+// A run writes a hidden temporary file beside FileName (TStagedFile); whatever stands at
+// FileName is touched only when a complete run's file is renamed over it. A run is complete
+// when its input ran out. A run that fails (the encoder, the disk or the source) or is
+// stopped, also by destroying the sink, removes its temporary file: nothing short is ever
+// left under the final name, and an older file there survives.
+//
+// With AutoCommit (the default) a complete run's file replaces FileName at once. Without it
+// the file stays under its temporary name, FinishedFile, for the owner to write its tags into
+// and then commit or discard; the next Start and the sink's destruction discard it.
 class TFLACOut : public TACSFileOut {
  public:
   // Throws EACSException when libFLAC is not loaded.
@@ -47,6 +54,22 @@ class TFLACOut : public TACSFileOut {
   void SetMaxResidualPartitionOrder(uint16_t Value) { FMaxResidualPartitionOrder = Value; }
   uint16_t MinResidualPartitionOrder() const { return FMinResidualPartitionOrder; }
   void SetMinResidualPartitionOrder(uint16_t Value) { FMinResidualPartitionOrder = Value; }
+  // Bytes of padding written behind the comment block, so that tags written into the file
+  // afterwards fit in place instead of needing a second copy of it; 0 for none. Values near
+  // or past the block's 24-bit length are lowered to what the library takes (0xFF0000).
+  uint32_t PaddingReserve() const { return FPaddingReserve; }
+  void SetPaddingReserve(uint32_t Value);
+
+  // Between runs, on the user-interface thread.
+  bool AutoCommit() const { return FAutoCommit; }
+  void SetAutoCommit(bool Value) { FAutoCommit = Value; }
+  // The temporary file of the last run, complete and waiting to be committed; empty when
+  // there is none.
+  const std::string& FinishedFile() const { return FFinished.TemporaryName(); }
+  // Renames FinishedFile over the run's FileName. Throws EFileError naming that file, after
+  // which the finished file is gone and the final name untouched.
+  void CommitFinishedFile() { FFinished.Commit(); }
+  void DiscardFinishedFile() { FFinished.Discard(); }
 
  protected:
   void PrepareOutput() override;
@@ -57,7 +80,7 @@ class TFLACOut : public TACSFileOut {
   void ConfigureEncoder(TACSInput& Source);
   // Releases what the run holds (encoder, buffers, file, read pass). Complete: finish the
   // stream and keep the file; otherwise abandon it and remove the file. Throws when a complete
-  // run could not be finished.
+  // run could not be finished, after removing its file.
   void CloseRun(bool Complete);
   // Reads up to one block from Input; the bytes it got.
   int64_t FillBlock();
@@ -73,6 +96,8 @@ class TFLACOut : public TACSFileOut {
   bool FQLPCoeffPrecisionSearch = false;
   uint16_t FMaxResidualPartitionOrder = 0;
   uint16_t FMinResidualPartitionOrder = 0;
+  uint32_t FPaddingReserve = 0;
+  bool FAutoCommit = true;
 
   // The current run: made by PrepareOutput, then used by the worker alone until CloseRun.
   std::unique_ptr<TFLACEncoder> FEncoder;  // declared after FStream (base): released first
@@ -82,7 +107,11 @@ class TFLACOut : public TACSFileOut {
   int FChannels = 0;
   bool FEndOfInput = false;
   bool FReadPassOpen = false;
-  std::string FRunFileName;  // the file this run created
+  TStagedFile FRunFile;  // where this run writes
+
+  // A complete run's file waiting for its owner: set by the worker as the run ends, used by
+  // the user-interface thread once the done notification has told it so.
+  TStagedFile FFinished;
 };
 
 }  // namespace corvane

@@ -11,12 +11,22 @@
 
 namespace corvane {
 
-TFileStream TFileStream::Create(const std::string& FileName) {
-  const int fd = ::open(FileName.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+TFileStream TFileStream::Open(const std::string& FileName, int Flags) {
+  const int fd = ::open(FileName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | Flags, 0666);
   if (fd < 0) {
-    throw EACSException("Cannot create file \"" + FileName + "\". " + std::strerror(errno));
+    const int error = errno;
+    throw EFileError("Cannot create file \"" + FileName + "\". " + std::strerror(error), FileName,
+                     error);
   }
   return TFileStream(fd, FileName);
+}
+
+TFileStream TFileStream::Create(const std::string& FileName) {
+  return Open(FileName, O_TRUNC);
+}
+
+TFileStream TFileStream::CreateNew(const std::string& FileName) {
+  return Open(FileName, O_EXCL | O_NOFOLLOW);
 }
 
 TFileStream::TFileStream(int Fd, std::string FileName) : FFd(Fd), FFileName(std::move(FileName)) {}
@@ -38,7 +48,9 @@ TFileStream::~TFileStream() {
 }
 
 void TFileStream::Fail(const char* What) const {
-  throw EACSException(std::string(What) + " \"" + FFileName + "\". " + std::strerror(errno));
+  const int error = errno;
+  throw EFileError(std::string(What) + " \"" + FFileName + "\". " + std::strerror(error), FFileName,
+                   error);
 }
 
 void TFileStream::Write(const void* Data, int64_t Count) {

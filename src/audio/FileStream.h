@@ -5,13 +5,16 @@
 
 namespace corvane {
 
-// A file opened for reading and writing, with 64-bit offsets. Every failure throws
-// EACSException with the system's reason; a write that stores fewer bytes than asked is a
+// A file opened for reading and writing, with 64-bit offsets. Every failure throws EFileError
+// with the file and the system's reason; a write that stores fewer bytes than asked is a
 // failure, never a silent truncation.
 class TFileStream {
  public:
   // Creates FileName, replacing an existing file ("Cannot create file ..." on failure).
   static TFileStream Create(const std::string& FileName);
+  // Creates FileName only if nothing stands at that name: never an existing file, never
+  // through a symbolic link. Fails with EEXIST when the name is taken.
+  static TFileStream CreateNew(const std::string& FileName);
 
   TFileStream(TFileStream&& Other) noexcept;
   TFileStream& operator=(TFileStream&& Other) noexcept;
@@ -28,6 +31,7 @@ class TFileStream {
 
  private:
   TFileStream(int Fd, std::string FileName);
+  static TFileStream Open(const std::string& FileName, int Flags);
   [[noreturn]] void Fail(const char* What) const;
 
   int FFd = -1;

@@ -119,7 +119,7 @@ std::string MACErrorText(int32_t Code) {
 }
 
 EAPEException::EAPEException(int32_t Code)
-    : std::runtime_error("MACDll error: " + MACErrorText(Code)) {}
+    : std::runtime_error("MACDll error: " + MACErrorText(Code)), FCode(Code) {}
 
 TAPEDecompress::TAPEDecompress(std::string FileName) : FFileName(std::move(FileName)) {
   FHandle = Loaded().Create(FFileName.c_str(), &FErrorCode);

@@ -26,6 +26,10 @@ std::string MACErrorText(int32_t Code);
 class EAPEException : public std::runtime_error {
  public:
   explicit EAPEException(int32_t Code);
+  int32_t Code() const noexcept { return FCode; }
+
+ private:
+  int32_t FCode;
 };
 
 // One decoder of the library, open on one file.

@@ -194,9 +194,20 @@ void TMACIn::Refill() {
     }
     int64_t delivered = 0;
     const int32_t result = decoder.GetData(FBuffer.data() + BufEnd, frames, delivered);
-    if (result != 0) throw EAPEException(result);
+    // What went out, what the buffer holds and what this call delivered lie before the fault.
+    const auto failure = [&](int32_t Code) {
+      const int64_t good = delivered > 0 && delivered <= frames ? delivered : 0;
+      if (!segmented) {
+        return EAPEDataError(Code, FFileName,
+                             FStartSample + (Position() + BufEnd) / frameBytes + good, FSampleRate);
+      }
+      const TAudioSegment& segment = FSegments[FSegmentIndex];
+      const int64_t done = FSegmentEnds[FSegmentIndex] - segment.StartSample - FSegmentLeft;
+      return EAPEDataError(Code, segment.FileName, segment.StartSample + done + good, FSampleRate);
+    };
+    if (result != 0) throw failure(result);
     // The decoder ran out before the range or the file's declared length did.
-    if (delivered <= 0 || delivered > frames) throw EAPEException(MAC_ERROR_IO_READ);
+    if (delivered <= 0 || delivered > frames) throw failure(MAC_ERROR_IO_READ);
     BufEnd += delivered * frameBytes;
     if (segmented) FSegmentLeft -= delivered;
   }

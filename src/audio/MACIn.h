@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ACSFileIn.h"
@@ -16,6 +17,24 @@ struct TAudioSegment {
   std::string FileName;
   int64_t StartSample = 0;
   int64_t EndSample = -1;  // one past the last frame; -1 is the end of the file
+};
+
+// Damaged data, or data that ends before its declared length, met while decoding; says where.
+class EAPEDataError : public EAPEException {
+ public:
+  EAPEDataError(int32_t Code, std::string FileName, int64_t Frame, int SampleRate)
+      : EAPEException(Code), FFileName(std::move(FileName)), FFrame(Frame), FSampleRate(SampleRate) {}
+  const std::string& FileName() const noexcept { return FFileName; }
+  // The first frame of that file that could not be delivered.
+  int64_t Frame() const noexcept { return FFrame; }
+  double Seconds() const noexcept {
+    return FSampleRate > 0 ? static_cast<double>(FFrame) / FSampleRate : 0.0;
+  }
+
+ private:
+  std::string FFileName;
+  int64_t FFrame;
+  int FSampleRate;
 };
 
 // The PCM of a Monkey's Audio file, or of a range of its frames, decoded by libMACDll.so.
@@ -35,7 +54,7 @@ class TMACIn : public TACSFileIn {
   int Channels() override;
   int SampleRate() override;
   int64_t TotalTime() override;
-  // Raises EAPEException when the data is damaged or ends before the range does: a short
+  // Raises EAPEDataError when the data is damaged or ends before the range does: a short
   // stream is never handed out as a complete one.
   int64_t ReadData(uint8_t* Dest, int64_t BufferSize) override;
   // Also raises EACSException for a range that does not lie inside the file.

@@ -111,14 +111,19 @@ double TFLACfile::GetDuration() const {
 
 bool TFLACfile::Read(const std::string& FileName, bool ParseTags) {
   Reset(true, false);
+  FFileErrorCode = 0;
   FID3v2.Read(FileName);
   const TTagFile file = TTagFile::OpenRead(FileName);
   if (!file.IsOpen()) {
-    throw std::runtime_error("Cannot open file \"" + FileName + "\". " + std::strerror(errno));
+    FFileErrorCode = errno;
+    throw std::runtime_error("Cannot open file \"" + FileName + "\". " +
+                             std::strerror(FFileErrorCode));
   }
   FFileSize = file.Size();
   if (FFileSize < 0) {
-    throw std::runtime_error("Cannot read file \"" + FileName + "\". " + std::strerror(errno));
+    FFileErrorCode = errno;
+    throw std::runtime_error("Cannot read file \"" + FileName + "\". " +
+                             std::strerror(FFileErrorCode));
   }
   FFileName = FileName;
   FMarkerOffset = FID3v2.Exists ? FID3v2.Size : 0;

@@ -105,6 +105,9 @@ class TFLACfile {
   // How the last WriteTags ended, and the system's reason when it failed on a file operation.
   TTagWriteStatus LastWriteStatus() const { return FWriteStatus; }
   const std::string& LastWriteError() const { return FWriteError; }
+  // errno of the last file operation that failed, also of a Read that threw; 0 when the last
+  // Read or WriteTags had none.
+  int LastFileErrorCode() const { return FFileErrorCode; }
 
  private:
   bool ScanBlocks(const TTagFile& File, bool ParseTags);
@@ -139,6 +142,7 @@ class TFLACfile {
   bool FTagExists = false;
   TTagWriteStatus FWriteStatus = TTagWriteStatus::Done;
   std::string FWriteError;
+  int FFileErrorCode = 0;
 };
 
 }  // namespace corvane

@@ -61,6 +61,7 @@ bool TFLACfile::WriteFailure(TTagWriteStatus Status, const std::string& What,
                              const std::string& Name) {
   const int error = errno;
   FWriteStatus = Status;
+  FFileErrorCode = error;
   FWriteError = What + " \"" + Name + "\". " + std::strerror(error);
   return false;
 }

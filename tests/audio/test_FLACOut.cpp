@@ -1,3 +1,4 @@
+#include <FLAC/metadata.h>
 #include <FLAC/stream_encoder.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -20,6 +21,7 @@
 #include "PcmSignal.h"
 #include "ScratchDir.h"
 #include "SinkRun.h"
+#include "StagedFile.h"
 #include "WavFile.h"
 
 namespace corvane {
@@ -100,6 +102,19 @@ bool IsOpenHere(const std::string& Path) {
 bool Exists(const std::string& Path) {
   return std::filesystem::exists(Path);
 }
+
+// Temporary files of runs left in Folder: every run must take its own away or rename it.
+std::vector<std::string> Leftovers(const std::string& Folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(Folder)) {
+    const std::string name = entry.path().filename().string();
+    if (name.find(".corvane-") != std::string::npos) names.push_back(name);
+  }
+  return names;
+}
+
+// An older file at the output name, which only a complete run may replace.
+const std::vector<uint8_t> kOldFile(5000, 0x4F);
 
 // What the library was told, recorded by wrappers put in front of its functions.
 struct TCall {
@@ -577,6 +592,7 @@ TEST_P(FLACOutStartFailure, IsReportedAndLeavesNothingBehind) {
   EXPECT_FALSE(source.Busy());
   EXPECT_FALSE(Exists(out.FileName()));
   EXPECT_FALSE(IsOpenHere(out.FileName()));
+  EXPECT_EQ(Leftovers(Dir.Path()), std::vector<std::string>());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -646,24 +662,26 @@ TEST_F(FLACOut, UnwritableFolderFailsTheStart) {
 
 // ---- Failed runs ----
 
-TEST_F(FLACOut, SourceFailingMidRunFailsTheRunAndRemovesTheFile) {
+TEST_F(FLACOut, SourceFailingMidRunLeavesTheOlderFileAlone) {
   const TPcmFormat format{16, 2, 44100};
   TPcmSource source(format, MakeTestPcm(format, 10 * 4608));
   source.FailAfter = 3 * 4608 * 4 + 100;
   TFLACOut out;
   out.SetInput(&source);
   out.SetFileName(Dir.File("broken.flac"));
+  test::WriteFileBytes(out.FileName(), kOldFile);
   TSinkRun watch(out);
   EXPECT_EQ(watch.Run(), "The source broke.");
   EXPECT_EQ(watch.Done(), 0);
   EXPECT_EQ(out.Status(), osIdle);
   EXPECT_EQ(source.EndReads, 1);
-  EXPECT_FALSE(Exists(out.FileName()));
-  EXPECT_FALSE(IsOpenHere(out.FileName()));
+  EXPECT_EQ(test::ReadFileBytes(out.FileName()), kOldFile);
+  EXPECT_EQ(Leftovers(Dir.Path()), std::vector<std::string>());
 }
 
-// The disk fills up (a file-size limit in a child) at different points of the run.
-TEST_F(FLACOut, FullDiskFailsTheRunWhereverItHits) {
+// The disk fills up (a file-size limit in a child) at different points of the run; the file an
+// earlier run finished survives every failure byte for byte.
+TEST_F(FLACOut, FullDiskFailsTheRunWhereverItHitsAndSaysSo) {
   const TPcmFormat format{16, 2, 44100};
   const std::vector<uint8_t> pcm = test::MakePcm(format, 20 * 4608 + 999, test::TSignal::Noise);
   const std::string path = Dir.File("full.flac");
@@ -682,7 +700,8 @@ TEST_F(FLACOut, FullDiskFailsTheRunWhereverItHits) {
     });
   };
   ASSERT_EQ(encode(-1), "done");
-  const auto size = static_cast<int64_t>(std::filesystem::file_size(path));
+  const std::vector<uint8_t> finished = test::ReadFileBytes(path);
+  const auto size = static_cast<int64_t>(finished.size());
 
   EXPECT_EQ(encode(size), "done");  // exactly enough room
   ASSERT_TRUE(test::DecodeFlacFile(path).Ok);
@@ -694,37 +713,43 @@ TEST_F(FLACOut, FullDiskFailsTheRunWhereverItHits) {
       {size / 2, "Failed to encode data."},       // in the middle of the frames
       {size - 1, "Failed to encode data."},       // the last frame, written while finishing
   };
+  // The fixed text, then which file and why.
+  const std::string cause = " Cannot write file \"" + TStagedFile::TemporaryPrefix(path);
   for (const auto& c : cases) {
-    EXPECT_EQ(encode(c.Limit), c.Error) << "limit " << c.Limit;
-    EXPECT_FALSE(Exists(path)) << "limit " << c.Limit;
+    const std::string error = encode(c.Limit);
+    EXPECT_EQ(error.substr(0, std::strlen(c.Error) + cause.size()), c.Error + cause) << c.Limit;
+    EXPECT_TRUE(error.ends_with("\". File too large")) << error;
+    EXPECT_EQ(test::ReadFileBytes(path), finished) << "limit " << c.Limit;
+    EXPECT_EQ(Leftovers(Dir.Path()), std::vector<std::string>()) << "limit " << c.Limit;
   }
 }
 
 // ---- Ends before the input does ----
 
-TEST_F(FLACOut, StopKeepsAValidFileOfTheBlocksEncodedSoFar) {
+TEST_F(FLACOut, StopLeavesNothingUnderTheFileName) {
   const TPcmFormat format{16, 2, 44100};
   const std::vector<uint8_t> pcm = test::MakePcm(format, 30 * 44100, test::TSignal::Tone);
   TPcmSource source(format, pcm);
   TFLACOut out;
   out.SetInput(&source);
   out.SetFileName(Dir.File("stopped.flac"));
-  out.SetOnProgress([](TACSOutput& Sender) {
-    if (Sender.Progress() >= 30) Sender.Stop();
+  test::WriteFileBytes(out.FileName(), kOldFile);
+  std::atomic<bool> written{false};
+  out.SetOnProgress([&](TACSOutput& Sender) {
+    if (Sender.Progress() < 30) return;
+    written = !Leftovers(Dir.Path()).empty();
+    Sender.Stop();
   });
   TSinkRun watch(out);
-  ASSERT_EQ(watch.Run(), "");
+  ASSERT_EQ(watch.Run(), "");  // a stop is no failure
+  EXPECT_TRUE(written);
   EXPECT_EQ(source.EndReads, 1);
-
-  const test::TDecodedFlac flac = test::DecodeFlacFile(out.FileName());
-  ASSERT_TRUE(flac.Ok) << flac.Error;
-  EXPECT_GT(flac.Pcm.size(), pcm.size() / 4);
-  EXPECT_LT(flac.Pcm.size(), pcm.size() / 2);
-  EXPECT_EQ(flac.Pcm.size() % (4608 * 4), 0u);
-  EXPECT_TRUE(std::equal(flac.Pcm.begin(), flac.Pcm.end(), pcm.begin()));
+  EXPECT_EQ(test::ReadFileBytes(out.FileName()), kOldFile);
+  EXPECT_EQ(Leftovers(Dir.Path()), std::vector<std::string>());
+  EXPECT_EQ(out.FinishedFile(), "");
 }
 
-TEST_F(FLACOut, DestroyedMidRunFinishesTheFileAndJoins) {
+TEST_F(FLACOut, DestroyedMidRunRemovesItsFileAndJoins) {
   const TPcmFormat format{16, 2, 44100};
   const std::vector<uint8_t> pcm = test::MakePcm(format, 30 * 44100, test::TSignal::Tone);
   TPcmSource source(format, pcm);
@@ -746,14 +771,11 @@ TEST_F(FLACOut, DestroyedMidRunFinishesTheFileAndJoins) {
     out->Start();
     std::unique_lock lock(mutex);
     ASSERT_TRUE(paused.wait_for(lock, 60s, [&] { return isPaused; }));
+    EXPECT_EQ(Leftovers(Dir.Path()).size(), 1u);
   }
   EXPECT_EQ(source.EndReads, 1);
-  EXPECT_FALSE(IsOpenHere(path));
-  const test::TDecodedFlac flac = test::DecodeFlacFile(path);
-  ASSERT_TRUE(flac.Ok) << flac.Error;
-  EXPECT_GT(flac.Pcm.size(), 0u);
-  EXPECT_LT(flac.Pcm.size(), pcm.size());
-  EXPECT_TRUE(std::equal(flac.Pcm.begin(), flac.Pcm.end(), pcm.begin()));
+  EXPECT_FALSE(Exists(path));
+  EXPECT_EQ(Leftovers(Dir.Path()), std::vector<std::string>());
 }
 
 TEST_F(FLACOut, SourceDestroyedMidRunEndsTheData) {
@@ -775,6 +797,178 @@ TEST_F(FLACOut, SourceDestroyedMidRunEndsTheData) {
   EXPECT_GT(flac.Pcm.size(), 0u);
   EXPECT_TRUE(std::equal(flac.Pcm.begin(), flac.Pcm.end(), pcm.begin()));
 }
+
+// ---- Where a complete run's file goes ----
+
+// What stands at the output name before a complete run.
+struct TOutputName {
+  const char* Name;
+  std::string FileName;  // inside the scratch folder
+  bool OldFile = false;  // an older file stands there
+  bool Link = false;     // a symbolic link to another file of the user's stands there
+};
+std::ostream& operator<<(std::ostream& Out, const TOutputName& Case) {
+  return Out << Case.Name;
+}
+
+class FLACOutName : public FLACOut, public ::testing::WithParamInterface<TOutputName> {};
+
+TEST_P(FLACOutName, ReceivesTheWholeFileAndNothingElseIsTouched) {
+  const TOutputName& c = GetParam();
+  const TPcmFormat format{16, 2, 44100};
+  const std::vector<uint8_t> pcm = MakeTestPcm(format, 3 * 4608 + 17);
+  const std::string path = Dir.File(c.FileName);
+  const std::string target = Dir.File("precious.txt");
+  if (c.OldFile) test::WriteFileBytes(path, kOldFile);
+  if (c.Link) {
+    test::WriteFileBytes(target, kOldFile);
+    std::filesystem::create_symlink(target, path);
+  }
+  TPcmSource source(format, pcm);
+  TFLACOut out;
+  out.SetInput(&source);
+  out.SetFileName(path);
+  TSinkRun watch(out);
+  ASSERT_EQ(watch.Run(), "");
+
+  EXPECT_FALSE(std::filesystem::is_symlink(path));
+  const test::TDecodedFlac flac = test::DecodeFlacFile(path);
+  ASSERT_TRUE(flac.Ok) << flac.Error;
+  EXPECT_TRUE(flac.Pcm == pcm);
+  if (c.Link) {
+    EXPECT_EQ(test::ReadFileBytes(target), kOldFile);
+  }
+  EXPECT_EQ(Leftovers(Dir.Path()), std::vector<std::string>());
+  // An ordinary file: the user's umask decides, not the 0600 of a private temporary file.
+  const auto perms = std::filesystem::status(path).permissions();
+  EXPECT_NE(perms & std::filesystem::perms::group_read, std::filesystem::perms::none);
+}
+
+std::string LongName() {
+  std::string name;
+  while (name.size() < 245) name += "长";  // 3 bytes each: the temporary name must be cut
+  return name + ".flac";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, FLACOutName,
+    ::testing::Values(TOutputName{"Free", "new.flac"},
+                      TOutputName{"OldFile", "old.flac", true},
+                      TOutputName{"SymbolicLink", "link.flac", false, true},
+                      TOutputName{"LongestName", LongName()}),
+    [](const auto& Info) { return std::string(Info.param.Name); });
+
+TEST_F(FLACOut, HeldFileWaitsForItsOwnerUntilTheNextRun) {
+  const TPcmFormat format{16, 2, 44100};
+  const std::vector<uint8_t> pcm = MakeTestPcm(format, 5000);
+  TPcmSource source(format, pcm);
+  TFLACOut out;
+  out.SetInput(&source);
+  out.SetAutoCommit(false);
+  const std::string path = Dir.File("held.flac");
+  out.SetFileName(path);
+  test::WriteFileBytes(path, kOldFile);
+  TSinkRun watch(out);
+
+  // Committed: the finished file replaces the old one.
+  ASSERT_EQ(watch.Run(), "");
+  const std::string held = out.FinishedFile();
+  ASSERT_TRUE(held.starts_with(TStagedFile::TemporaryPrefix(path))) << held;
+  EXPECT_TRUE(test::DecodeFlacFile(held).Ok);
+  EXPECT_EQ(test::ReadFileBytes(path), kOldFile);
+  out.CommitFinishedFile();
+  EXPECT_EQ(out.FinishedFile(), "");
+  EXPECT_FALSE(Exists(held));
+  EXPECT_TRUE(test::DecodeFlacFile(path).Pcm == pcm);
+
+  // Discarded, or given up by the next run: the final name keeps what it had.
+  test::WriteFileBytes(path, kOldFile);
+  ASSERT_EQ(watch.Run(), "");
+  out.DiscardFinishedFile();
+  ASSERT_EQ(watch.Run(), "");
+  const std::string second = out.FinishedFile();
+  ASSERT_EQ(watch.Run(), "");
+  EXPECT_FALSE(Exists(second));
+  EXPECT_EQ(Leftovers(Dir.Path()).size(), 1u);
+  EXPECT_EQ(test::ReadFileBytes(path), kOldFile);
+}
+
+TEST_F(FLACOut, FailedCommitLeavesTheFinalNameAlone) {
+  const TPcmFormat format{16, 2, 44100};
+  TPcmSource source(format, MakeTestPcm(format, 5000));
+  TFLACOut out;
+  out.SetInput(&source);
+  out.SetAutoCommit(false);
+  const std::string path = Dir.File("folder.flac");
+  out.SetFileName(path);
+  TSinkRun watch(out);
+  ASSERT_EQ(watch.Run(), "");
+  // A folder took the name meanwhile: a file cannot replace it.
+  std::filesystem::create_directory(path);
+  try {
+    out.CommitFinishedFile();
+    ADD_FAILURE() << "committed over a folder";
+  } catch (const EFileError& E) {
+    EXPECT_EQ(E.FileName(), path);
+    EXPECT_EQ(E.ErrorCode(), EISDIR);
+  }
+  EXPECT_TRUE(std::filesystem::is_directory(path));
+  EXPECT_EQ(out.FinishedFile(), "");
+  EXPECT_EQ(Leftovers(Dir.Path()), std::vector<std::string>());
+}
+
+// ---- Room for the tags ----
+
+struct TPaddingCase {
+  const char* Name;
+  uint32_t Asked;
+  uint32_t Written;  // 0: no padding block
+};
+std::ostream& operator<<(std::ostream& Out, const TPaddingCase& Case) {
+  return Out << Case.Name;
+}
+
+class FLACOutPadding : public FLACOut, public ::testing::WithParamInterface<TPaddingCase> {};
+
+TEST_P(FLACOutPadding, IsReservedRightBehindTheCommentBlock) {
+  const TPaddingCase& c = GetParam();
+  const TPcmFormat format{16, 2, 44100};
+  const std::vector<uint8_t> pcm = MakeTestPcm(format, 5000);
+  TPcmSource source(format, pcm);
+  TFLACOut out;
+  out.SetInput(&source);
+  out.SetFileName(Dir.File("padded.flac"));
+  out.SetPaddingReserve(c.Asked);
+  TSinkRun watch(out);
+  ASSERT_EQ(watch.Run(), "");
+  EXPECT_TRUE(test::DecodeFlacFile(out.FileName()).Pcm == pcm);
+
+  // Block types in file order, with the padding's length: where the tag writer looks for it.
+  std::vector<std::pair<int, uint32_t>> blocks;
+  FLAC__Metadata_SimpleIterator* it = FLAC__metadata_simple_iterator_new();
+  ASSERT_TRUE(FLAC__metadata_simple_iterator_init(it, out.FileName().c_str(), true, false));
+  do {
+    blocks.emplace_back(FLAC__metadata_simple_iterator_get_block_type(it),
+                        FLAC__metadata_simple_iterator_get_block_length(it));
+  } while (FLAC__metadata_simple_iterator_next(it));
+  FLAC__metadata_simple_iterator_delete(it);
+  ASSERT_GE(blocks.size(), 2u);
+  EXPECT_EQ(blocks[1].first, FLAC__METADATA_TYPE_VORBIS_COMMENT);
+  if (c.Written == 0) {
+    EXPECT_EQ(blocks.size(), 2u);
+  } else {
+    ASSERT_EQ(blocks.size(), 3u);
+    EXPECT_EQ(blocks[2], std::make_pair(int{FLAC__METADATA_TYPE_PADDING}, c.Written));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, FLACOutPadding,
+                         ::testing::Values(TPaddingCase{"None", 0, 0},
+                                           TPaddingCase{"OneByte", 1, 1},
+                                           TPaddingCase{"EightKiB", 8192, 8192},
+                                           // The length field has 24 bits, and the library writes a block in one piece below that.
+                                           TPaddingCase{"Capped", 0x800000, 0x800000}),
+                         [](const auto& Info) { return std::string(Info.param.Name); });
 
 }  // namespace
 }  // namespace corvane

@@ -1,0 +1,125 @@
+#include "StagedFile.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <random>
+
+#include "ACSException.h"
+
+namespace corvane {
+namespace {
+
+constexpr const char* kMarker = ".corvane-";
+constexpr size_t kRandomChars = 6;
+constexpr int kAttempts = 100;
+
+std::string FolderOf(const std::string& Path) {
+  const size_t slash = Path.rfind('/');
+  return slash == std::string::npos ? std::string() : Path.substr(0, slash + 1);
+}
+
+// A file name may have at most NAME_MAX bytes; a long one is shortened to leave room for the
+// marker, at a character boundary so the name stays readable UTF-8.
+std::string ShortenedName(std::string Name) {
+  const size_t room = NAME_MAX - 1 - std::strlen(kMarker) - kRandomChars;
+  if (Name.size() <= room) return Name;
+  size_t cut = room;
+  while (cut > 0 && (static_cast<unsigned char>(Name[cut]) & 0xC0) == 0x80) --cut;
+  Name.resize(cut);
+  return Name;
+}
+
+std::string RandomChars() {
+  static constexpr char kAlphabet[] =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  std::random_device random;
+  std::uniform_int_distribution<size_t> pick(0, sizeof kAlphabet - 2);
+  std::string chars(kRandomChars, ' ');
+  for (char& c : chars) c = kAlphabet[pick(random)];
+  return chars;
+}
+
+[[noreturn]] void Fail(const char* What, const std::string& FileName, int Error) {
+  throw EFileError(std::string(What) + " \"" + FileName + "\". " + std::strerror(Error), FileName,
+                   Error);
+}
+
+// Makes a rename durable. A failure here does not undo a rename that has happened.
+void SyncFolder(const std::string& Folder) {
+  const int fd = ::open(Folder.empty() ? "." : Folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+}  // namespace
+
+std::string TStagedFile::TemporaryPrefix(const std::string& FinalName) {
+  const size_t slash = FinalName.rfind('/');
+  const std::string name = slash == std::string::npos ? FinalName : FinalName.substr(slash + 1);
+  return FolderOf(FinalName) + "." + ShortenedName(name) + kMarker;
+}
+
+std::pair<TStagedFile, TFileStream> TStagedFile::Create(const std::string& FinalName) {
+  const std::string prefix = TemporaryPrefix(FinalName);
+  for (int attempt = 1;; ++attempt) {
+    const std::string temporary = prefix + RandomChars();
+    try {
+      TFileStream stream = TFileStream::CreateNew(temporary);
+      return {TStagedFile(FinalName, temporary), std::move(stream)};
+    } catch (const EFileError& E) {
+      // Taken by a leftover or by another program's file: draw again.
+      if (E.ErrorCode() == EEXIST && attempt < kAttempts) continue;
+      // The user knows the final name; the temporary one means nothing to them.
+      Fail("Cannot create file", FinalName, E.ErrorCode());
+    }
+  }
+}
+
+TStagedFile::TStagedFile(TStagedFile&& Other) noexcept
+    : FFinalName(std::move(Other.FFinalName)),
+      FTemporaryName(std::exchange(Other.FTemporaryName, std::string())) {}
+
+TStagedFile& TStagedFile::operator=(TStagedFile&& Other) noexcept {
+  if (this != &Other) {
+    Discard();
+    FFinalName = std::move(Other.FFinalName);
+    FTemporaryName = std::exchange(Other.FTemporaryName, std::string());
+  }
+  return *this;
+}
+
+TStagedFile::~TStagedFile() { Discard(); }
+
+void TStagedFile::Discard() noexcept {
+  if (FTemporaryName.empty()) return;
+  ::unlink(FTemporaryName.c_str());
+  FTemporaryName.clear();
+}
+
+void TStagedFile::Commit() {
+  if (FTemporaryName.empty()) throw EACSException("No finished file to commit.");
+  // Flushed before the rename: after a crash the final name holds the old file or the whole
+  // new one, never a new name over data that never reached the disk.
+  const int fd = ::open(FTemporaryName.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  const bool synced = fd >= 0 && ::fsync(fd) == 0;
+  const int syncError = errno;
+  if (fd >= 0) ::close(fd);
+  if (!synced) {
+    Discard();
+    Fail("Cannot write file", FFinalName, syncError);
+  }
+  if (::rename(FTemporaryName.c_str(), FFinalName.c_str()) != 0) {
+    const int error = errno;
+    Discard();
+    Fail("Cannot replace file", FFinalName, error);
+  }
+  FTemporaryName.clear();
+  SyncFolder(FolderOf(FFinalName));
+}
+
+}  // namespace corvane
