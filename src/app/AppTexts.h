@@ -74,4 +74,35 @@ inline constexpr const char* kEncodingAuto = "自动检测";
 // Title of the message boxes that show errors.
 inline constexpr const char* kErrorTitle = "Corvane";
 
+// The end of a batch, in the status bar. %1: files written; %2: files that failed; %3: what
+// went wrong.
+inline constexpr const char* kStatusBatchDone = "转换完成：共写入 %1 个文件";
+inline constexpr const char* kStatusBatchHalted = "转换出错：已写入 %1 个文件，%2 个失败。%3";
+inline constexpr const char* kStatusBatchStopped = "转换已停止：已写入 %1 个文件";
+
+// A failed job's message: the error's own text, then these lines.
+inline constexpr const char* kFailureFile = "文件：";
+inline constexpr const char* kFailureCause = "原因：";
+inline constexpr const char* kFailureJob = "转换任务：";
+// %1: the cue sheet; %2: the track's position.
+inline constexpr const char* kCueTrackJob = "%1 的第 %2 轨";
+
+// Why a file could not be used.
+inline constexpr const char* kCauseNotFound = "找不到文件";
+inline constexpr const char* kCauseFolderNotFound = "找不到文件夹";
+inline constexpr const char* kCausePermissionDenied = "没有权限";
+inline constexpr const char* kCauseReadOnly = "磁盘只读";
+inline constexpr const char* kCauseDiskFull = "磁盘已满";
+inline constexpr const char* kCauseFolderInTheWay = "已有同名的文件夹";
+inline constexpr const char* kCauseNotApe = "不是 APE 文件，或其格式不受支持";
+inline constexpr const char* kCauseDamaged = "数据损坏";
+// %1: minutes:seconds into the audio file.
+inline constexpr const char* kCauseDamagedAt = "数据损坏，位于 %1";
+inline constexpr const char* kCauseUnreadable = "无法读取";
+inline constexpr const char* kCauseOutOfMemory = "内存不足";
+inline constexpr const char* kCauseNoTracks = "其中没有音轨";
+
+// Files that could not be added: this line, then one line per file.
+inline constexpr const char* kAddProblems = "以下文件未能添加：";
+
 }  // namespace corvane::texts

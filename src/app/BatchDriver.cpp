@@ -2,6 +2,7 @@
 
 #include <QSignalBlocker>
 #include <algorithm>
+#include <cstdint>
 #include <stdexcept>
 
 #include "AppTexts.h"
@@ -13,6 +14,27 @@ namespace corvane {
 namespace {
 
 constexpr int kNextJobDelayMs = 200;
+// Padding beyond what a job's tags need, so a later tag editor can still write in place.
+constexpr int64_t kPaddingRoomToGrow = 4096;
+
+// "File: why", the error's own text after the user's words for why.
+std::string AddProblem(const std::string& File, const std::string& Why, const std::string& Text) {
+  std::string problem = File + "：" + Why;
+  if (!Why.empty() && !Text.empty()) problem += "。";
+  return problem + Text;
+}
+
+// The audio file a cue track's failure is about: the first of its files that cannot be
+// opened, else the one it starts in.
+std::string CueTrackAudioFile(const TCueFile& Sheet, int Track) {
+  std::string first;
+  for (const TCueSpan& span : TrackSpans(Sheet, Track)) {
+    const std::string& path = Sheet.Files.at(static_cast<size_t>(span.File)).Path;
+    if (first.empty()) first = path;
+    if (!WhyUnreadable(path).empty()) return path;
+  }
+  return first;
+}
 
 }  // namespace
 
@@ -26,13 +48,15 @@ TBatchDriver::TBatchDriver(QObject* Parent)
   out.SetInput(FMACIn1.get());
   out.SetSuspendWhenIdle(true);
   out.SetFileMode(foRewrite);
+  // The tags go into the finished file before it takes the output's name.
+  out.SetAutoCommit(false);
   out.SetQLPCoeffPrecision(0);
   out.SetQLPCoeffPrecisionSearch(false);
   out.SetVerify(false);
   out.SetOnDone([this](TACSOutput&) { FLACOut1Done(); });
   out.SetOnProgress([this](TACSOutput& Sender) { emit ProgressChanged(Sender.Progress()); });
   out.SetOnThreadException(
-      [this](TACSOutput&, const std::exception& E) { JobFailedOnAnyThread(E.what()); });
+      [this](TACSOutput&, const std::exception& E) { JobFailedOnAnyThread(E); });
 
   FTimer1.setInterval(kNextJobDelayMs);
   FTimer1.setSingleShot(true);
@@ -53,7 +77,7 @@ void TBatchDriver::Guarded(Step&& DoStep) {
   try {
     DoStep();
   } catch (const std::exception& E) {
-    HandleJobFailure(QString::fromUtf8(E.what()));
+    HandleJobFailure(FailureOf(E));
   }
 }
 
@@ -69,22 +93,34 @@ void TBatchDriver::SetPaused(bool Value) {
   emit PausedChanged(Value);
 }
 
-void TBatchDriver::AddFiles(const std::vector<std::string>& Files) {
+std::vector<std::string> TBatchDriver::AddFiles(const std::vector<std::string>& Files) {
+  std::vector<std::string> problems;
   for (const std::string& file : Files) {
     const std::string extension = UpperExtension(file);
-    if (extension == ".APE") {
-      if (FJobs.ContainsIgnoringCase(file) || SheetLoaded(file)) continue;
-      // An APE file with a cue sheet in its tag is a CD image: its tracks are the jobs.
-      if (std::unique_ptr<TCueFile> sheet = LoadCueSheet(file); sheet && !sheet->Tracks.empty()) {
-        AddCueSheet(std::move(sheet));
-        continue;
-      }
+    const bool ape = extension == ".APE";
+    if (!ape && extension != ".CUE") continue;
+    if (SheetLoaded(file) || (ape && FJobs.Contains(file))) continue;
+    std::unique_ptr<TCueFile> sheet;
+    try {
+      sheet = LoadCueSheet(file);
+    } catch (const ECueSheetError& E) {
+      problems.push_back(E.what());  // names the sheet, the line and the fault already
+      continue;
+    } catch (const std::exception& E) {
+      problems.push_back(AddProblem(file, WhyUnreadable(file), E.what()));
+      continue;
+    }
+    // An APE file with a cue sheet in its tag is a CD image: its tracks are the jobs.
+    if (sheet && !sheet->Tracks.empty()) {
+      AddCueSheet(std::move(sheet));
+    } else if (ape) {
       FJobs.Append({file, TJobKind::PlainFile});
-    } else if (extension == ".CUE") {
-      if (SheetLoaded(file)) continue;
-      AddCueSheet(LoadCueSheet(file));
+    } else {
+      // Nothing to convert: not kept, so adding it again says so again.
+      problems.push_back(AddProblem(file, texts::kCauseNoTracks, {}));
     }
   }
+  return problems;
 }
 
 bool TBatchDriver::SheetLoaded(const std::string& File) const {
@@ -131,6 +167,9 @@ bool TBatchDriver::RemoveLine(int Row) {
 
 void TBatchDriver::Start() {
   if (FRunning || !FFLACOut1 || FJobs.Count() == 0) return;
+  FWrittenCount = 0;
+  FFailedCount = 0;
+  PlanOutputs();
   SetRunning(true);
   FHalted = false;
   if (FStopEndPending) {
@@ -142,26 +181,52 @@ void TBatchDriver::Start() {
   Guarded([this] { StartNextJob(); });
 }
 
+std::string TBatchDriver::NaturalOutputOf(const TJob& Job,
+                                          const std::string& OutputFolder) const {
+  if (Job.Kind == TJobKind::PlainFile) return PlainOutputName(Job.Text, OutputFolder);
+  try {
+    const TCueFile& sheet = SheetOfLine(FCueSheetList, Job.Text);
+    return CueTrackOutputName(sheet.CueFileName, OutputFolder, TrackIndexOfLine(Job.Text));
+  } catch (const std::exception&) {
+    return {};  // its job fails with the reason when it starts
+  }
+}
+
+void TBatchDriver::PlanOutputs() {
+  const std::string folder = OutputFolderOf(FOutputFolder);
+  std::vector<std::string> natural;
+  natural.reserve(static_cast<size_t>(FJobs.Count()));
+  for (int row = 0; row < FJobs.Count(); ++row) {
+    natural.push_back(NaturalOutputOf(FJobs.At(row), folder));
+  }
+  const std::vector<std::string> planned = FPlan.Plan(natural);
+  for (int row = 0; row < FJobs.Count(); ++row) {
+    FJobs.SetOutput(row, planned[static_cast<size_t>(row)]);
+  }
+}
+
 void TBatchDriver::StartNextJob() {
   if (!FFLACOut1) return;
   if (FJobs.Count() == 0) throw std::logic_error("The job list is empty.");
-  const std::string folder = OutputFolderOf(FOutputFolder);
   FMACIn1->SetSegments({});
   FMACIn1->SetStartSample(0);
   FMACIn1->SetEndSample(-1);
   const TJob& job = FJobs.At(0);
   if (job.Kind == TJobKind::PlainFile) {
     FMACIn1->SetFileName(job.Text);
-    FFLACOut1->SetFileName(PlainOutputName(job.Text, folder));
   } else {
-    PrepareCueTrack(job, folder);
+    PrepareCueTrack(job);
   }
+  FFLACOut1->SetFileName(job.Output.empty() ? NaturalOutputOf(job, OutputFolderOf(FOutputFolder))
+                                            : job.Output);
+  const int64_t padding = FTags.MetadataBytes(job, FCueSheetList) + kPaddingRoomToGrow;
+  FFLACOut1->SetPaddingReserve(static_cast<uint32_t>(std::min<int64_t>(padding, UINT32_MAX)));
   FFLACOut1->Start();
   // A pause pressed between two jobs holds the next one too.
   if (FPaused) FFLACOut1->Pause();
 }
 
-void TBatchDriver::PrepareCueTrack(const TJob& Job, const std::string& OutputFolder) {
+void TBatchDriver::PrepareCueTrack(const TJob& Job) {
   const TCueFile& sheet = SheetOfLine(FCueSheetList, Job.Text);
   const int trackIndex = TrackIndexOfLine(Job.Text);
   TrackOfLine(sheet, Job.Text);  // the track must still be there
@@ -178,7 +243,6 @@ void TBatchDriver::PrepareCueTrack(const TJob& Job, const std::string& OutputFol
   } else {
     FMACIn1->SetSegments(segments);
   }
-  FFLACOut1->SetFileName(CueTrackOutputName(sheet.CueFileName, OutputFolder, trackIndex));
 }
 
 int64_t TBatchDriver::CueTimeToSample(const std::string& Time) {
@@ -192,6 +256,8 @@ int64_t TBatchDriver::CueTimeToSample(const std::string& Time) {
 void TBatchDriver::FLACOut1Done() {
   if (FStopEndPending) {
     FStopEndPending = false;
+    // The stopped run may have finished all the same; stopped means not kept.
+    FFLACOut1->DiscardFinishedFile();
     // The worker parks once this returns; the held-back job starts after that.
     if (FStartHeldBack) {
       FStartHeldBack = false;
@@ -206,20 +272,30 @@ void TBatchDriver::Timer1Timer() {
   FTimer1.stop();
   if (FJobs.Count() == 0) return;
   TransferTags();
+  // Tagged, so complete: now it may take the output's name.
+  FFLACOut1->CommitFinishedFile();
+  FPlan.Written(FFLACOut1->FileName());
+  ++FWrittenCount;
   FJobs.RemoveAt(0);
   if (FJobs.Count() > 0) {
     StartNextJob();
     return;
   }
   FreeCueSheets();
+  FPlan.Reset();
   SetPaused(false);
   SetRunning(false);
-  emit BatchFinished();
+  emit BatchFinished(FWrittenCount);
 }
 
 void TBatchDriver::TransferTags() {
   if (FJobs.Count() == 0 || !FFLACOut1) return;
-  FTags.TransferTags(FJobs.At(0), FCueSheetList, FFLACOut1->FileName());
+  const std::string& finished = FFLACOut1->FinishedFile();
+  if (finished.empty()) {
+    throw std::runtime_error("There is no finished file of " + FFLACOut1->FileName() +
+                             " to write the tags into.");
+  }
+  FTags.TransferTags(FJobs.At(0), FCueSheetList, finished);
 }
 
 void TBatchDriver::Stop() {
@@ -231,6 +307,8 @@ void TBatchDriver::Stop() {
   SetRunning(false);
   FHalted = false;
   SetPaused(false);
+  // A finished job not yet tagged (between jobs, or halted in its tag step) is given up.
+  FFLACOut1->DiscardFinishedFile();
   // Every stop ends with one done notification (or a failure): a parked worker is woken for it.
   FStopEndPending = true;
   FFLACOut1->Resume();
@@ -252,6 +330,7 @@ void TBatchDriver::Clear() {
   if (FRunning) return;
   FJobs.Clear();
   FreeCueSheets();
+  FPlan.Reset();
 }
 
 void TBatchDriver::FreeCueSheets() {
@@ -270,14 +349,35 @@ void TBatchDriver::Shutdown() {
   SetRunning(false);
 }
 
-void TBatchDriver::JobFailedOnAnyThread(const std::string& Message) {
+void TBatchDriver::JobFailedOnAnyThread(const std::exception& E) {
   // Runs on the worker for a failed cycle, on this thread for a failed start. Either way the
   // report is queued, so the driver's state changes on its own thread only; the queue goes
   // with the driver.
-  FHandoff.Post([this, text = QString::fromStdString(Message)] { HandleJobFailure(text); });
+  FHandoff.Post([this, failure = FailureOf(E)] { HandleJobFailure(failure); });
 }
 
-void TBatchDriver::HandleJobFailure(const QString& Message) {
+TJobNames TBatchDriver::NamesOfLine0() const {
+  if (FJobs.Count() == 0) return {};
+  const TJob& job = FJobs.At(0);
+  TJobNames names;
+  names.Output = job.Output.empty() ? NaturalOutputOf(job, OutputFolderOf(FOutputFolder))
+                                    : job.Output;
+  if (job.Kind == TJobKind::PlainFile) {
+    names.Job = names.Source = job.Text;
+    return names;
+  }
+  try {
+    const TCueFile& sheet = SheetOfLine(FCueSheetList, job.Text);
+    names.Job = FormatText(texts::kCueTrackJob,
+                           {sheet.CueFileName, std::to_string(TrackIndexOfLine(job.Text) + 1)});
+    names.Source = CueTrackAudioFile(sheet, TrackIndexOfLine(job.Text));
+  } catch (const std::exception&) {
+    names.Job = job.Text;
+  }
+  return names;
+}
+
+void TBatchDriver::HandleJobFailure(const TFailure& Failure) {
   // A report still queued when the window closed has nobody left to tell.
   if (!FFLACOut1) return;
   if (FStopEndPending) {
@@ -289,8 +389,10 @@ void TBatchDriver::HandleJobFailure(const QString& Message) {
     }
   } else if (FRunning) {
     FHalted = true;
+    ++FFailedCount;
   }
-  emit JobFailed(Message);
+  const TFailureReport report = DescribeFailure(Failure, NamesOfLine0());
+  emit JobFailed(QString::fromStdString(report.Message), QString::fromStdString(report.Summary));
 }
 
 }  // namespace corvane

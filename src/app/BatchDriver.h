@@ -9,8 +9,10 @@
 
 #include "CueSheetList.h"
 #include "FLACOut.h"
+#include "JobFailure.h"
 #include "JobListModel.h"
 #include "MACIn.h"
+#include "OutputPlan.h"
 #include "QtMainThreadHandoff.h"
 #include "TagTransfer.h"
 #include "TextCodec.h"
@@ -19,7 +21,11 @@ namespace corvane {
 
 // Works off the job list from the top, one job at a time: points the one APE source at the
 // job's file and range and the one FLAC sink at its output, starts the sink, and after each
-// done notification writes the tags, deletes the line and starts the next job. Toolkit-free
+// done notification writes the tags, deletes the line and starts the next job.
+//
+// Every job's output is planned when the batch starts, so no two jobs write one file. The sink
+// writes under a temporary name; the tags go into that file, and only then does it replace
+// the output name. A job that fails or is stopped leaves what stood at its name untouched. Toolkit-free
 // apart from Qt's core, so tests and other front ends can drive it without widgets; the main
 // window's buttons call Start (Button1Click), Stop (Button2Click), PauseResume (Button8Click)
 // and Clear (Button9Click).
@@ -42,11 +48,12 @@ class TBatchDriver : public QObject {
   QTimer& Timer1() { return FTimer1; }
   TTagTransfer& Tags() { return FTags; }
 
-  // Appends ".ape" files (one line each, unless the list has the same path in any letter
-  // case) and ".cue" files (one line per track, unless the sheet is loaded already); an APE
-  // file with a cue sheet in its tag adds the sheet's tracks. Other files are skipped. A sheet
-  // that cannot be read, or is refused, throws and ends the call at that file.
-  void AddFiles(const std::vector<std::string>& Files);
+  // Appends ".ape" files (one line each, unless the list has the same path) and ".cue" files
+  // (one line per track, unless the sheet is loaded already); an APE file with a cue sheet in
+  // its tag adds the sheet's tracks. Other files are skipped. Goes on past a file that cannot
+  // be added, or a sheet that is refused, and returns one text per such file, naming it and
+  // saying why.
+  std::vector<std::string> AddFiles(const std::vector<std::string>& Files);
   // Reads loaded sheet SheetIndex (0-based) again in the given encoding and relabels its
   // lines. Throws ECueSheetError, keeping the sheet as it was, when the new reading is refused
   // or gives other tracks.
@@ -82,6 +89,9 @@ class TBatchDriver : public QObject {
   bool Paused() const { return FPaused; }
   // The job of line 0 failed; the batch waits for Stop.
   bool Halted() const { return FHalted; }
+  // Files written and jobs failed since the last Start.
+  int WrittenCount() const { return FWrittenCount; }
+  int FailedCount() const { return FFailedCount; }
 
  signals:
   // The batch controls are disabled while Running is true.
@@ -89,9 +99,10 @@ class TBatchDriver : public QObject {
   void PausedChanged(bool Paused);
   void ProgressChanged(int Percent);
   // A job failed, or the next one could not be started; the batch is halted until Stop.
-  void JobFailed(const QString& Message);
-  // The list has been worked off.
-  void BatchFinished();
+  // Message says which file and why; Summary says it in one line.
+  void JobFailed(const QString& Message, const QString& Summary);
+  // The list has been worked off; Written files were written.
+  void BatchFinished(int Written);
 
  private:
   void SetRunning(bool Value);
@@ -99,9 +110,12 @@ class TBatchDriver : public QObject {
   // Runs a step of the batch; an error halts the batch and is reported.
   template <typename Step>
   void Guarded(Step&& DoStep);
-  void JobFailedOnAnyThread(const std::string& Message);
-  void HandleJobFailure(const QString& Message);
-  void PrepareCueTrack(const TJob& Job, const std::string& OutputFolder);
+  void JobFailedOnAnyThread(const std::exception& E);
+  void HandleJobFailure(const TFailure& Failure);
+  TJobNames NamesOfLine0() const;
+  void PlanOutputs();
+  std::string NaturalOutputOf(const TJob& Job, const std::string& OutputFolder) const;
+  void PrepareCueTrack(const TJob& Job);
   bool SheetLoaded(const std::string& File) const;
   void AddCueSheet(std::unique_ptr<TCueFile> Sheet);
 
@@ -122,6 +136,9 @@ class TBatchDriver : public QObject {
   // notification belongs to the stopped run and must not advance a batch.
   bool FStopEndPending = false;
   bool FStartHeldBack = false;
+  TOutputPlan FPlan;
+  int FWrittenCount = 0;
+  int FFailedCount = 0;
 };
 
 }  // namespace corvane

@@ -89,7 +89,8 @@ std::string UpperExtension(const std::string& Path) {
 }
 
 std::string OutputFolderOf(const std::string& FieldText) {
-  return FieldText == texts::kSourceFolder ? std::string() : FieldText;
+  if (FieldText.empty() || FieldText == texts::kSourceFolder) return {};
+  return FieldText.back() == '/' ? FieldText : FieldText + "/";
 }
 
 std::string PlainOutputName(const std::string& Source, const std::string& OutputFolder) {
@@ -101,6 +102,13 @@ std::string CueTrackOutputName(const std::string& CueFileName, const std::string
                                int TrackIndex) {
   const std::string folder = OutputFolder.empty() ? ExtractFilePath(CueFileName) : OutputFolder;
   return folder + "Track_" + std::to_string(TrackIndex + 1) + ".flac";
+}
+
+std::string NumberedName(const std::string& Path, int Number) {
+  const std::string name = ExtractFileName(Path);
+  const size_t dot = name.rfind('.');
+  const size_t stemEnd = Path.size() - name.size() + (dot == std::string::npos ? name.size() : dot);
+  return Path.substr(0, stemEnd) + " (" + std::to_string(Number) + ")" + Path.substr(stemEnd);
 }
 
 }  // namespace corvane

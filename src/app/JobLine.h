@@ -14,6 +14,8 @@ enum class TJobKind { PlainFile, CueTrack };
 struct TJob {
   std::string Text;
   TJobKind Kind = TJobKind::PlainFile;
+  // The file the job writes, planned when a batch starts; empty before.
+  std::string Output = {};
 };
 
 // "p | k - Title,Performer  --album.cue": sheet position p and track position k, both 1-based,
@@ -39,7 +41,8 @@ std::string ChangeFileExt(const std::string& Path, const std::string& Extension)
 std::string UpperExtension(const std::string& Path);
 
 // The output folder that the folder field's text stands for: empty (beside the source) for the
-// field's initial text or an empty field, otherwise the text exactly as it stands.
+// field's initial text or an empty field, otherwise the text as a folder: a folder typed
+// without its final "/" gets one, so "/music/out" never writes "/music/outsong.flac".
 std::string OutputFolderOf(const std::string& FieldText);
 // The FLAC file of a whole ".ape" file.
 std::string PlainOutputName(const std::string& Source, const std::string& OutputFolder);
@@ -47,5 +50,7 @@ std::string PlainOutputName(const std::string& Source, const std::string& Output
 // hidden track before track 1 (index -1) is "Track_0.flac".
 std::string CueTrackOutputName(const std::string& CueFileName, const std::string& OutputFolder,
                                int TrackIndex);
+// Path with " (Number)" before its extension: "Track_1 (2).flac".
+std::string NumberedName(const std::string& Path, int Number);
 
 }  // namespace corvane

@@ -1,6 +1,7 @@
 #include "JobListModel.h"
 
 #include <QString>
+#include <algorithm>
 
 namespace corvane {
 
@@ -42,12 +43,12 @@ void TJobListModel::Clear() {
   endResetModel();
 }
 
-bool TJobListModel::ContainsIgnoringCase(const std::string& Text) const {
-  const QString wanted = QString::fromStdString(Text);
-  for (const TJob& job : FJobs) {
-    if (QString::fromStdString(job.Text).compare(wanted, Qt::CaseInsensitive) == 0) return true;
-  }
-  return false;
+bool TJobListModel::Contains(const std::string& Text) const {
+  return std::any_of(FJobs.begin(), FJobs.end(), [&](const TJob& Job) { return Job.Text == Text; });
+}
+
+void TJobListModel::SetOutput(int Row, std::string Output) {
+  FJobs.at(static_cast<size_t>(Row)).Output = std::move(Output);
 }
 
 std::vector<std::string> TJobListModel::Lines() const {

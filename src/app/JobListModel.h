@@ -29,8 +29,10 @@ class TJobListModel : public QAbstractListModel {
   // Relabels line Row; its kind stays.
   void SetText(int Row, std::string Text);
   void Clear();
-  // True when a line equals Text without regard to letter case (also non-ASCII letters).
-  bool ContainsIgnoringCase(const std::string& Text) const;
+  // True when a line equals Text exactly: Song.ape and song.ape are two files on Linux.
+  bool Contains(const std::string& Text) const;
+  // Records the file the job of Row will write.
+  void SetOutput(int Row, std::string Output);
   std::vector<std::string> Lines() const;
 
  private:

@@ -211,6 +211,9 @@ void TForm1::ConnectHandlers() {
   });
   connect(driver, &TBatchDriver::ProgressChanged, this, &TForm1::FLACOut1Progress);
   connect(driver, &TBatchDriver::JobFailed, this, &TForm1::ShowJobFailure);
+  connect(driver, &TBatchDriver::BatchFinished, this, [this](int Written) {
+    SetStatusText(Text(texts::kStatusBatchDone).arg(Written));
+  });
 }
 
 QFileDialog& TForm1::OpenDialog1() {
@@ -241,8 +244,11 @@ void TForm1::SetBatchControlsEnabled(bool Enabled) {
   }
 }
 
-void TForm1::ShowJobFailure(const QString& Message) {
-  SetStatusText(Message);
+void TForm1::ShowJobFailure(const QString& Message, const QString& Summary) {
+  SetStatusText(Text(texts::kStatusBatchHalted)
+                    .arg(FDriver->WrittenCount())
+                    .arg(FDriver->FailedCount())
+                    .arg(Summary));
   TApplication::ShowError(Message);
 }
 
@@ -251,7 +257,9 @@ void TForm1::Button1Click() {
 }
 
 void TForm1::Button2Click() {
+  const bool wasRunning = FDriver->Running();
   FDriver->Stop();
+  if (wasRunning) SetStatusText(Text(texts::kStatusBatchStopped).arg(FDriver->WrittenCount()));
 }
 
 void TForm1::Button8Click() {
@@ -276,7 +284,12 @@ void TForm1::Button3Click() {
   std::vector<std::string> names;
   names.reserve(static_cast<size_t>(files->size()));
   for (const QString& file : *files) names.push_back(file.toStdString());
-  FDriver->AddFiles(names);
+  const std::vector<std::string> problems = FDriver->AddFiles(names);
+  if (problems.empty()) return;
+  // One message for the whole selection: the files that could be added are in the list.
+  QString message = Text(texts::kAddProblems);
+  for (const std::string& problem : problems) message += '\n' + QString::fromStdString(problem);
+  TApplication::ShowError(message);
 }
 
 void TForm1::Button4Click() {

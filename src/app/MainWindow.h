@@ -109,7 +109,7 @@ class TForm1 : public QWidget {
   void ConnectHandlers();
   void SetStatusText(const QString& Text);
   void SetBatchControlsEnabled(bool Enabled);
-  void ShowJobFailure(const QString& Message);
+  void ShowJobFailure(const QString& Message, const QString& Summary);
 
   std::unique_ptr<TBatchDriver> FDriver;
   QLabel* FStatusPanel = nullptr;

@@ -1,6 +1,10 @@
 #include "TagTransfer.h"
 
 #include <stdexcept>
+#include <string>
+#include <utility>
+
+#include "ACSException.h"
 
 namespace corvane {
 
@@ -22,40 +26,80 @@ const TCueTrack& TrackOfLine(const TCueFile& Sheet, const std::string& Line) {
   return Sheet.Tracks[static_cast<size_t>(index)];
 }
 
-void TTagTransfer::TransferTags(const TJob& Job, const TCueSheetList& Sheets,
-                                const std::string& OutputFile) {
+TTagTransfer::TValues TTagTransfer::ValuesOf(const TJob& Job, const TCueSheetList& Sheets) {
+  TValues values;
   ApeTagReader.Reset();
-  TFLACfile& tags = FlacTagWriter;
   if (Job.Kind == TJobKind::CueTrack) {
     const TCueFile& sheet = SheetOfLine(Sheets, Job.Text);
     const TCueTrack& track = TrackOfLine(sheet, Job.Text);
-    tags.Title = track.Title;
-    tags.Artist = track.Performer;
-    tags.Album = sheet.Title;
-    tags.TrackNumber.clear();
-    tags.Date.clear();
-    tags.Genre.clear();
-    tags.Comment.clear();
-    tags.Copyright.clear();
-    Write(OutputFile);
-    return;
+    values.Write = true;
+    values.Title = track.Title;
+    values.Artist = track.Performer;
+    values.Album = sheet.Title;
+    return values;
   }
   // A source without an APE tag leaves the file as the encoder wrote it.
   ApeTagReader.Read(Job.Text);
-  if (!ApeTagReader.Exists) return;
-  tags.Title = ApeTagReader.Title;
-  tags.Artist = ApeTagReader.Artist;
-  tags.Album = ApeTagReader.Album;
-  tags.TrackNumber = std::to_string(ApeTagReader.Track);
-  tags.Date = ApeTagReader.Year;
-  tags.Genre = ApeTagReader.Genre;
-  tags.Comment = ApeTagReader.Comment;
-  tags.Copyright = ApeTagReader.Copyright;
+  if (!ApeTagReader.Exists) return values;
+  values.Write = true;
+  values.Title = ApeTagReader.Title;
+  values.Artist = ApeTagReader.Artist;
+  values.Album = ApeTagReader.Album;
+  values.TrackNumber = std::to_string(ApeTagReader.Track);
+  values.Date = ApeTagReader.Year;
+  values.Genre = ApeTagReader.Genre;
+  values.Comment = ApeTagReader.Comment;
+  values.Copyright = ApeTagReader.Copyright;
+  return values;
+}
+
+void TTagTransfer::TransferTags(const TJob& Job, const TCueSheetList& Sheets,
+                                const std::string& OutputFile) {
+  TValues values = ValuesOf(Job, Sheets);
+  if (!values.Write) return;
+  TFLACfile& tags = FlacTagWriter;
+  tags.Title = std::move(values.Title);
+  tags.Artist = std::move(values.Artist);
+  tags.Album = std::move(values.Album);
+  tags.TrackNumber = std::move(values.TrackNumber);
+  tags.Date = std::move(values.Date);
+  tags.Genre = std::move(values.Genre);
+  tags.Comment = std::move(values.Comment);
+  tags.Copyright = std::move(values.Copyright);
   Write(OutputFile);
 }
 
+int64_t TTagTransfer::MetadataBytes(const TJob& Job, const TCueSheetList& Sheets) {
+  const TValues values = ValuesOf(Job, Sheets);
+  if (!values.Write) return 0;
+  // Block header, vendor length, a vendor string as long as any library writes, entry count.
+  constexpr int64_t kFixed = 4 + 4 + 64 + 4;
+  int64_t bytes = kFixed;
+  const std::pair<const char*, const std::string*> entries[] = {
+      {"TRACKNUMBER", &values.TrackNumber}, {"ARTIST", &values.Artist},
+      {"ALBUM", &values.Album},             {"TITLE", &values.Title},
+      {"DATE", &values.Date},               {"GENRE", &values.Genre},
+      {"COMMENT", &values.Comment},         {"COPYRIGHT", &values.Copyright}};
+  for (const auto& [name, value] : entries) {
+    if (value->empty()) continue;
+    bytes += 4 + static_cast<int64_t>(std::char_traits<char>::length(name)) + 1 +
+             static_cast<int64_t>(value->size());
+  }
+  return bytes;
+}
+
 void TTagTransfer::Write(const std::string& OutputFile) {
-  if (FlacTagWriter.WriteTags(OutputFile, false)) return;
+  const auto fail = [&](const std::string& Why) {
+    throw EFileError("The tags of " + OutputFile + " could not be written: " + Why, OutputFile,
+                     FlacTagWriter.LastFileErrorCode());
+  };
+  bool written = false;
+  try {
+    written = FlacTagWriter.WriteTags(OutputFile, false);
+  } catch (const std::exception& E) {
+    fail(E.what());
+  }
+  if (written) return;
   // A file that does not read as FLAC is left as it is. A file operation that failed is an
   // error the user must see: the converted file lacks its tags.
   switch (FlacTagWriter.LastWriteStatus()) {
@@ -64,8 +108,8 @@ void TTagTransfer::Write(const std::string& OutputFile) {
     case TTagWriteStatus::ReadFailed:
     case TTagWriteStatus::WriteFailed:
     case TTagWriteStatus::RenameFailed:
-      throw std::runtime_error("The tags of " + OutputFile +
-                               " could not be written: " + FlacTagWriter.LastWriteError());
+      fail(FlacTagWriter.LastWriteError());
+      break;
     default:
       return;
   }

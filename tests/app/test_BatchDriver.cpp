@@ -2,8 +2,13 @@
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <regex>
 
 #include "AppTestSupport.h"
 #include "BatchDriver.h"
@@ -27,6 +32,49 @@ std::vector<uint8_t> PcmSlice(const std::vector<uint8_t>& Pcm, int64_t From, int
                               int FrameBytes) {
   return {Pcm.begin() + From * FrameBytes, Pcm.begin() + To * FrameBytes};
 }
+
+void WriteText(const std::string& Path, const std::string& Text) {
+  test::WriteFileBytes(Path, std::vector<uint8_t>(Text.begin(), Text.end()));
+}
+
+// Temporary files of jobs left anywhere under Folder: each job must take its own away.
+std::vector<std::string> Leftovers(const std::string& Folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(Folder)) {
+    const std::string name = entry.path().filename().string();
+    if (name.find(".corvane-") != std::string::npos) names.push_back(name);
+  }
+  return names;
+}
+
+// An older file at an output name, from an earlier run: only a complete job may replace it.
+const std::vector<uint8_t> kOlderFlac = [] {
+  std::vector<uint8_t> bytes(3000, 0x11);
+  std::copy_n("fLaC", 4, bytes.begin());
+  return bytes;
+}();
+
+// Files may grow no larger than Bytes while this lives, as on a disk with that much room.
+class TFileSizeLimit {
+ public:
+  explicit TFileSizeLimit(int64_t Bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &FSaved);
+    FOldHandler = ::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = FSaved;
+    limit.rlim_cur = static_cast<rlim_t>(Bytes);
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~TFileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &FSaved);
+    ::signal(SIGXFSZ, FOldHandler);
+  }
+  TFileSizeLimit(const TFileSizeLimit&) = delete;
+  TFileSizeLimit& operator=(const TFileSizeLimit&) = delete;
+
+ private:
+  rlimit FSaved{};
+  sighandler_t FOldHandler;
+};
 
 class BatchDriverTest : public testing::Test {
  protected:
@@ -157,6 +205,7 @@ TEST_P(FailedJob, HaltsTheBatchWithItAtTheTopUntilStop) {
   }
   test::WriteFileBytes(bad, bytes);
   const std::string last = CopyFixture(Dir, spec, "last.ape");
+  test::WriteFileBytes(Dir.File("bad.flac"), kOlderFlac);
   Driver.AddFiles({first, bad, last});
 
   ASSERT_TRUE(RunBatch());
@@ -165,10 +214,12 @@ TEST_P(FailedJob, HaltsTheBatchWithItAtTheTopUntilStop) {
   EXPECT_FALSE(Failures.first().first().toString().isEmpty());
   EXPECT_TRUE(Driver.Running());
   EXPECT_EQ(Driver.Jobs().Lines(), (std::vector<std::string>{bad, last}));
-  // The job before it is finished and tagged; the failed one leaves no file that looks done.
+  // The job before it is finished and tagged; the failed one leaves the file of an earlier
+  // run byte for byte.
   EXPECT_TRUE(test::DecodeFlacFile(Dir.File("first.flac")).Ok);
   EXPECT_EQ(test::ReadFlacComments(Dir.File("first.flac")).count("TITLE"), 1u);
-  EXPECT_FALSE(std::filesystem::exists(Dir.File("bad.flac")));
+  EXPECT_EQ(test::ReadFileBytes(Dir.File("bad.flac")), kOlderFlac);
+  EXPECT_EQ(Leftovers(Dir.Path()), std::vector<std::string>());
 
   // Halted: nothing moves on by itself.
   test::PumpFor(400ms);
@@ -261,29 +312,41 @@ TEST_F(BatchDriverTest, StartRightAfterStopConvertsTheLineAgainFromItsStart) {
   EXPECT_EQ(flac.Pcm, test::ApeFixturePcm(spec));
 }
 
-TEST_F(BatchDriverTest, ShutdownDuringAJobFinishesTheFileWithinTwoSeconds) {
+// Stopped, or the window closing (also while paused): within two seconds, and what stood at
+// the output name is still there, byte for byte; nothing short takes its place.
+class EndedMidJob : public BatchDriverTest, public testing::WithParamInterface<bool> {};
+
+TEST_P(EndedMidJob, LeavesTheOlderFileAndNoPartOfTheNewOne) {
+  const bool shutdown = GetParam();
   const test::TApeFixtureSpec spec = test::SlowFixture();
   Driver.FLACOut1().SetLoopDelay(11);
   Driver.AddFiles({CopyFixture(Dir, spec, "slow.ape")});
+  test::WriteFileBytes(Dir.File("slow.flac"), kOlderFlac);
   QSignalSpy progress(&Driver, &TBatchDriver::ProgressChanged);
   Driver.Start();
   ASSERT_TRUE(test::PumpUntil([&] { return progress.count() >= 3; }, 30s));
-  Driver.PauseResume();  // also from a paused worker
+  EXPECT_EQ(Leftovers(Dir.Path()).size(), 1u);  // the job writes, but elsewhere
+  Driver.PauseResume();
 
   QElapsedTimer clock;
   clock.start();
-  Driver.Shutdown();
+  if (shutdown) {
+    Driver.Shutdown();
+  } else {
+    Driver.Stop();
+    ASSERT_TRUE(test::PumpUntil([&] { return Driver.FLACOut1().Status() == osIdle; }, 5s));
+    test::PumpFor(300ms);
+    EXPECT_EQ(Driver.Jobs().Count(), 1);
+  }
   EXPECT_LT(clock.elapsed(), 2000);
   EXPECT_FALSE(Driver.Running());
-  EXPECT_TRUE(Driver.CueSheetList().empty());
-  // What was converted is a complete, playable file: a true prefix of the source.
-  const test::TDecodedFlac flac = test::DecodeFlacFile(Dir.File("slow.flac"));
-  ASSERT_TRUE(flac.Ok) << flac.Error;
-  const std::vector<uint8_t> pcm = test::ApeFixturePcm(spec);
-  ASSERT_GT(flac.Pcm.size(), 0u);
-  ASSERT_LT(flac.Pcm.size(), pcm.size());
-  EXPECT_TRUE(std::equal(flac.Pcm.begin(), flac.Pcm.end(), pcm.begin()));
+  EXPECT_EQ(Failures.count(), 0);
+  EXPECT_EQ(test::ReadFileBytes(Dir.File("slow.flac")), kOlderFlac);
+  EXPECT_EQ(Leftovers(Dir.Path()), std::vector<std::string>());
 }
+
+INSTANTIATE_TEST_SUITE_P(Ends, EndedMidJob, testing::Values(false, true),
+                         [](const auto& Info) { return Info.param ? "Shutdown" : "Stop"; });
 
 TEST_F(BatchDriverTest, PauseBetweenJobsHoldsTheNextJob) {
   test::TApeFixtureSpec spec;
@@ -312,12 +375,16 @@ TEST_F(BatchDriverTest, TagStepErrorHaltsWithTheFinishedLineKept) {
   Driver.Start();
   ASSERT_TRUE(test::PumpUntil([&] { return Driver.Timer1().isActive(); }, 30s));
   // The finished file disappears before its tags are written.
-  std::filesystem::remove(Dir.File("a.flac"));
+  ASSERT_NE(Driver.FLACOut1().FinishedFile(), "");
+  std::filesystem::remove(Driver.FLACOut1().FinishedFile());
   ASSERT_TRUE(test::PumpUntil([&] { return Driver.Halted(); }, 5s));
   ASSERT_EQ(Failures.count(), 1);
-  EXPECT_NE(Failures.first().first().toString().indexOf(QStringLiteral("a.flac")), -1);
+  const QString message = Failures.first().first().toString();
+  EXPECT_NE(message.indexOf(QString::fromStdString("文件：" + Dir.File("a.flac"))), -1) << message.toStdString();
+  EXPECT_NE(message.indexOf(QStringLiteral("找不到文件")), -1) << message.toStdString();
   EXPECT_EQ(Driver.Jobs().At(0).Text, source);
   EXPECT_EQ(Driver.Jobs().Count(), 2);
+  EXPECT_FALSE(std::filesystem::exists(Dir.File("a.flac")));
   Driver.Stop();
 }
 
@@ -333,6 +400,236 @@ TEST_F(BatchDriverTest, JobInProgressCannotBeRemoved) {
   EXPECT_FALSE(Driver.RemoveLine(1));
   Driver.Stop();
   EXPECT_TRUE(Driver.RemoveLine(0));
+}
+
+// ---- Output files ----
+
+// A link stands at the output name: a finished job replaces the link itself; a failed one
+// leaves it. Either way the file it points at is never written.
+class LinkAtTheOutputName : public BatchDriverTest, public testing::WithParamInterface<bool> {};
+
+TEST_P(LinkAtTheOutputName, NeverWritesItsTarget) {
+  const bool succeeds = GetParam();
+  test::TApeFixtureSpec spec;
+  spec.Frames = 30000;
+  const std::string source = CopyFixture(Dir, spec, "a.ape");
+  if (!succeeds) test::WriteFileBytes(source, std::vector<uint8_t>(5000, 0x5A));
+  const std::string target = Dir.File("precious.flac");
+  test::WriteFileBytes(target, kOlderFlac);
+  std::filesystem::create_symlink(target, Dir.File("a.flac"));
+  Driver.AddFiles({source});
+  ASSERT_TRUE(RunBatch());
+
+  EXPECT_EQ(test::ReadFileBytes(target), kOlderFlac);
+  EXPECT_EQ(std::filesystem::is_symlink(Dir.File("a.flac")), !succeeds);
+  if (succeeds) {
+    EXPECT_EQ(test::DecodeFlacFile(Dir.File("a.flac")).Pcm, test::ApeFixturePcm(spec));
+  } else {
+    EXPECT_TRUE(Driver.Halted());
+    EXPECT_EQ(std::filesystem::read_symlink(Dir.File("a.flac")), target);
+    Driver.Stop();
+  }
+  EXPECT_EQ(Leftovers(Dir.Path()), std::vector<std::string>());
+}
+
+INSTANTIATE_TEST_SUITE_P(Jobs, LinkAtTheOutputName, testing::Values(true, false),
+                         [](const auto& Info) { return Info.param ? "Succeeds" : "Fails"; });
+
+TEST_F(BatchDriverTest, TwoSheetsInOneFolderWriteTracksOfTheirOwn) {
+  std::vector<test::TApeFixtureSpec> specs(2);
+  for (uint32_t i = 0; i < 2; ++i) {
+    specs[i].Frames = 60000;
+    specs[i].Seed = 11 + i;
+    const std::string disc = "disc" + std::to_string(i + 1) + ".ape";
+    CopyFixture(Dir, specs[i], disc);
+    WriteText(Dir.File("album" + std::to_string(i + 1) + ".cue"),
+              "FILE \"" + disc + "\" WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"
+              "TRACK 02 AUDIO\nINDEX 01 00:00:50\n");
+  }
+  // A file of an earlier run is replaced as before; only this batch's own files are kept.
+  test::WriteFileBytes(Dir.File("Track_1.flac"), kOlderFlac);
+  Driver.AddFiles({Dir.File("album1.cue"), Dir.File("album2.cue")});
+  ASSERT_TRUE(RunBatch());
+  ASSERT_EQ(Failures.count(), 0) << Failures.first().first().toString().toStdString();
+  EXPECT_EQ(Driver.WrittenCount(), 4);
+
+  const int64_t split = 50 * 588;
+  const struct {
+    const char* File;
+    size_t Sheet;
+    int64_t From, To;
+  } tracks[] = {{"Track_1.flac", 0, 0, split},
+                {"Track_2.flac", 0, split, 60000},
+                {"Track_1 (2).flac", 1, 0, split},
+                {"Track_2 (2).flac", 1, split, 60000}};
+  for (const auto& track : tracks) {
+    EXPECT_EQ(test::DecodeFlacFile(Dir.File(track.File)).Pcm,
+              PcmSlice(test::ApeFixturePcm(specs[track.Sheet]), track.From, track.To, 4))
+        << track.File;
+  }
+}
+
+TEST_F(BatchDriverTest, SameNamesFromTwoFoldersMeetInATypedOutputFolder) {
+  std::vector<test::TApeFixtureSpec> specs(2);
+  std::vector<std::string> sources;
+  for (uint32_t i = 0; i < 2; ++i) {
+    specs[i].Frames = 20000;
+    specs[i].Seed = 21 + i;
+    const std::string folder = Dir.File("CD" + std::to_string(i + 1));
+    std::filesystem::create_directory(folder);
+    sources.push_back(test::ApeFixture(specs[i]));
+    std::filesystem::copy_file(sources.back(), folder + "/01.ape");
+    sources.back() = folder + "/01.ape";
+  }
+  std::filesystem::create_directory(Dir.File("out"));
+  Driver.SetOutputFolder(Dir.File("out"));  // typed without its final "/"
+  Driver.AddFiles(sources);
+  QSignalSpy finished(&Driver, &TBatchDriver::BatchFinished);
+  ASSERT_TRUE(RunBatch());
+  ASSERT_EQ(Failures.count(), 0) << Failures.first().first().toString().toStdString();
+  ASSERT_EQ(finished.count(), 1);
+  EXPECT_EQ(finished.first().first().toInt(), 2);
+
+  EXPECT_EQ(test::DecodeFlacFile(Dir.File("out/01.flac")).Pcm, test::ApeFixturePcm(specs[0]));
+  EXPECT_EQ(test::DecodeFlacFile(Dir.File("out/01 (2).flac")).Pcm,
+            test::ApeFixturePcm(specs[1]));
+  EXPECT_FALSE(std::filesystem::exists(Dir.File("out01.flac")));
+}
+
+// The disk has room for less than half a FLAC file more when the tags are written: the tags
+// still go in, in place, since the encoder left room for them.
+TEST_F(BatchDriverTest, TagsFitOnADiskWithLessRoomThanTheFile) {
+  test::TApeFixtureSpec spec;
+  spec.Frames = 100000;
+  spec.Signal = test::TSignal::Noise;
+  const std::string source = CopyFixture(Dir, spec, "a.ape");
+  std::string comment;
+  while (comment.size() < 6000) comment += "注释";
+  test::AppendApeTag(source, {{"Title", "标题"}, {"Comment", comment}});
+  Driver.AddFiles({source});
+  Driver.Start();
+  ASSERT_TRUE(test::PumpUntil([&] { return Driver.Timer1().isActive(); }, 30s));
+  const auto size = static_cast<int64_t>(std::filesystem::file_size(Driver.FLACOut1().FinishedFile()));
+  {
+    const TFileSizeLimit room(size / 2);
+    ASSERT_TRUE(test::PumpUntil([&] { return !Driver.Running() || Driver.Halted(); }, 10s));
+  }
+  ASSERT_EQ(Failures.count(), 0) << Failures.first().first().toString().toStdString();
+  const auto tags = test::ReadFlacComments(Dir.File("a.flac"));
+  EXPECT_EQ(tags.count("COMMENT"), 1u);
+  EXPECT_EQ(tags.find("TITLE")->second, "标题");
+  EXPECT_EQ(static_cast<int64_t>(std::filesystem::file_size(Dir.File("a.flac"))), size);
+  EXPECT_EQ(test::DecodeFlacFile(Dir.File("a.flac")).Pcm, test::ApeFixturePcm(spec));
+}
+
+// ---- What a failure says ----
+
+struct TFailureCase {
+  const char* Name;
+  // Prepares the job (a.ape, or track 1 of x.cue over disc.ape) and may break something.
+  std::function<void(const test::TScratchDir&, TBatchDriver&)> Arrange;
+  std::string File;   // named in the message, inside the scratch folder
+  std::string Cause;  // a pattern for the user's words for why
+};
+std::ostream& operator<<(std::ostream& Out, const TFailureCase& Case) {
+  return Out << Case.Name;
+}
+
+class FailureMessage : public BatchDriverTest, public testing::WithParamInterface<TFailureCase> {
+ protected:
+  std::optional<TFileSizeLimit> Room;
+};
+
+TEST_P(FailureMessage, NamesTheFileAndTheCause) {
+  const TFailureCase& c = GetParam();
+  test::TApeFixtureSpec spec;
+  spec.Frames = 200000;
+  CopyFixture(Dir, spec, "a.ape");
+  CopyFixture(Dir, spec, "disc.ape");
+  WriteText(Dir.File("x.cue"), "FILE \"disc.ape\" WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n");
+  c.Arrange(Dir, Driver);
+  ASSERT_EQ(Driver.Jobs().Count(), 1);
+  if (c.Name == std::string("DiskFull")) Room.emplace(20000);
+  ASSERT_TRUE(RunBatch());
+  Room.reset();
+
+  ASSERT_TRUE(Driver.Halted());
+  ASSERT_EQ(Failures.count(), 1);
+  const std::string message = Failures.first().at(0).toString().toStdString();
+  const std::string summary = Failures.first().at(1).toString().toStdString();
+  EXPECT_NE(message.find("\n文件：" + Dir.File(c.File) + "\n"), std::string::npos) << message;
+  EXPECT_TRUE(std::regex_search(message, std::regex("\n原因：" + c.Cause + "(\n|$)"))) << message;
+  EXPECT_TRUE(std::regex_search(summary, std::regex(c.Cause))) << summary;
+  EXPECT_EQ(Leftovers(Dir.Path()), std::vector<std::string>());
+  Driver.Stop();
+}
+
+void AddApe(const test::TScratchDir& Dir, TBatchDriver& Driver) {
+  Driver.AddFiles({Dir.File("a.ape")});
+}
+void AddCue(const test::TScratchDir& Dir, TBatchDriver& Driver) {
+  Driver.AddFiles({Dir.File("x.cue")});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Causes, FailureMessage,
+    testing::Values(
+        TFailureCase{"SourceGone",
+                     [](const test::TScratchDir& Dir, TBatchDriver& Driver) {
+                       AddApe(Dir, Driver);
+                       std::filesystem::remove(Dir.File("a.ape"));
+                     },
+                     "a.ape", "找不到文件"},
+        TFailureCase{"NotApe",
+                     [](const test::TScratchDir& Dir, TBatchDriver& Driver) {
+                       test::WriteFileBytes(Dir.File("a.ape"), std::vector<uint8_t>(9000, 0x5A));
+                       AddApe(Dir, Driver);
+                     },
+                     "a.ape", "不是 APE 文件，或其格式不受支持"},
+        // Damaged in its last APE frame, which starts at 147456 / 44100 = 3.34 s.
+        TFailureCase{"Damaged",
+                     [](const test::TScratchDir& Dir, TBatchDriver& Driver) {
+                       std::vector<uint8_t> bytes = test::ReadFileBytes(Dir.File("a.ape"));
+                       for (size_t i = bytes.size() * 88 / 100; i < bytes.size() * 90 / 100; ++i)
+                         bytes[i] ^= 0xA5;
+                       test::WriteFileBytes(Dir.File("a.ape"), bytes);
+                       AddApe(Dir, Driver);
+                     },
+                     "a.ape", "数据损坏，位于 00:0[34]"},
+        TFailureCase{"OutputFolderMissing",
+                     [](const test::TScratchDir& Dir, TBatchDriver& Driver) {
+                       Driver.SetOutputFolder(Dir.File("nowhere"));
+                       AddApe(Dir, Driver);
+                     },
+                     "nowhere/a.flac", "找不到文件夹"},
+        TFailureCase{"DiskFull", AddApe, "a.flac", "磁盘已满"},
+        // The sheet's audio file went missing after the sheet was added.
+        TFailureCase{"CueAudioGone",
+                     [](const test::TScratchDir& Dir, TBatchDriver& Driver) {
+                       AddCue(Dir, Driver);
+                       std::filesystem::remove(Dir.File("disc.ape"));
+                     },
+                     "disc.ape", "找不到文件"}),
+    [](const auto& Info) { return std::string(Info.param.Name); });
+
+// ---- Adding files ----
+
+TEST_F(BatchDriverTest, AddingGoesOnPastBadFilesAndSaysWhyOnce) {
+  WriteText(Dir.File("good.cue"), "FILE \"a.ape\" WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n");
+  WriteText(Dir.File("empty.cue"), "REM nothing here\n");
+  const std::vector<std::string> problems =
+      Driver.AddFiles({Dir.File("missing.cue"), Dir.File("Song.ape"), Dir.File("empty.cue"),
+                       Dir.File("good.cue"), Dir.File("song.ape"), Dir.File("Song.ape")});
+  // Two files of different names, though they differ only in letter case; one line per path.
+  EXPECT_EQ(Driver.Jobs().Lines(),
+            (std::vector<std::string>{Dir.File("Song.ape"), "1 | 1 - ,  --good.cue",
+                                      Dir.File("song.ape")}));
+  ASSERT_EQ(problems.size(), 2u);
+  EXPECT_TRUE(problems[0].starts_with(Dir.File("missing.cue") + "：找不到文件")) << problems[0];
+  EXPECT_EQ(problems[1], Dir.File("empty.cue") + "：其中没有音轨");
+  EXPECT_EQ(Driver.CueSheetList().size(), 1u);
+  // Not kept: adding it again says so again.
+  EXPECT_EQ(Driver.AddFiles({Dir.File("empty.cue")}).size(), 1u);
 }
 
 }  // namespace

@@ -40,6 +40,7 @@ TEST(JobLine, NonNumericPrefixIsAnError) {
 }
 
 struct TNameCase {
+  const char* Name;
   const char* Source;
   const char* Folder;  // the folder field's text
   const char* Expected;
@@ -52,17 +53,19 @@ TEST_P(PlainOutput, FollowsTheFolderField) {
             GetParam().Expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Names, PlainOutput,
-                         testing::Values(TNameCase{"/music/a.ape", "原文件目录", "/music/a.flac"},
-                                         TNameCase{"/music/a.ape", "", "/music/a.flac"},
-                                         TNameCase{"/music/a.ape", "/out/", "/out/a.flac"},
-                                         // A hand-typed folder is used as it stands.
-                                         TNameCase{"/music/a.ape", "/out", "/outa.flac"},
-                                         TNameCase{"/music/A.Live.APE", "", "/music/A.Live.flac"},
-                                         // Only a dot in the name itself starts an extension.
-                                         TNameCase{"/music.d/noext", "", "/music.d/noext.flac"},
-                                         TNameCase{"/music/专辑 1.ape", "/输出/",
-                                                   "/输出/专辑 1.flac"}));
+INSTANTIATE_TEST_SUITE_P(
+    Names, PlainOutput,
+    testing::Values(TNameCase{"SourceFolder", "/music/a.ape", "原文件目录", "/music/a.flac"},
+                    TNameCase{"EmptyField", "/music/a.ape", "", "/music/a.flac"},
+                    TNameCase{"ChosenFolder", "/music/a.ape", "/out/", "/out/a.flac"},
+                    // A folder typed without its final "/" is still the folder, never a prefix
+                    // of the file name that writes into its parent.
+                    TNameCase{"TypedWithoutSlash", "/music/a.ape", "/out", "/out/a.flac"},
+                    TNameCase{"UpperCaseExtension", "/music/A.Live.APE", "", "/music/A.Live.flac"},
+                    // Only a dot in the name itself starts an extension.
+                    TNameCase{"DotInFolderOnly", "/music.d/noext", "", "/music.d/noext.flac"},
+                    TNameCase{"ChineseNames", "/music/专辑 1.ape", "/输出", "/输出/专辑 1.flac"}),
+    [](const auto& Info) { return std::string(Info.param.Name); });
 
 TEST(JobLine, CueTrackOutputsAreNamedByPosition) {
   EXPECT_EQ(CueTrackOutputName("/cd/album.cue", "", 2), "/cd/Track_3.flac");
@@ -76,6 +79,9 @@ TEST(JobLine, PathPieces) {
   EXPECT_EQ(ExtractFilePath("d.cue"), "");
   EXPECT_EQ(UpperExtension("/a/x.Ape"), ".APE");
   EXPECT_EQ(UpperExtension("/a.b/x"), "");
+  EXPECT_EQ(NumberedName("/cd/Track_1.flac", 2), "/cd/Track_1 (2).flac");
+  EXPECT_EQ(NumberedName("/a.b/noext", 3), "/a.b/noext (3)");
+  EXPECT_EQ(NumberedName("歌.live.flac", 12), "歌.live (12).flac");
 }
 
 }  // namespace

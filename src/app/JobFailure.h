@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <string>
+
+namespace corvane {
+
+// What an error says about a failed job, taken where it was caught (also on the worker, so
+// only plain values travel to the user-interface thread).
+struct TFailure {
+  enum class TSide { Unknown, Source, Output };
+
+  std::string Text;  // the error's own text
+  TSide Side = TSide::Unknown;
+  int ErrorCode = 0;       // errno of a failed file operation
+  int32_t DecoderCode = 0;  // the decoder library's code
+  double DamagedAt = -1;   // seconds into the source where its data broke; < 0: not known
+};
+TFailure FailureOf(const std::exception& E);
+
+// The job as the messages name it.
+struct TJobNames {
+  std::string Job;     // the source of a whole file, or which track of which sheet
+  std::string Source;  // the audio file the job reads
+  std::string Output;  // the file the job writes
+};
+
+struct TFailureReport {
+  // The error's own text, then which file, why, and which job.
+  std::string Message;
+  // One line for the status bar: the file's name and why.
+  std::string Summary;
+};
+TFailureReport DescribeFailure(const TFailure& Failure, const TJobNames& Names);
+
+// Why a file cannot be read, found by opening it: empty when it opens.
+std::string WhyUnreadable(const std::string& File);
+// The user's words for a system error number on File; empty when the system's own text says
+// it better.
+std::string CauseOfErrorCode(int ErrorCode, const std::string& File);
+// Replaces %1, %2 ... in Text.
+std::string FormatText(const char* Text, std::initializer_list<std::string> Arguments);
+
+}  // namespace corvane
