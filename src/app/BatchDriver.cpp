@@ -307,9 +307,9 @@ void TBatchDriver::Stop() {
   SetRunning(false);
   FHalted = false;
   SetPaused(false);
-  // A finished job not yet tagged (between jobs, or halted in its tag step) is given up.
-  FFLACOut1->DiscardFinishedFile();
   // Every stop ends with one done notification (or a failure): a parked worker is woken for it.
+  // That end gives up a finished file not yet tagged (between jobs, halted in the tag step,
+  // or a run that finished as the stop came): only then has the worker let go of it.
   FStopEndPending = true;
   FFLACOut1->Resume();
   FFLACOut1->Stop();
@@ -383,6 +383,7 @@ void TBatchDriver::HandleJobFailure(const TFailure& Failure) {
   if (FStopEndPending) {
     // The stopped run failed instead of ending: still worth telling, but no batch is halted.
     FStopEndPending = false;
+    FFLACOut1->DiscardFinishedFile();
     if (FStartHeldBack) {
       FStartHeldBack = false;
       FDeferredStart.start();
