@@ -181,8 +181,7 @@ void TBatchDriver::Start() {
   Guarded([this] { StartNextJob(); });
 }
 
-std::string TBatchDriver::NaturalOutputOf(const TJob& Job,
-                                          const std::string& OutputFolder) const {
+std::string TBatchDriver::NaturalOutputOf(const TJob& Job, const std::string& OutputFolder) const {
   if (Job.Kind == TJobKind::PlainFile) return PlainOutputName(Job.Text, OutputFolder);
   try {
     const TCueFile& sheet = SheetOfLine(FCueSheetList, Job.Text);
@@ -360,8 +359,8 @@ TJobNames TBatchDriver::NamesOfLine0() const {
   if (FJobs.Count() == 0) return {};
   const TJob& job = FJobs.At(0);
   TJobNames names;
-  names.Output = job.Output.empty() ? NaturalOutputOf(job, OutputFolderOf(FOutputFolder))
-                                    : job.Output;
+  names.Output =
+      job.Output.empty() ? NaturalOutputOf(job, OutputFolderOf(FOutputFolder)) : job.Output;
   if (job.Kind == TJobKind::PlainFile) {
     names.Job = names.Source = job.Text;
     return names;

@@ -21,14 +21,14 @@ namespace corvane {
 
 // Works off the job list from the top, one job at a time: points the one APE source at the
 // job's file and range and the one FLAC sink at its output, starts the sink, and after each
-// done notification writes the tags, deletes the line and starts the next job.
-//
-// Every job's output is planned when the batch starts, so no two jobs write one file. The sink
-// writes under a temporary name; the tags go into that file, and only then does it replace
-// the output name. A job that fails or is stopped leaves what stood at its name untouched. Toolkit-free
+// done notification writes the tags, deletes the line and starts the next job. Toolkit-free
 // apart from Qt's core, so tests and other front ends can drive it without widgets; the main
 // window's buttons call Start (Button1Click), Stop (Button2Click), PauseResume (Button8Click)
 // and Clear (Button9Click).
+//
+// Every job's output is planned when the batch starts, so no two jobs write one file. The sink
+// writes under a temporary name; the tags go into that file, and only then does it replace
+// the output name. A job that fails or is stopped leaves what stood at its name untouched.
 //
 // Everything here runs on the user-interface thread. The sink's worker reaches it only through
 // the handoff (progress, done) and through a queued failure report.

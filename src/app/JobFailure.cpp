@@ -11,8 +11,8 @@
 #include "ACSException.h"
 #include "AppTexts.h"
 #include "JobLine.h"
-#include "MACIn.h"
 #include "MACDllApi.h"
+#include "MACIn.h"
 
 namespace corvane {
 namespace {

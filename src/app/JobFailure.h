@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <initializer_list>
 #include <string>
 
 namespace corvane {
@@ -13,9 +14,9 @@ struct TFailure {
 
   std::string Text;  // the error's own text
   TSide Side = TSide::Unknown;
-  int ErrorCode = 0;       // errno of a failed file operation
+  int ErrorCode = 0;        // errno of a failed file operation
   int32_t DecoderCode = 0;  // the decoder library's code
-  double DamagedAt = -1;   // seconds into the source where its data broke; < 0: not known
+  double DamagedAt = -1;    // seconds into the source where its data broke; < 0: not known
 };
 TFailure FailureOf(const std::exception& E);
 

@@ -211,9 +211,8 @@ void TForm1::ConnectHandlers() {
   });
   connect(driver, &TBatchDriver::ProgressChanged, this, &TForm1::FLACOut1Progress);
   connect(driver, &TBatchDriver::JobFailed, this, &TForm1::ShowJobFailure);
-  connect(driver, &TBatchDriver::BatchFinished, this, [this](int Written) {
-    SetStatusText(Text(texts::kStatusBatchDone).arg(Written));
-  });
+  connect(driver, &TBatchDriver::BatchFinished, this,
+          [this](int Written) { SetStatusText(Text(texts::kStatusBatchDone).arg(Written)); });
 }
 
 QFileDialog& TForm1::OpenDialog1() {

@@ -76,10 +76,14 @@ int64_t TTagTransfer::MetadataBytes(const TJob& Job, const TCueSheetList& Sheets
   constexpr int64_t kFixed = 4 + 4 + 64 + 4;
   int64_t bytes = kFixed;
   const std::pair<const char*, const std::string*> entries[] = {
-      {"TRACKNUMBER", &values.TrackNumber}, {"ARTIST", &values.Artist},
-      {"ALBUM", &values.Album},             {"TITLE", &values.Title},
-      {"DATE", &values.Date},               {"GENRE", &values.Genre},
-      {"COMMENT", &values.Comment},         {"COPYRIGHT", &values.Copyright}};
+      {"TRACKNUMBER", &values.TrackNumber},
+      {"ARTIST", &values.Artist},
+      {"ALBUM", &values.Album},
+      {"TITLE", &values.Title},
+      {"DATE", &values.Date},
+      {"GENRE", &values.Genre},
+      {"COMMENT", &values.Comment},
+      {"COPYRIGHT", &values.Copyright}};
   for (const auto& [name, value] : entries) {
     if (value->empty()) continue;
     bytes += 4 + static_cast<int64_t>(std::char_traits<char>::length(name)) + 1 +

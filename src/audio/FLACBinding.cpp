@@ -117,9 +117,11 @@ FLAC__StreamEncoderWriteStatus TFLACEncoder::EncoderWriteCallback(const FLAC__St
                                                                   const FLAC__byte Buffer[],
                                                                   size_t Bytes, uint32_t, uint32_t,
                                                                   void* ClientData) noexcept {
-  const bool written = static_cast<TFLACEncoder*>(ClientData)->Guard(
-      [&](TFileStream& Stream) { Stream.Write(Buffer, static_cast<int64_t>(Bytes)); });
-  return written ? FLAC__STREAM_ENCODER_WRITE_STATUS_OK : FLAC__STREAM_ENCODER_WRITE_STATUS_FATAL_ERROR;
+  const bool written = static_cast<TFLACEncoder*>(ClientData)->Guard([&](TFileStream& Stream) {
+    Stream.Write(Buffer, static_cast<int64_t>(Bytes));
+  });
+  return written ? FLAC__STREAM_ENCODER_WRITE_STATUS_OK
+                 : FLAC__STREAM_ENCODER_WRITE_STATUS_FATAL_ERROR;
 }
 
 FLAC__StreamEncoderSeekStatus TFLACEncoder::EncoderSeekCallback(const FLAC__StreamEncoder*,
@@ -128,8 +130,9 @@ FLAC__StreamEncoderSeekStatus TFLACEncoder::EncoderSeekCallback(const FLAC__Stre
   if (AbsoluteByteOffset > static_cast<FLAC__uint64>(std::numeric_limits<int64_t>::max())) {
     return FLAC__STREAM_ENCODER_SEEK_STATUS_ERROR;
   }
-  const bool sought = static_cast<TFLACEncoder*>(ClientData)->Guard(
-      [&](TFileStream& Stream) { Stream.Seek(static_cast<int64_t>(AbsoluteByteOffset)); });
+  const bool sought = static_cast<TFLACEncoder*>(ClientData)->Guard([&](TFileStream& Stream) {
+    Stream.Seek(static_cast<int64_t>(AbsoluteByteOffset));
+  });
   return sought ? FLAC__STREAM_ENCODER_SEEK_STATUS_OK : FLAC__STREAM_ENCODER_SEEK_STATUS_ERROR;
 }
 

@@ -45,8 +45,10 @@ constexpr uint32_t kMaxPadding = 0xFF0000;
 
 // The library only learns that a write failed; the text says what the disk said.
 [[noreturn]] void ThrowEncoderFailure(const char* Text, const std::optional<EFileError>& Cause) {
-  if (Cause) throw EFileError(std::string(Text) + " " + Cause->what(), Cause->FileName(),
-                              Cause->ErrorCode());
+  if (Cause) {
+    throw EFileError(std::string(Text) + " " + Cause->what(), Cause->FileName(),
+                     Cause->ErrorCode());
+  }
   throw EACSException(Text);
 }
 

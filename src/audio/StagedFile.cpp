@@ -93,7 +93,9 @@ TStagedFile& TStagedFile::operator=(TStagedFile&& Other) noexcept {
   return *this;
 }
 
-TStagedFile::~TStagedFile() { Discard(); }
+TStagedFile::~TStagedFile() {
+  Discard();
+}
 
 void TStagedFile::Discard() noexcept {
   if (FTemporaryName.empty()) return;

@@ -1,10 +1,9 @@
 #include <gtest/gtest.h>
-
-#include <QElapsedTimer>
-#include <QSignalSpy>
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <QElapsedTimer>
+#include <QSignalSpy>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -380,7 +379,8 @@ TEST_F(BatchDriverTest, TagStepErrorHaltsWithTheFinishedLineKept) {
   ASSERT_TRUE(test::PumpUntil([&] { return Driver.Halted(); }, 5s));
   ASSERT_EQ(Failures.count(), 1);
   const QString message = Failures.first().first().toString();
-  EXPECT_NE(message.indexOf(QString::fromStdString("文件：" + Dir.File("a.flac"))), -1) << message.toStdString();
+  EXPECT_NE(message.indexOf(QString::fromStdString("文件：" + Dir.File("a.flac"))), -1)
+      << message.toStdString();
   EXPECT_NE(message.indexOf(QStringLiteral("找不到文件")), -1) << message.toStdString();
   EXPECT_EQ(Driver.Jobs().At(0).Text, source);
   EXPECT_EQ(Driver.Jobs().Count(), 2);
@@ -443,8 +443,9 @@ TEST_F(BatchDriverTest, TwoSheetsInOneFolderWriteTracksOfTheirOwn) {
     const std::string disc = "disc" + std::to_string(i + 1) + ".ape";
     CopyFixture(Dir, specs[i], disc);
     WriteText(Dir.File("album" + std::to_string(i + 1) + ".cue"),
-              "FILE \"" + disc + "\" WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"
-              "TRACK 02 AUDIO\nINDEX 01 00:00:50\n");
+              "FILE \"" + disc +
+                  "\" WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"
+                  "TRACK 02 AUDIO\nINDEX 01 00:00:50\n");
   }
   // A file of an earlier run is replaced as before; only this batch's own files are kept.
   test::WriteFileBytes(Dir.File("Track_1.flac"), kOlderFlac);
@@ -491,8 +492,7 @@ TEST_F(BatchDriverTest, SameNamesFromTwoFoldersMeetInATypedOutputFolder) {
   EXPECT_EQ(finished.first().first().toInt(), 2);
 
   EXPECT_EQ(test::DecodeFlacFile(Dir.File("out/01.flac")).Pcm, test::ApeFixturePcm(specs[0]));
-  EXPECT_EQ(test::DecodeFlacFile(Dir.File("out/01 (2).flac")).Pcm,
-            test::ApeFixturePcm(specs[1]));
+  EXPECT_EQ(test::DecodeFlacFile(Dir.File("out/01 (2).flac")).Pcm, test::ApeFixturePcm(specs[1]));
   EXPECT_FALSE(std::filesystem::exists(Dir.File("out01.flac")));
 }
 
@@ -509,7 +509,8 @@ TEST_F(BatchDriverTest, TagsFitOnADiskWithLessRoomThanTheFile) {
   Driver.AddFiles({source});
   Driver.Start();
   ASSERT_TRUE(test::PumpUntil([&] { return Driver.Timer1().isActive(); }, 30s));
-  const auto size = static_cast<int64_t>(std::filesystem::file_size(Driver.FLACOut1().FinishedFile()));
+  const auto size =
+      static_cast<int64_t>(std::filesystem::file_size(Driver.FLACOut1().FinishedFile()));
   {
     const TFileSizeLimit room(size / 2);
     ASSERT_TRUE(test::PumpUntil([&] { return !Driver.Running() || Driver.Halted(); }, 10s));
@@ -573,43 +574,45 @@ void AddCue(const test::TScratchDir& Dir, TBatchDriver& Driver) {
 
 INSTANTIATE_TEST_SUITE_P(
     Causes, FailureMessage,
-    testing::Values(
-        TFailureCase{"SourceGone",
-                     [](const test::TScratchDir& Dir, TBatchDriver& Driver) {
-                       AddApe(Dir, Driver);
-                       std::filesystem::remove(Dir.File("a.ape"));
-                     },
-                     "a.ape", "找不到文件"},
-        TFailureCase{"NotApe",
-                     [](const test::TScratchDir& Dir, TBatchDriver& Driver) {
-                       test::WriteFileBytes(Dir.File("a.ape"), std::vector<uint8_t>(9000, 0x5A));
-                       AddApe(Dir, Driver);
-                     },
-                     "a.ape", "不是 APE 文件，或其格式不受支持"},
-        // Damaged in its last APE frame, which starts at 147456 / 44100 = 3.34 s.
-        TFailureCase{"Damaged",
-                     [](const test::TScratchDir& Dir, TBatchDriver& Driver) {
-                       std::vector<uint8_t> bytes = test::ReadFileBytes(Dir.File("a.ape"));
-                       for (size_t i = bytes.size() * 88 / 100; i < bytes.size() * 90 / 100; ++i)
-                         bytes[i] ^= 0xA5;
-                       test::WriteFileBytes(Dir.File("a.ape"), bytes);
-                       AddApe(Dir, Driver);
-                     },
-                     "a.ape", "数据损坏，位于 00:0[34]"},
-        TFailureCase{"OutputFolderMissing",
-                     [](const test::TScratchDir& Dir, TBatchDriver& Driver) {
-                       Driver.SetOutputFolder(Dir.File("nowhere"));
-                       AddApe(Dir, Driver);
-                     },
-                     "nowhere/a.flac", "找不到文件夹"},
-        TFailureCase{"DiskFull", AddApe, "a.flac", "磁盘已满"},
-        // The sheet's audio file went missing after the sheet was added.
-        TFailureCase{"CueAudioGone",
-                     [](const test::TScratchDir& Dir, TBatchDriver& Driver) {
-                       AddCue(Dir, Driver);
-                       std::filesystem::remove(Dir.File("disc.ape"));
-                     },
-                     "disc.ape", "找不到文件"}),
+    testing::Values(TFailureCase{"SourceGone",
+                                 [](const test::TScratchDir& Dir, TBatchDriver& Driver) {
+                                   AddApe(Dir, Driver);
+                                   std::filesystem::remove(Dir.File("a.ape"));
+                                 },
+                                 "a.ape", "找不到文件"},
+                    TFailureCase{"NotApe",
+                                 [](const test::TScratchDir& Dir, TBatchDriver& Driver) {
+                                   test::WriteFileBytes(Dir.File("a.ape"),
+                                                        std::vector<uint8_t>(9000, 0x5A));
+                                   AddApe(Dir, Driver);
+                                 },
+                                 "a.ape", "不是 APE 文件，或其格式不受支持"},
+                    // Damaged in its last APE frame, which starts at 147456 / 44100 = 3.34 s.
+                    TFailureCase{"Damaged",
+                                 [](const test::TScratchDir& Dir, TBatchDriver& Driver) {
+                                   std::vector<uint8_t> bytes =
+                                       test::ReadFileBytes(Dir.File("a.ape"));
+                                   for (size_t i = bytes.size() * 88 / 100;
+                                        i < bytes.size() * 90 / 100; ++i)
+                                     bytes[i] ^= 0xA5;
+                                   test::WriteFileBytes(Dir.File("a.ape"), bytes);
+                                   AddApe(Dir, Driver);
+                                 },
+                                 "a.ape", "数据损坏，位于 00:0[34]"},
+                    TFailureCase{"OutputFolderMissing",
+                                 [](const test::TScratchDir& Dir, TBatchDriver& Driver) {
+                                   Driver.SetOutputFolder(Dir.File("nowhere"));
+                                   AddApe(Dir, Driver);
+                                 },
+                                 "nowhere/a.flac", "找不到文件夹"},
+                    TFailureCase{"DiskFull", AddApe, "a.flac", "磁盘已满"},
+                    // The sheet's audio file went missing after the sheet was added.
+                    TFailureCase{"CueAudioGone",
+                                 [](const test::TScratchDir& Dir, TBatchDriver& Driver) {
+                                   AddCue(Dir, Driver);
+                                   std::filesystem::remove(Dir.File("disc.ape"));
+                                 },
+                                 "disc.ape", "找不到文件"}),
     [](const auto& Info) { return std::string(Info.param.Name); });
 
 // ---- Adding files ----

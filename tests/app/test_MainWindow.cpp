@@ -289,7 +289,8 @@ TEST_F(MainWindowTest, UnreadableCueSheetsAreListedInOneMessageAndTheRestAdded) 
   const QStringList lines = ShownErrors().first().split(QLatin1Char('\n'));
   ASSERT_EQ(lines.size(), 3) << ShownErrors().first().toStdString();
   EXPECT_EQ(lines[0], Q(texts::kAddProblems));
-  EXPECT_TRUE(lines[1].startsWith(Path("missing.cue") + Q("：找不到文件"))) << lines[1].toStdString();
+  EXPECT_TRUE(lines[1].startsWith(Path("missing.cue") + Q("：找不到文件")))
+      << lines[1].toStdString();
   EXPECT_TRUE(lines[2].startsWith(Path("gone.cue") + Q("：找不到文件"))) << lines[2].toStdString();
   EXPECT_EQ(Form.Driver().CueSheetList().size(), 1u);
 }

@@ -850,13 +850,12 @@ std::string LongName() {
   return name + ".flac";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Names, FLACOutName,
-    ::testing::Values(TOutputName{"Free", "new.flac"},
-                      TOutputName{"OldFile", "old.flac", true},
-                      TOutputName{"SymbolicLink", "link.flac", false, true},
-                      TOutputName{"LongestName", LongName()}),
-    [](const auto& Info) { return std::string(Info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Names, FLACOutName,
+                         ::testing::Values(TOutputName{"Free", "new.flac"},
+                                           TOutputName{"OldFile", "old.flac", true},
+                                           TOutputName{"SymbolicLink", "link.flac", false, true},
+                                           TOutputName{"LongestName", LongName()}),
+                         [](const auto& Info) { return std::string(Info.param.Name); });
 
 TEST_F(FLACOut, HeldFileWaitsForItsOwnerUntilTheNextRun) {
   const TPcmFormat format{16, 2, 44100};
@@ -962,13 +961,14 @@ TEST_P(FLACOutPadding, IsReservedRightBehindTheCommentBlock) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, FLACOutPadding,
-                         ::testing::Values(TPaddingCase{"None", 0, 0},
-                                           TPaddingCase{"OneByte", 1, 1},
-                                           TPaddingCase{"EightKiB", 8192, 8192},
-                                           // The length field has 24 bits, and the library writes a block in one piece below that.
-                                           TPaddingCase{"Capped", 0x800000, 0x800000}),
-                         [](const auto& Info) { return std::string(Info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, FLACOutPadding,
+    ::testing::Values(
+        TPaddingCase{"None", 0, 0}, TPaddingCase{"OneByte", 1, 1},
+        TPaddingCase{"EightKiB", 8192, 8192},
+        // The length field has 24 bits, and the library writes a block in one piece below that.
+        TPaddingCase{"Capped", 0x800000, 0x800000}),
+    [](const auto& Info) { return std::string(Info.param.Name); });
 
 }  // namespace
 }  // namespace corvane
