@@ -76,6 +76,7 @@ TFailure FailureOf(const std::exception& E) {
     failure.DecoderCode = decoder->Code();
     if (const auto* data = dynamic_cast<const EAPEDataError*>(&E)) {
       failure.DamagedAt = data->Seconds();
+      failure.File = data->FileName();
     }
   }
   return failure;
@@ -126,8 +127,8 @@ TFailureReport DescribeFailure(const TFailure& Failure, const TJobNames& Names) 
   std::string cause;
   switch (Failure.Side) {
     case TFailure::TSide::Source:
-      file = Names.Source;
-      cause = SourceCause(Failure, Names.Source);
+      file = Failure.File.empty() ? Names.Source : Failure.File;
+      cause = SourceCause(Failure, file);
       break;
     case TFailure::TSide::Output:
       file = Names.Output;

@@ -23,7 +23,10 @@ struct TAudioSegment {
 class EAPEDataError : public EAPEException {
  public:
   EAPEDataError(int32_t Code, std::string FileName, int64_t Frame, int SampleRate)
-      : EAPEException(Code), FFileName(std::move(FileName)), FFrame(Frame), FSampleRate(SampleRate) {}
+      : EAPEException(Code),
+        FFileName(std::move(FileName)),
+        FFrame(Frame),
+        FSampleRate(SampleRate) {}
   const std::string& FileName() const noexcept { return FFileName; }
   // The first frame of that file that could not be delivered.
   int64_t Frame() const noexcept { return FFrame; }
