@@ -14,7 +14,7 @@ struct TFailure {
 
   std::string Text;  // the error's own text
   TSide Side = TSide::Unknown;
-  std::string File;  // the file the error names itself (a track's audio may span files)
+  std::string File;         // the file the error names itself (a track's audio may span files)
   int ErrorCode = 0;        // errno of a failed file operation
   int32_t DecoderCode = 0;  // the decoder library's code
   double DamagedAt = -1;    // seconds into the source where its data broke; < 0: not known
