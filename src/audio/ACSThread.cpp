@@ -95,7 +95,6 @@ void TACSThread::Execute() {
       FWake.wait(lock, [this] { return !FSuspended || FExitRequested; });
       if (FExitRequested) break;
     }
-    std::lock_guard cycle(Lock);
     RunCycle();
   }
   // Leaving with a run open (the window closes mid-batch): finish it so the file is complete

@@ -15,6 +15,7 @@ class THandoffCall;
 
 // The worker of one output. It is "suspended" by parking at the top of its cycle: Pause and
 // the end of every run set the flag, and the worker waits there until Resume clears it.
+// docs/threads.md tells the whole life of a job across the threads.
 class TACSThread {
  public:
   explicit TACSThread(TACSOutput& Owner);
@@ -42,8 +43,6 @@ class TACSThread {
   bool RunOnMainThread(std::function<void()> Call);
 
   TACSOutput& FOwner;
-  // Held by the worker for each whole cycle.
-  std::mutex Lock;
   // Guards FSuspended, FExitRequested and FPendingCall; written by both threads.
   mutable std::mutex FStateMutex;
   std::condition_variable FWake;
