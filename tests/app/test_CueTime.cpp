@@ -28,7 +28,15 @@ INSTANTIATE_TEST_SUITE_P(
                     // 8000 / 75 per frame: 106.67 rounds up, 213.33 down.
                     TTimeCase{"00:00:01", 8000, 107}, TTimeCase{"00:00:02", 8000, 213},
                     // Characters after the eighth are not read.
-                    TTimeCase{"00:01:00 trailing", 48000, 48000}));
+                    TTimeCase{"00:01:00 trailing", 48000, 48000}),
+    [](const auto& Info) {
+      std::string name = "At";
+      for (const char* c = Info.param.Time; *c != '\0'; ++c) {
+        if (*c >= '0' && *c <= '9') name += *c;
+        if (*c == ' ') name += "WithTrailingText";
+      }
+      return name + "Rate" + std::to_string(Info.param.Rate);
+    });
 
 TEST(CueTime, AgreesWithRoundingHalvesToEvenOverAllFrames) {
   // Rates whose frame length is not whole, against the double computation the times describe.

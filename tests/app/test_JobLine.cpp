@@ -30,7 +30,11 @@ TEST_P(LineIndexes, ReadBackFromTheNumericPrefix) {
 INSTANTIATE_TEST_SUITE_P(Lines, LineIndexes,
                          testing::Values(TLineCase{"1 | 3 - Summer,Band A  --album.cue", 0, 2},
                                          TLineCase{"2 | 10 - A | B - C,D  --x.cue", 1, 9},
-                                         TLineCase{"10 | 1 - 1 | 2 - 3,  --y.cue", 9, 0}));
+                                         TLineCase{"10 | 1 - 1 | 2 - 3,  --y.cue", 9, 0}),
+                         [](const auto& Info) {
+                           return "Sheet" + std::to_string(Info.param.Cue + 1) + "Track" +
+                                  std::to_string(Info.param.Track + 1);
+                         });
 
 TEST(JobLine, NonNumericPrefixIsAnError) {
   EXPECT_THROW(CueIndexOfLine("/music/a.ape"), std::invalid_argument);

@@ -63,7 +63,13 @@ INSTANTIATE_TEST_SUITE_P(Ranges, FileInRangeTest,
                                            RangeCase{250, -1, 750, true},
                                            RangeCase{250, 600, 350, true},
                                            RangeCase{0, 600, 600, false},
-                                           RangeCase{600, 250, -350, true}));
+                                           RangeCase{600, 250, -350, true}),
+                         [](const auto& Info) {
+                           const auto bound = [](int64_t Frame) {
+                             return Frame < 0 ? std::string("End") : std::to_string(Frame);
+                           };
+                           return "From" + bound(Info.param.Start) + "To" + bound(Info.param.End);
+                         });
 
 TEST(FileInTest, LargeRangesDoNotOverflow) {
   // A 7-hour 24-bit stereo range is about 11 GB of PCM.

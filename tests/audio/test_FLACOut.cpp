@@ -463,7 +463,11 @@ INSTANTIATE_TEST_SUITE_P(Depths, FLACOutPrecision,
                                            TPrecisionCase{24, 20, 7}, TPrecisionCase{24, 7, 7},
                                            TPrecisionCase{8, 14, 14},
                                            // No room at 32 bits: never wrap below zero.
-                                           TPrecisionCase{32, 0, 0}, TPrecisionCase{32, 9, 0}));
+                                           TPrecisionCase{32, 0, 0}, TPrecisionCase{32, 9, 0}),
+                         [](const auto& Info) {
+                           return "Bits" + std::to_string(Info.param.Bits) + "Precision" +
+                                  std::to_string(Info.param.Asked);
+                         });
 
 struct TEstimateCase {
   int64_t ReportedSize;
@@ -497,7 +501,12 @@ INSTANTIATE_TEST_SUITE_P(Sizes, FLACOutEstimate,
                                            TEstimateCase{0, std::nullopt}, TEstimateCase{1000, 250},
                                            TEstimateCase{1002, 250},  // 250.5: to even
                                            TEstimateCase{1006, 252},  // 251.5: to even
-                                           TEstimateCase{12000, 3000}));
+                                           TEstimateCase{12000, 3000}),
+                         [](const auto& Info) {
+                           const int64_t size = Info.param.ReportedSize;
+                           return size < 0 ? std::string("Unknown")
+                                           : "Bytes" + std::to_string(size);
+                         });
 
 // The window's compression levels 0 to 8, as applied through the setters.
 struct TLevel {

@@ -127,7 +127,8 @@ TEST_P(Id3v2VersionTest, ReadsTheTextFrames) {
             "enccopchihttp://x123");
 }
 
-INSTANTIATE_TEST_SUITE_P(Versions, Id3v2VersionTest, ::testing::Values(2, 3, 4));
+INSTANTIATE_TEST_SUITE_P(Versions, Id3v2VersionTest, ::testing::Values(2, 3, 4),
+                         [](const auto& Info) { return "Id3v2_" + std::to_string(Info.param); });
 
 TEST_F(Id3v2Test, TextEncodings) {
   struct TCase {
