@@ -2,85 +2,63 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
-struct AVCodecContext;
-struct AVFormatContext;
-struct AVFrame;
-struct AVIOContext;
-struct AVPacket;
-struct AVStream;
+#include "ApeBitstream.h"
+#include "ApeError.h"
+#include "ApeFile.h"
+#include "ApeFrameDecoder.h"
+#include "ApeHeader.h"
+#include "MACDllApi.h"
 
 namespace corvane::macdll {
 
-// A failure with one of the library's error codes, raised inside the library only.
-struct TMacError {
-  int32_t Code;
-};
-
-// One Monkey's Audio file opened for decoding with FFmpeg's APE demuxer and decoder, handing
-// out interleaved little-endian PCM frames from any frame index.
+// One Monkey's Audio file opened for decoding, handing out interleaved little-endian PCM
+// frames from any frame index. Each APE frame is decoded whole and checked against its CRC
+// before any of its samples is handed out.
 class TApeDecoder {
  public:
   // Throws TMacError: MAC_ERROR_IO_READ when the file cannot be opened,
-  // MAC_ERROR_INVALID_INPUT_FILE when it is not a Monkey's Audio file we can decode.
+  // MAC_ERROR_INVALID_INPUT_FILE when it is not a Monkey's Audio file. A file of a version or
+  // format we do not decode opens with OpenError() MAC_ERROR_INVALID_INPUT_FILE: its header
+  // can be described, nothing read.
   explicit TApeDecoder(const char* FileName);
   TApeDecoder(const TApeDecoder&) = delete;
   TApeDecoder& operator=(const TApeDecoder&) = delete;
-  ~TApeDecoder();
 
-  int SampleRate() const { return FSampleRate; }
-  int BitsPerSample() const { return FBitsPerSample; }
-  int Channels() const { return FChannels; }
-  int64_t TotalFrames() const { return FTotalFrames; }
-  int FrameBytes() const { return FBitsPerSample / 8 * FChannels; }
+  int32_t OpenError() const { return FHeader.Supported ? 0 : MAC_ERROR_INVALID_INPUT_FILE; }
+  const TApeHeader& Header() const { return FHeader; }
+  int SampleRate() const { return FHeader.SampleRate; }
+  int BitsPerSample() const { return FHeader.BitsPerSample; }
+  int Channels() const { return FHeader.Channels; }
+  int Version() const { return FHeader.Version; }
+  int64_t TotalFrames() const { return FHeader.Supported ? FHeader.TotalBlocks() : 0; }
+  int FrameBytes() const { return FHeader.BitsPerSample / 8 * FHeader.Channels; }
 
   // Writes up to Frames frames to Dest; see c_APEDecompress_GetData.
   int32_t Read(uint8_t* Dest, int64_t Frames, int64_t& Delivered);
   int32_t Seek(int64_t Frame);
 
+  // Decodes APE frame Index (of Header().TotalFrames) into FramePcm(); returns 0 or an error
+  // code. Read does this as it goes; tests use it to look at single frames.
+  int32_t LoadFrame(int64_t Index);
+  const std::vector<uint8_t>& FramePcm() const { return FPcm; }
+  TArithmetic FrameArithmetic() const { return FArithmetic; }
+
  private:
-  struct TFormatDeleter {
-    void operator()(AVFormatContext* Context) const;
-  };
-  struct TIoDeleter {
-    void operator()(AVIOContext* Context) const;
-  };
-  struct TCodecDeleter {
-    void operator()(AVCodecContext* Context) const;
-  };
-  struct TPacketDeleter {
-    void operator()(AVPacket* Packet) const;
-  };
-  struct TFrameDeleter {
-    void operator()(AVFrame* Frame) const;
-  };
+  TApeFile FFile;
+  TApeHeader FHeader;
+  std::unique_ptr<TFrameDecoder> FFrameDecoder;
+  std::vector<uint8_t> FCoded;  // the current frame's bytes as read
+  TFrameBytes FBytes;
 
-  // Makes FFrame hold decoded frames at or after FPosition. Returns 0, a negative value at
-  // the end of the decoder's data, or an error code.
-  int32_t DecodeNext();
-  void Interleave(uint8_t* Dest, int64_t Count) const;
-
-  // Declared in the order they must be freed in reverse: the format context reads through FIo.
-  std::unique_ptr<AVIOContext, TIoDeleter> FIo;
-  std::unique_ptr<AVFormatContext, TFormatDeleter> FFormat;
-  std::unique_ptr<AVCodecContext, TCodecDeleter> FCodec;
-  std::unique_ptr<AVPacket, TPacketDeleter> FPacket;
-  std::unique_ptr<AVFrame, TFrameDeleter> FFrame;
-  AVStream* FStream = nullptr;
-
-  int FSampleRate = 0;
-  int FBitsPerSample = 0;
-  int FChannels = 0;
-  int64_t FTotalFrames = 0;
+  // The decoded APE frame in FPcm (-1: none) and the arithmetic it needed.
+  int64_t FLoaded = -1;
+  std::vector<uint8_t> FPcm;
+  TArithmetic FArithmetic;
 
   // Frame index of the next frame handed out.
   int64_t FPosition = 0;
-  // Frame index of FFrame's first frame, and how many of its frames are valid (0: none).
-  int64_t FFrameStart = 0;
-  int FFrameCount = 0;
-  // Frame index the next decoded frame starts at.
-  int64_t FDecodePosition = 0;
-  bool FDemuxerDone = false;
   // A failure is kept until the next seek, so a damaged stream never resumes quietly.
   int32_t FError = 0;
 };

@@ -24,6 +24,7 @@ enum {
 
 // Fields of c_APEDecompress_GetInfo.
 enum {
+  APE_INFO_FILE_VERSION = 1000,     // encoder version, 3990 for 3.99; also for a refused file
   APE_INFO_SAMPLE_RATE = 1003,      // Hz
   APE_INFO_BITS_PER_SAMPLE = 1004,  // 8, 16 or 24
   APE_INFO_CHANNELS = 1006,         // 1 or 2
@@ -31,8 +32,11 @@ enum {
   APE_DECOMPRESS_LENGTH_MS = 2003,  // whole file, milliseconds
 };
 
-// Opens FileName (UTF-8 path) for decoding. On failure returns null and stores the error
-// code in *ErrorCode; on success stores 0.
+// Opens FileName (UTF-8 path) for decoding. On failure stores the error code in *ErrorCode
+// and returns null, except for a Monkey's Audio file of a version or format we do not decode
+// (MAC_ERROR_INVALID_INPUT_FILE): its handle answers c_APEDecompress_GetInfo (version, depth,
+// channels, rate) so the caller can say what the file is, and must be destroyed. On success
+// stores 0.
 typedef APE_DECOMPRESS_HANDLE (*proc_APEDecompress_Create)(const char* FileName,
                                                            int32_t* ErrorCode);
 // Releases a handle from c_APEDecompress_Create; null is ignored. Returns 0.

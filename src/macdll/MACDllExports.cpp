@@ -34,6 +34,8 @@ MACDLL_EXPORT APE_DECOMPRESS_HANDLE c_APEDecompress_Create(const char* FileName,
   } catch (...) {
     code = MAC_ERROR_INVALID_INPUT_FILE;
   }
+  // A file we recognise but do not decode keeps its handle, so its caller can describe it.
+  if (decoder && decoder->OpenError() != 0) code = decoder->OpenError();
   if (ErrorCode != nullptr) *ErrorCode = code;
   return decoder.release();  // owned by the caller until c_APEDecompress_Destroy
 }
@@ -63,6 +65,8 @@ MACDLL_EXPORT int64_t c_APEDecompress_GetInfo(APE_DECOMPRESS_HANDLE Handle, int3
   if (Handle == nullptr) return 0;
   const TApeDecoder& decoder = *DecoderOf(Handle);
   switch (Field) {
+    case APE_INFO_FILE_VERSION:
+      return decoder.Version();
     case APE_INFO_SAMPLE_RATE:
       return decoder.SampleRate();
     case APE_INFO_BITS_PER_SAMPLE:
@@ -72,7 +76,7 @@ MACDLL_EXPORT int64_t c_APEDecompress_GetInfo(APE_DECOMPRESS_HANDLE Handle, int3
     case APE_INFO_WAV_DATA_BYTES:
       return decoder.TotalFrames() * decoder.FrameBytes();
     case APE_DECOMPRESS_LENGTH_MS:
-      return decoder.TotalFrames() * 1000 / decoder.SampleRate();
+      return decoder.SampleRate() > 0 ? decoder.TotalFrames() * 1000 / decoder.SampleRate() : 0;
     default:
       return 0;
   }

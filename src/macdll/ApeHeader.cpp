@@ -1,0 +1,220 @@
+#include "ApeHeader.h"
+
+#include <cstring>
+
+#include "ApeError.h"
+#include "ApeFormat.h"
+#include "MACDllApi.h"
+
+namespace corvane::macdll {
+namespace {
+
+// Format flags of the older header.
+constexpr int kFlag8Bit = 1;
+constexpr int kFlagPeakLevel = 4;
+constexpr int kFlag24Bit = 8;
+constexpr int kFlagSeekElements = 16;
+constexpr int kFlagNoWavHeader = 32;
+
+constexpr int kDescriptorBytes = 52;  // the descriptor of 3.98 and later, up to its MD5
+constexpr int kNewHeaderBytes = 24;
+constexpr int kOldHeaderBytes = 32;  // "MAC ", version and the fixed fields
+
+[[noreturn]] void Invalid() {
+  throw TMacError{MAC_ERROR_INVALID_INPUT_FILE};
+}
+
+uint32_t Le16(const uint8_t* P) {
+  return static_cast<uint32_t>(P[0] | (P[1] << 8));
+}
+uint32_t Le32(const uint8_t* P) {
+  return static_cast<uint32_t>(P[0]) | (static_cast<uint32_t>(P[1]) << 8) |
+         (static_cast<uint32_t>(P[2]) << 16) | (static_cast<uint32_t>(P[3]) << 24);
+}
+
+// Offset of the first byte after any ID3v2 tags at the start of the file.
+int64_t SkipId3v2Tags(const TApeFile& File) {
+  int64_t offset = 0;
+  for (int tags = 0; tags < 16; ++tags) {  // a few stacked tags at most; never loop for long
+    uint8_t head[10];
+    if (!File.ReadAt(offset, head, sizeof head) || std::memcmp(head, "ID3", 3) != 0) break;
+    if ((head[6] | head[7] | head[8] | head[9]) & 0x80) break;  // not a synchsafe size
+    const int64_t size = (int64_t{head[6]} << 21) | (head[7] << 14) | (head[8] << 7) | head[9];
+    const bool footer = (head[5] & 0x10) != 0;
+    offset += 10 + size + (footer ? 10 : 0);
+  }
+  return offset;
+}
+
+// Where the audio ends: before an ID3v1 tag and an APE tag at the end of the file.
+int64_t EndBeforeTags(const TApeFile& File, int64_t Floor) {
+  int64_t end = File.Size();
+  uint8_t id3[3];
+  if (end - 128 >= Floor && File.ReadAt(end - 128, id3, 3) && std::memcmp(id3, "TAG", 3) == 0) {
+    end -= 128;
+  }
+  uint8_t footer[32];
+  if (end - 32 >= Floor && File.ReadAt(end - 32, footer, 32) &&
+      std::memcmp(footer, "APETAGEX", 8) == 0) {
+    const int64_t size = Le32(footer + 12);
+    const bool header = (Le32(footer + 20) & 0x80000000u) != 0;
+    const int64_t start = end - size - (header ? 32 : 0);
+    if (size >= 32 && start >= Floor) end = start;
+  }
+  return end;
+}
+
+// The stream fields of the 3.98 layout, from the descriptor at the header's start.
+void ReadNewLayout(const TApeFile& File, TApeHeader& Header, int64_t& SeekTable,
+                   int64_t& SeekTableBytes, int64_t& WavTail) {
+  uint8_t d[kDescriptorBytes];
+  if (!File.ReadAt(Header.MacOffset, d, sizeof d)) Invalid();
+  const int64_t descriptorBytes = Le32(d + 8);
+  const int64_t headerBytes = Le32(d + 12);
+  SeekTableBytes = Le32(d + 16);
+  const int64_t wavHeaderBytes = Le32(d + 20);
+  WavTail = Le32(d + 32);
+  if (descriptorBytes < kDescriptorBytes || headerBytes < kNewHeaderBytes) Invalid();
+  uint8_t h[kNewHeaderBytes];
+  if (!File.ReadAt(Header.MacOffset + descriptorBytes, h, sizeof h)) Invalid();
+  Header.Level = static_cast<int>(Le16(h));
+  Header.FormatFlags = static_cast<int>(Le16(h + 2));
+  Header.BlocksPerFrame = Le32(h + 4);
+  Header.FinalFrameBlocks = Le32(h + 8);
+  Header.TotalFrames = Le32(h + 12);
+  Header.BitsPerSample = static_cast<int>(Le16(h + 16));
+  Header.Channels = static_cast<int>(Le16(h + 18));
+  Header.SampleRate = static_cast<int>(Le32(h + 20) & 0x7fffffff);
+  SeekTable = Header.MacOffset + descriptorBytes + headerBytes;
+  Header.FirstFrame = SeekTable + SeekTableBytes + wavHeaderBytes;
+}
+
+// The stream fields of the older fixed header.
+void ReadOldLayout(const TApeFile& File, TApeHeader& Header, int64_t& SeekTable,
+                   int64_t& SeekTableBytes, int64_t& WavTail) {
+  uint8_t h[kOldHeaderBytes];
+  if (!File.ReadAt(Header.MacOffset, h, sizeof h)) Invalid();
+  Header.Level = static_cast<int>(Le16(h + 6));
+  Header.FormatFlags = static_cast<int>(Le16(h + 8));
+  Header.Channels = static_cast<int>(Le16(h + 10));
+  Header.SampleRate = static_cast<int>(Le32(h + 12) & 0x7fffffff);
+  const int64_t wavHeaderBytes = Le32(h + 16);
+  WavTail = Le32(h + 20);
+  Header.TotalFrames = Le32(h + 24);
+  Header.FinalFrameBlocks = Le32(h + 28);
+
+  int64_t headerBytes = kOldHeaderBytes;
+  if (Header.FormatFlags & kFlagPeakLevel) headerBytes += 4;
+  if (Header.FormatFlags & kFlagSeekElements) {
+    uint8_t count[4];
+    if (!File.ReadAt(Header.MacOffset + headerBytes, count, 4)) Invalid();
+    SeekTableBytes = int64_t{Le32(count)} * 4;
+    headerBytes += 4;
+  } else {
+    SeekTableBytes = Header.TotalFrames * 4;
+  }
+  Header.BitsPerSample = (Header.FormatFlags & kFlag8Bit)    ? 8
+                         : (Header.FormatFlags & kFlag24Bit) ? 24
+                                                             : 16;
+  if (Header.Version >= 3950) {
+    Header.BlocksPerFrame = 73728 * 4;
+  } else if (Header.Version >= 3900 || Header.Level >= kLevelExtraHigh) {
+    Header.BlocksPerFrame = 73728;
+  } else {
+    Header.BlocksPerFrame = 9216;
+  }
+  // The WAV header is stored between the header and the seek table unless the decoder is
+  // to make one up; the first frame's offset counts it either way.
+  SeekTable = Header.MacOffset + headerBytes +
+              ((Header.FormatFlags & kFlagNoWavHeader) ? 0 : wavHeaderBytes);
+  Header.FirstFrame = Header.MacOffset + headerBytes + SeekTableBytes + wavHeaderBytes;
+  if (Header.Version < 3810) Header.FirstFrame += Header.TotalFrames;  // the bit table
+}
+
+bool DecodableFormat(const TApeHeader& Header) {
+  return Header.Version >= kOldestVersion && Header.Version <= kNewestVersion &&
+         (Header.BitsPerSample == 8 || Header.BitsPerSample == 16 ||
+          Header.BitsPerSample == 24) &&
+         (Header.Channels == 1 || Header.Channels == 2);
+}
+
+}  // namespace
+
+std::string VersionText(int Version) {
+  const int hundredths = (Version % 1000) / 10;
+  return std::to_string(Version / 1000) + "." + (hundredths < 10 ? "0" : "") +
+         std::to_string(hundredths);
+}
+
+TApeHeader ReadApeHeader(const TApeFile& File) {
+  TApeHeader header;
+  header.MacOffset = SkipId3v2Tags(File);
+  uint8_t magic[6];
+  if (!File.ReadAt(header.MacOffset, magic, sizeof magic) || std::memcmp(magic, "MAC ", 4) != 0) {
+    Invalid();
+  }
+  header.Version = static_cast<int>(Le16(magic + 4));
+
+  int64_t seekTable = 0;
+  int64_t seekTableBytes = 0;
+  int64_t wavTail = 0;
+  if (header.Version < kOldestVersion || header.Version > kNewestVersion) {
+    // Describe what we can for the message; whatever the fields say, we do not decode it.
+    header.Supported = false;
+    try {
+      if (header.Version >= 3980) {
+        ReadNewLayout(File, header, seekTable, seekTableBytes, wavTail);
+      } else {
+        ReadOldLayout(File, header, seekTable, seekTableBytes, wavTail);
+      }
+    } catch (const TMacError&) {
+      header.BitsPerSample = header.Channels = 0;
+    }
+    return header;
+  }
+  if (header.Version >= 3980) {
+    ReadNewLayout(File, header, seekTable, seekTableBytes, wavTail);
+  } else {
+    ReadOldLayout(File, header, seekTable, seekTableBytes, wavTail);
+  }
+  if (!DecodableFormat(header)) {
+    header.Supported = false;
+    return header;
+  }
+
+  if (header.Level % 1000 != 0 || header.Level < kLevelFast || header.Level > kLevelInsane ||
+      (header.Version < 3930 && header.Level == kLevelInsane)) {
+    Invalid();
+  }
+  if (header.SampleRate <= 0 || header.TotalFrames == 0 || header.BlocksPerFrame <= 0 ||
+      header.BlocksPerFrame > kMaxFrameBlocks || header.FinalFrameBlocks <= 0 ||
+      header.FinalFrameBlocks > header.BlocksPerFrame || seekTableBytes / 4 < header.TotalFrames) {
+    Invalid();
+  }
+  // The seek table (and the bit table of 3.80) must be in the file before we size anything by
+  // the frame count: that bounds the table's memory by the file's size.
+  const int64_t size = File.Size();
+  const int64_t tableBytes = header.TotalFrames * 4;
+  if (seekTable < 0 || seekTable > size || tableBytes > size - seekTable) Invalid();
+  std::vector<uint8_t> table(static_cast<size_t>(tableBytes));
+  if (!File.ReadAt(seekTable, table.data(), tableBytes)) Invalid();
+  header.FrameOffsets.resize(static_cast<size_t>(header.TotalFrames));
+  header.FrameOffsets[0] = header.FirstFrame;
+  for (int64_t i = 1; i < header.TotalFrames; ++i) {
+    header.FrameOffsets[static_cast<size_t>(i)] =
+        header.MacOffset + Le32(table.data() + 4 * i);
+  }
+  if (header.Version < 3810) {
+    const int64_t bitTable = seekTable + seekTableBytes;
+    if (bitTable > size || header.TotalFrames > size - bitTable) Invalid();
+    header.FrameBitSkips.resize(static_cast<size_t>(header.TotalFrames));
+    if (!File.ReadAt(bitTable, header.FrameBitSkips.data(), header.TotalFrames)) Invalid();
+  }
+
+  header.AudioEnd = EndBeforeTags(File, header.FirstFrame);
+  const int64_t lastFrame = header.FrameOffsets.back();
+  if (wavTail > 0 && header.AudioEnd - wavTail > lastFrame) header.AudioEnd -= wavTail;
+  return header;
+}
+
+}  // namespace corvane::macdll
