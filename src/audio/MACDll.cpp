@@ -121,12 +121,42 @@ std::string MACErrorText(int32_t Code) {
 EAPEException::EAPEException(int32_t Code)
     : std::runtime_error("MACDll error: " + MACErrorText(Code)), FCode(Code) {}
 
+EAPEException::EAPEException(int32_t Code, const std::string& Detail)
+    : std::runtime_error("MACDll error: " + MACErrorText(Code) +
+                         (Detail.empty() ? "" : " (" + Detail + ")")),
+      FCode(Code) {}
+
+std::string ApeFormatText(int64_t Version, int64_t BitsPerSample, int64_t Channels) {
+  const int64_t hundredths = (Version % 1000) / 10;
+  std::string text = "Monkey's Audio " + std::to_string(Version / 1000) + "." +
+                     (hundredths < 10 ? "0" : "") + std::to_string(hundredths);
+  if (BitsPerSample > 0) text += ", " + std::to_string(BitsPerSample) + "-bit";
+  if (Channels > 0) {
+    text += ", " + std::to_string(Channels) + (Channels == 1 ? " channel" : " channels");
+  }
+  return text + ", is not supported";
+}
+
 TAPEDecompress::TAPEDecompress(std::string FileName) : FFileName(std::move(FileName)) {
   FHandle = Loaded().Create(FFileName.c_str(), &FErrorCode);
   if (FErrorCode != 0) {
-    // The library may hand back a handle even when it fails; it is ours to release.
-    if (FHandle != nullptr) Loaded().Destroy(FHandle);
-    throw EAPEException(FErrorCode);
+    // The library may hand back a handle even when it fails; it is ours to release. For a
+    // Monkey's Audio file it does not decode, the handle still describes the file, so the
+    // user learns which version it is.
+    std::string detail;
+    if (FHandle != nullptr) {
+      const TMACDllBinding& library = Loaded();
+      if (FErrorCode == MAC_ERROR_INVALID_INPUT_FILE) {
+        const int64_t version = library.GetInfo(FHandle, APE_INFO_FILE_VERSION, 0, 0);
+        if (version > 0) {
+          detail = ApeFormatText(version, library.GetInfo(FHandle, APE_INFO_BITS_PER_SAMPLE, 0, 0),
+                                 library.GetInfo(FHandle, APE_INFO_CHANNELS, 0, 0));
+        }
+      }
+      library.Destroy(FHandle);
+      FHandle = nullptr;
+    }
+    throw EAPEException(FErrorCode, detail);
   }
 }
 

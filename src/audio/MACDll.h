@@ -26,11 +26,16 @@ std::string MACErrorText(int32_t Code);
 class EAPEException : public std::runtime_error {
  public:
   explicit EAPEException(int32_t Code);
+  // The code's text followed by Detail in parentheses, when Detail is not empty.
+  EAPEException(int32_t Code, const std::string& Detail);
   int32_t Code() const noexcept { return FCode; }
 
  private:
   int32_t FCode;
 };
+
+// "Monkey's Audio 3.99, 32-bit, 2 channels": what the library reports of a file it refuses.
+std::string ApeFormatText(int64_t Version, int64_t BitsPerSample, int64_t Channels);
 
 // One decoder of the library, open on one file.
 class TAPEDecompress {

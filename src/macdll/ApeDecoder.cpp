@@ -19,10 +19,10 @@ TApeDecoder::TApeDecoder(const char* FileName) : FFile(FileName), FHeader(ReadAp
   if (FHeader.Supported) FFrameDecoder = std::make_unique<TFrameDecoder>(FHeader);
 }
 
-int32_t TApeDecoder::LoadFrame(int64_t Index) {
+int32_t TApeDecoder::LoadFrame(int64_t Index, const TArithmetic* Only) {
   if (!FHeader.Supported) return MAC_ERROR_INVALID_INPUT_FILE;
   if (Index < 0 || Index >= FHeader.TotalFrames) return MAC_ERROR_INVALID_PARAMETER;
-  if (Index == FLoaded) return MAC_ERROR_SUCCESS;
+  if (Index == FLoaded && Only == nullptr) return MAC_ERROR_SUCCESS;
   FLoaded = -1;
 
   // Frames are stored in 32-bit words counted from the first frame; a frame starting inside
@@ -54,8 +54,9 @@ int32_t TApeDecoder::LoadFrame(int64_t Index) {
   uint64_t skipBits = static_cast<uint64_t>(skip) * 8;
   if (!FHeader.FrameBitSkips.empty()) skipBits += FHeader.FrameBitSkips[at];
   FPcm.resize(static_cast<size_t>(blocks * FrameBytes()));
-  const int32_t result = FFrameDecoder->Decode(FBytes, skipBits, blocks, FPcm.data(), FArithmetic);
-  if (result == MAC_ERROR_SUCCESS) FLoaded = Index;
+  const int32_t result =
+      FFrameDecoder->Decode(FBytes, skipBits, blocks, FPcm.data(), FArithmetic, Only);
+  if (result == MAC_ERROR_SUCCESS && Only == nullptr) FLoaded = Index;
   return result;
 }
 

@@ -40,8 +40,9 @@ class TApeDecoder {
   int32_t Seek(int64_t Frame);
 
   // Decodes APE frame Index (of Header().TotalFrames) into FramePcm(); returns 0 or an error
-  // code. Read does this as it goes; tests use it to look at single frames.
-  int32_t LoadFrame(int64_t Index);
+  // code. Read does this as it goes; tests use it to look at single frames, and Only to try
+  // one arithmetic alone.
+  int32_t LoadFrame(int64_t Index, const TArithmetic* Only = nullptr);
   const std::vector<uint8_t>& FramePcm() const { return FPcm; }
   TArithmetic FrameArithmetic() const { return FArithmetic; }
 

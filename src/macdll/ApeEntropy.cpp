@@ -138,8 +138,9 @@ int32_t TEntropyDecoder::Value3900(TRiceState& Rice) {
   return Signed(x);
 }
 
-int32_t TEntropyDecoder::Value3990(TRiceState& Rice) {
-  TRangeDecoder& range = *FRange;
+namespace {
+
+[[gnu::always_inline]] inline int32_t RangeValue3990(TRangeDecoder& range, TRiceState& Rice) {
   const uint32_t pivot = std::max<uint32_t>(Rice.KSum >> 5, 1);
   uint32_t overflow = range.Symbol(kStarts3990, kWidths3990);
   if (overflow == kEscape) {
@@ -159,6 +160,12 @@ int32_t TEntropyDecoder::Value3990(TRiceState& Rice) {
   const uint32_t x = base + overflow * pivot;
   AdaptRice(Rice, x);
   return Signed(x);
+}
+
+}  // namespace
+
+int32_t TEntropyDecoder::Value3990(TRiceState& Rice) {
+  return RangeValue3990(*FRange, Rice);
 }
 
 // The oldest scheme: a whole channel of Rice codes whose parameter follows a running sum.
@@ -223,7 +230,12 @@ void TEntropyDecoder::Mono(int32_t* Y, int Count) {
   } else if (FVersion < 3990) {
     for (int i = 0; i < Count && !FBad; ++i) Y[i] = Value3900(FRiceY);
   } else {
-    for (int i = 0; i < Count; ++i) Y[i] = Value3990(FRiceY);
+    // On local copies: stores to Y could alias the coder's state and force reloads.
+    TRangeDecoder range = *FRange;
+    TRiceState rice = FRiceY;
+    for (int i = 0; i < Count; ++i) Y[i] = RangeValue3990(range, rice);
+    *FRange = range;
+    FRiceY = rice;
   }
 }
 
@@ -244,10 +256,16 @@ void TEntropyDecoder::Stereo(int32_t* Y, int32_t* X, int Count) {
       X[i] = Value3900(FRiceX);
     }
   } else {
+    TRangeDecoder range = *FRange;
+    TRiceState riceY = FRiceY;
+    TRiceState riceX = FRiceX;
     for (int i = 0; i < Count; ++i) {
-      Y[i] = Value3990(FRiceY);
-      X[i] = Value3990(FRiceX);
+      Y[i] = RangeValue3990(range, riceY);
+      X[i] = RangeValue3990(range, riceX);
     }
+    *FRange = range;
+    FRiceY = riceY;
+    FRiceX = riceX;
   }
 }
 

@@ -91,10 +91,10 @@ void TFrameDecoder::Filter(int Channel, int32_t* Data, int Count, bool Wide) {
 }
 
 int32_t TFrameDecoder::Decode(const TFrameBytes& Bytes, uint64_t SkipBits, int64_t Blocks,
-                              uint8_t* Pcm, TArithmetic& Used) {
+                              uint8_t* Pcm, TArithmetic& Used, const TArithmetic* Only) {
   // The common arithmetic first, then the variants this version's stages have.
-  std::vector<TArithmetic> tries = {{false, false}};
-  if (FVersion >= 3900) {
+  std::vector<TArithmetic> tries = {Only != nullptr ? *Only : TArithmetic{}};
+  if (FVersion >= 3900 && Only == nullptr) {
     const bool filters = !FFilters[0].empty();
     const bool predictor = FVersion >= 3950;
     if (filters) tries.push_back({true, false});

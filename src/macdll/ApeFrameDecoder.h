@@ -34,8 +34,9 @@ class TFrameDecoder {
   // Decodes the frame of Blocks blocks in Bytes, whose data starts SkipBits into them, into
   // Pcm (Blocks whole frames). Returns 0, or MAC_ERROR_DECOMPRESSING_FRAME when the data is
   // damaged or no arithmetic reproduces the frame's CRC. Used gets the arithmetic that did.
+  // Only, for tests, limits the decoder to that one arithmetic.
   int32_t Decode(const TFrameBytes& Bytes, uint64_t SkipBits, int64_t Blocks, uint8_t* Pcm,
-                 TArithmetic& Used);
+                 TArithmetic& Used, const TArithmetic* Only = nullptr);
 
  private:
   enum class TOutcome { Good, CrcMismatch, Damaged };

@@ -18,7 +18,7 @@ T Decay(T X) {
 // One channel of the 3.95 predictor: stage A on its own past, stage B on the other channel's
 // output (OtherFilterA; none for mono).
 template <typename T, bool WithB>
-int32_t Step3950(TPredictor::TStage<T>& S, T OtherFilterA, int32_t Decoded) {
+[[gnu::always_inline]] inline int32_t Step3950(TPredictor::TStage<T>& S, T OtherFilterA, int32_t Decoded) {
   const T newA = S.LastA;
   const T diffA = WrapSub(newA, S.HistoryA[0]);
   S.HistoryA[3] = S.HistoryA[2];
@@ -52,17 +52,25 @@ int32_t Step3950(TPredictor::TStage<T>& S, T OtherFilterA, int32_t Decoded) {
   return static_cast<int32_t>(S.FilterA);
 }
 
+// The stages are worked on in local copies: the sample arrays could otherwise alias them, and
+// every store would reload the whole state.
 template <typename T>
 void Stereo3950(TPredictor::TStage<T>* S, int32_t* Y, int32_t* X, int Count) {
+  TPredictor::TStage<T> y = S[0];
+  TPredictor::TStage<T> x = S[1];
   for (int i = 0; i < Count; ++i) {
-    Y[i] = Step3950<T, true>(S[0], S[1].FilterA, Y[i]);
-    X[i] = Step3950<T, true>(S[1], S[0].FilterA, X[i]);
+    Y[i] = Step3950<T, true>(y, x.FilterA, Y[i]);
+    X[i] = Step3950<T, true>(x, y.FilterA, X[i]);
   }
+  S[0] = y;
+  S[1] = x;
 }
 
 template <typename T>
 void Mono3950(TPredictor::TStage<T>& S, int32_t* Y, int Count) {
-  for (int i = 0; i < Count; ++i) Y[i] = Step3950<T, false>(S, T{0}, Y[i]);
+  TPredictor::TStage<T> y = S;
+  for (int i = 0; i < Count; ++i) Y[i] = Step3950<T, false>(y, T{0}, Y[i]);
+  S = y;
 }
 
 int32_t Step3930(TPredictor::TStage3930& S, int32_t Decoded) {

@@ -19,6 +19,14 @@ const char* SignalName(TSignal Signal) {
       return "tone";
     case TSignal::Noise:
       return "noise";
+    case TSignal::LoudNoise:
+      return "loudnoise";
+    case TSignal::LoudTone:
+      return "loudtone";
+    case TSignal::ClippedMusic:
+      return "clipped";
+    case TSignal::Square:
+      return "square";
   }
   return "unknown";
 }
@@ -45,19 +53,48 @@ std::vector<TApeFixtureSpec> WholeFileFixtures() {
   return all;
 }
 
+std::vector<TApeFixtureSpec> LoudFixtures() {
+  constexpr int64_t second = 44100;
+  return {
+      {{24, 2, 44100}, 60 * second, TSignal::LoudNoise, 5, 3},
+      {{24, 2, 44100}, 30 * second, TSignal::ClippedMusic, 4, 3},
+      {{24, 1, 44100}, 60 * second, TSignal::LoudTone, 5, 3},
+      {{24, 1, 44100}, 30 * second, TSignal::LoudNoise, 4, 3},
+      {{16, 2, 44100}, 60 * second, TSignal::Square, 5, 3},
+      {{16, 1, 44100}, 60 * second, TSignal::LoudTone, 5, 3},
+  };
+}
+
 std::string FixtureCaseName(const TApeFixtureSpec& Spec) {
-  const char* signal = Spec.Signal == TSignal::Silence ? "Silence"
-                       : Spec.Signal == TSignal::Tone  ? "Tone"
-                                                       : "Noise";
+  const char* signal = "";
+  switch (Spec.Signal) {
+    case TSignal::Silence:
+      signal = "Silence";
+      break;
+    case TSignal::Tone:
+      signal = "Tone";
+      break;
+    case TSignal::Noise:
+      signal = "Noise";
+      break;
+    case TSignal::LoudNoise:
+      signal = "LoudNoise";
+      break;
+    case TSignal::LoudTone:
+      signal = "LoudTone";
+      break;
+    case TSignal::ClippedMusic:
+      signal = "ClippedMusic";
+      break;
+    case TSignal::Square:
+      signal = "Square";
+      break;
+  }
   return std::to_string(Spec.Format.BitsPerSample) + "bit" + std::to_string(Spec.Format.Channels) +
          "ch_c" + std::to_string(Spec.Level) + "_" + signal;
 }
 
 void PrintTo(const TApeFixtureSpec& Spec, std::ostream* Out) { *Out << FixtureCaseName(Spec); }
-
-bool BeyondFFmpeg(const TApeFixtureSpec& Spec) {
-  return Spec.Format.BitsPerSample == 24 && Spec.Level == 5 && Spec.Signal != TSignal::Silence;
-}
 
 std::string FixtureDir() {
   const std::string dir = CORVANE_FIXTURE_DIR;

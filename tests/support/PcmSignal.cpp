@@ -1,5 +1,6 @@
 #include "PcmSignal.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -17,6 +18,7 @@ std::vector<uint8_t> MakePcm(const TPcmFormat& Format, int64_t Frames, TSignal S
   };
   size_t at = 0;
   for (int64_t frame = 0; frame < Frames; ++frame) {
+    const double t = static_cast<double>(frame) / Format.SampleRate;
     for (int channel = 0; channel < Format.Channels; ++channel) {
       double value = 0;
       if (Signal == TSignal::Tone) {
@@ -26,6 +28,21 @@ std::vector<uint8_t> MakePcm(const TPcmFormat& Format, int64_t Frames, TSignal S
                 0.01 * noise();
       } else if (Signal == TSignal::Noise) {
         value = 0.25 * noise();
+      } else if (Signal == TSignal::LoudNoise) {
+        value = noise();
+      } else if (Signal == TSignal::LoudTone || Signal == TSignal::Square) {
+        const double hz = 441.0 * (channel + 1) + Seed % 7;
+        const double sine = std::sin(2 * std::numbers::pi * hz * t);
+        value = Signal == TSignal::LoudTone ? sine : (sine >= 0 ? 1.0 : -1.0);
+      } else if (Signal == TSignal::ClippedMusic) {
+        // A chord that changes every second, a beat every half second, and some hiss.
+        const double root = 110.0 * (1 + static_cast<int>(t) % 4) + channel;
+        double chord = 0;
+        for (const double ratio : {1.0, 1.25, 1.5, 2.0}) {
+          chord += std::sin(2 * std::numbers::pi * root * ratio * t);
+        }
+        const double beat = std::exp(-8 * std::fmod(t, 0.5));
+        value = std::clamp(2.5 * (0.3 * chord * (0.5 + beat) + 0.05 * noise()), -1.0, 1.0);
       }
       auto sample = static_cast<int32_t>(std::lround(value * fullScale));
       if (bytes == 1) sample += 128;

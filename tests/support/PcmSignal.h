@@ -12,11 +12,13 @@ struct TPcmFormat {
   int FrameBytes() const { return BitsPerSample / 8 * Channels; }
 };
 
-enum class TSignal { Silence, Tone, Noise };
+enum class TSignal { Silence, Tone, Noise, LoudNoise, LoudTone, ClippedMusic, Square };
 
 // Deterministic PCM in the WAV data layout (8-bit unsigned, wider signed little-endian).
 // Tone: a different sine per channel with a little noise; Noise: white noise at a quarter of
-// full scale (full-scale 24-bit noise at the highest APE level is beyond FFmpeg's decoder).
+// full scale. The loud signals drive the encoder's filters to the ends of their range:
+// LoudNoise: white noise at full scale; LoudTone: a full-scale sine; ClippedMusic: chords
+// with a beat, boosted and clipped; Square: a full-scale square wave.
 std::vector<uint8_t> MakePcm(const TPcmFormat& Format, int64_t Frames, TSignal Signal,
                              uint32_t Seed = 1);
 
