@@ -149,8 +149,9 @@ TFrameDecoder::TOutcome TFrameDecoder::DecodeWith(TArithmetic Arithmetic,
     } else {
       FEntropy.Stereo(y, x, count);
       if (FEntropy.Failed()) return TOutcome::Damaged;
-      Filter(0, y, count, Arithmetic.WideFilters);
-      Filter(1, x, count, Arithmetic.WideFilters);
+      for (size_t i = 0; i < FFilters[0].size(); ++i) {
+        TNNFilter::ApplyPair(*FFilters[0][i], y, *FFilters[1][i], x, count, Arithmetic.WideFilters);
+      }
       FPredictor.Stereo(y, x, count, Arithmetic.WidePredictor);
       for (int i = 0; i < count; ++i) {
         const int32_t left = WrapSub(x[i], y[i] / 2);

@@ -6,13 +6,17 @@
 namespace corvane::macdll {
 
 // Built in their own source files, each for its instruction set.
-void FilterAvx2(TNNFilter::TState& S, int32_t* Data, int Count, bool Wide);
-void FilterSse41(TNNFilter::TState& S, int32_t* Data, int Count, bool Wide);
-void FilterBaseline(TNNFilter::TState& S, int32_t* Data, int Count, bool Wide);
+void FilterAvx2(TNNFilter::TState& A, int32_t* DataA, TNNFilter::TState* B, int32_t* DataB,
+                int Count, bool Wide);
+void FilterSse41(TNNFilter::TState& A, int32_t* DataA, TNNFilter::TState* B, int32_t* DataB,
+                 int Count, bool Wide);
+void FilterBaseline(TNNFilter::TState& A, int32_t* DataA, TNNFilter::TState* B, int32_t* DataB,
+                    int Count, bool Wide);
 
 namespace {
 
-using TFilterKernel = void (*)(TNNFilter::TState&, int32_t*, int, bool);
+using TFilterKernel = void (*)(TNNFilter::TState&, int32_t*, TNNFilter::TState*, int32_t*, int,
+                              bool);
 
 TFilterKernel KernelFor(TSimdLevel Level) {
   if (Level == TSimdLevel::Avx2) return FilterAvx2;
@@ -58,12 +62,36 @@ void TNNFilter::Reset() {
   FAverage = 0;
 }
 
+TNNFilter::TState TNNFilter::State() {
+  return {FOrder,        FShift,        FNewAdaption, FCoeffs.data(), FDelay.data(),
+          FAdapt.data(), FPosition,     FAverage};
+}
+
+void TNNFilter::Keep(const TState& State) {
+  FPosition = State.Position;
+  FAverage = State.Average;
+}
+
 void TNNFilter::Apply(int32_t* Data, int Count, bool WideRounding) {
-  TState state{FOrder,         FShift,        FNewAdaption, FCoeffs.data(),
-               FDelay.data(),  FAdapt.data(), FPosition,    FAverage};
-  KernelFor(LevelInUse().load(std::memory_order_relaxed))(state, Data, Count, WideRounding);
-  FPosition = state.Position;
-  FAverage = state.Average;
+  TState state = State();
+  KernelFor(LevelInUse().load(std::memory_order_relaxed))(state, Data, nullptr, nullptr, Count,
+                                                          WideRounding);
+  Keep(state);
+}
+
+void TNNFilter::ApplyPair(TNNFilter& A, int32_t* DataA, TNNFilter& B, int32_t* DataB, int Count,
+                          bool WideRounding) {
+  TState a = A.State();
+  TState b = B.State();
+  const TFilterKernel kernel = KernelFor(LevelInUse().load(std::memory_order_relaxed));
+  if (a.Order == b.Order && a.Shift == b.Shift && a.NewAdaption == b.NewAdaption) {
+    kernel(a, DataA, &b, DataB, Count, WideRounding);
+  } else {
+    kernel(a, DataA, nullptr, nullptr, Count, WideRounding);
+    kernel(b, DataB, nullptr, nullptr, Count, WideRounding);
+  }
+  A.Keep(a);
+  B.Keep(b);
 }
 
 }  // namespace corvane::macdll

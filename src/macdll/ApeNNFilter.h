@@ -25,6 +25,9 @@ class TNNFilter {
   // Filters Count samples in place. WideRounding adds the rounding term in 64 bits instead of
   // letting it wrap in 32, as some encoders do.
   void Apply(int32_t* Data, int Count, bool WideRounding);
+  // Two channels' filters over their samples, side by side (faster than one after the other).
+  static void ApplyPair(TNNFilter& A, int32_t* DataA, TNNFilter& B, int32_t* DataB, int Count,
+                        bool WideRounding);
 
   int Order() const { return FOrder; }
 
@@ -41,6 +44,9 @@ class TNNFilter {
   static constexpr int kWindow = 512;
 
  private:
+  TState State();
+  void Keep(const TState& State);
+
   int FOrder;
   int FShift;
   bool FNewAdaption;

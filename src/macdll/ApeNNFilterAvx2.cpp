@@ -4,8 +4,9 @@
 
 namespace corvane::macdll {
 
-void FilterAvx2(TNNFilter::TState& S, int32_t* Data, int Count, bool Wide) {
-  FilterAnyOrder(S, Data, Count, Wide);
+void FilterAvx2(TNNFilter::TState& A, int32_t* DataA, TNNFilter::TState* B, int32_t* DataB,
+             int Count, bool Wide) {
+  FilterAnyOrder(A, DataA, B, DataB, Count, Wide);
 }
 
 }  // namespace corvane::macdll

@@ -93,49 +93,58 @@ inline int16_t Clip16(int32_t X) {
   return static_cast<int16_t>(X < -32768 ? -32768 : X > 32767 ? 32767 : X);
 }
 
-// Order is a constant for the orders encoders use, so the dot product compiles to straight
-// vector code without loop set-up; 0 takes it from the state.
+// One filter's state in locals while a run of samples goes through it: stores to the samples
+// could otherwise alias the state's fields and force reloads. Order is a constant for the
+// orders encoders use, so the dot product compiles to straight vector code; 0 takes it from
+// the state.
 template <int FixedOrder>
-[[gnu::always_inline]] inline void FilterSamples(TNNFilter::TState& S, int32_t* Data, int Count,
-                                                 bool WideRounding) {
-  // Locals, not the state's fields: stores to Data could alias those.
-  const int order = FixedOrder != 0 ? FixedOrder : S.Order;
-  const int shift = S.Shift;
-  const bool newAdaption = S.NewAdaption;
-  int16_t* const coeffs = S.Coeffs;
-  int16_t* const delays = S.Delay;
-  int16_t* const adapts = S.Adapt;
-  int position = S.Position;
-  uint32_t average = S.Average;
-  const int32_t round = 1 << (shift - 1);
-  for (int n = 0; n < Count; ++n) {
-    const int32_t input = Data[n];
-    int16_t* delay = delays + position;
-    int16_t* adapt = adapts + position;
-    const uint32_t dot =
-        DotAndAdapt(coeffs, delay - order, adapt - order, order, StepOf(input));
+class TFilterRun {
+ public:
+  TFilterRun(TNNFilter::TState& S, bool WideRounding)
+      : FState(S),
+        FOrder(FixedOrder != 0 ? FixedOrder : S.Order),
+        FShift(S.Shift),
+        FRound(1 << (S.Shift - 1)),
+        FNewAdaption(S.NewAdaption),
+        FWide(WideRounding),
+        FCoeffs(S.Coeffs),
+        FDelays(S.Delay),
+        FAdapts(S.Adapt),
+        FPosition(S.Position),
+        FAverage(S.Average) {}
+  ~TFilterRun() {
+    FState.Position = FPosition;
+    FState.Average = FAverage;
+  }
+  TFilterRun(const TFilterRun&) = delete;
+  TFilterRun& operator=(const TFilterRun&) = delete;
+
+  [[gnu::always_inline]] int32_t Step(int32_t Input) {
+    int16_t* delay = FDelays + FPosition;
+    int16_t* adapt = FAdapts + FPosition;
+    const uint32_t dot = DotAndAdapt(FCoeffs, delay - FOrder, adapt - FOrder, FOrder, StepOf(Input));
     int32_t filtered = 0;
-    if (WideRounding) {
-      filtered = static_cast<int32_t>((int64_t{static_cast<int32_t>(dot)} + round) >> shift);
+    if (FWide) {
+      filtered = static_cast<int32_t>((int64_t{static_cast<int32_t>(dot)} + FRound) >> FShift);
     } else {
-      filtered = static_cast<int32_t>(dot + static_cast<uint32_t>(round)) >> shift;
+      filtered = static_cast<int32_t>(dot + static_cast<uint32_t>(FRound)) >> FShift;
     }
-    const int32_t output = AddWrapping(filtered, input);
-    Data[n] = output;
+    const int32_t output = AddWrapping(filtered, Input);
     *delay = Clip16(output);
 
-    if (newAdaption) {
+    if (FNewAdaption) {
       // Steps of 8, 16 or 32 against the output's sign, larger the further the output lies
       // above its running average.
       const uint32_t magnitude =
           output < 0 ? 0u - static_cast<uint32_t>(output) : static_cast<uint32_t>(output);
       if (magnitude != 0) {
-        const int scale = (magnitude > uint64_t{average} * 3) + (magnitude > average + average / 3);
+        const int scale =
+            (magnitude > uint64_t{FAverage} * 3) + (magnitude > FAverage + FAverage / 3);
         *adapt = static_cast<int16_t>(StepOf(output) * (8 << scale));
       } else {
         *adapt = 0;
       }
-      average += static_cast<uint32_t>(static_cast<int32_t>(magnitude - average) / 16);
+      FAverage += static_cast<uint32_t>(static_cast<int32_t>(magnitude - FAverage) / 16);
       adapt[-1] = static_cast<int16_t>(adapt[-1] >> 1);
       adapt[-2] = static_cast<int16_t>(adapt[-2] >> 1);
       adapt[-8] = static_cast<int16_t>(adapt[-8] >> 1);
@@ -145,32 +154,64 @@ template <int FixedOrder>
       adapt[-8] = static_cast<int16_t>(adapt[-8] >> 1);
     }
 
-    if (++position == order + TNNFilter::kWindow) {
+    if (++FPosition == FOrder + TNNFilter::kWindow) {
       // Keep the last Order entries of both histories at the front and go on from there.
-      std::memmove(delays, delays + TNNFilter::kWindow, sizeof(int16_t) * order);
-      std::memmove(adapts, adapts + TNNFilter::kWindow, sizeof(int16_t) * order);
-      position = order;
+      std::memmove(FDelays, FDelays + TNNFilter::kWindow, sizeof(int16_t) * FOrder);
+      std::memmove(FAdapts, FAdapts + TNNFilter::kWindow, sizeof(int16_t) * FOrder);
+      FPosition = FOrder;
     }
+    return output;
   }
-  S.Position = position;
-  S.Average = average;
+
+ private:
+  TNNFilter::TState& FState;
+  const int FOrder;
+  const int FShift;
+  const int32_t FRound;
+  const bool FNewAdaption;
+  const bool FWide;
+  int16_t* const FCoeffs;
+  int16_t* const FDelays;
+  int16_t* const FAdapts;
+  int FPosition;
+  uint32_t FAverage;
+};
+
+// Filters Count samples of one channel, or of two channels at once (B and DataB not null):
+// the two channels' filters do not depend on each other, so running them side by side lets
+// the processor overlap their work, each sample's being one long chain.
+template <int FixedOrder>
+[[gnu::always_inline]] inline void FilterSamples(TNNFilter::TState& A, int32_t* DataA,
+                                                 TNNFilter::TState* B, int32_t* DataB, int Count,
+                                                 bool Wide) {
+  TFilterRun<FixedOrder> a(A, Wide);
+  if (B == nullptr) {
+    for (int n = 0; n < Count; ++n) DataA[n] = a.Step(DataA[n]);
+    return;
+  }
+  TFilterRun<FixedOrder> b(*B, Wide);
+  for (int n = 0; n < Count; ++n) {
+    DataA[n] = a.Step(DataA[n]);
+    DataB[n] = b.Step(DataB[n]);
+  }
 }
 
-[[gnu::always_inline]] inline void FilterAnyOrder(TNNFilter::TState& S, int32_t* Data, int Count,
+[[gnu::always_inline]] inline void FilterAnyOrder(TNNFilter::TState& A, int32_t* DataA,
+                                                  TNNFilter::TState* B, int32_t* DataB, int Count,
                                                   bool Wide) {
-  switch (S.Order) {
+  switch (A.Order) {
     case 16:
-      return FilterSamples<16>(S, Data, Count, Wide);
+      return FilterSamples<16>(A, DataA, B, DataB, Count, Wide);
     case 32:
-      return FilterSamples<32>(S, Data, Count, Wide);
+      return FilterSamples<32>(A, DataA, B, DataB, Count, Wide);
     case 64:
-      return FilterSamples<64>(S, Data, Count, Wide);
+      return FilterSamples<64>(A, DataA, B, DataB, Count, Wide);
     case 256:
-      return FilterSamples<256>(S, Data, Count, Wide);
+      return FilterSamples<256>(A, DataA, B, DataB, Count, Wide);
     case 1280:
-      return FilterSamples<1280>(S, Data, Count, Wide);
+      return FilterSamples<1280>(A, DataA, B, DataB, Count, Wide);
     default:
-      return FilterSamples<0>(S, Data, Count, Wide);
+      return FilterSamples<0>(A, DataA, B, DataB, Count, Wide);
   }
 }
 
