@@ -2,12 +2,13 @@
 # Builds the libFuzzer targets with clang 14 in build-fuzz and runs each for SECONDS.
 # Usage: fuzz/run.sh SECONDS [target ...]   (default: every target, one after the other)
 # New inputs collect in build-fuzz/corpus/<target>, crashes in build-fuzz/artifacts/<target>;
-# the seeds in fuzz/corpus/<target> are only read.
+# the seeds in fuzz/corpus/<target> (for the decoder: build-fuzz/seeds, made by jmac) are only
+# read.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:?usage: fuzz/run.sh SECONDS [target ...]}
 shift
-all=(fuzz_cue fuzz_apetag fuzz_id3v2 fuzz_flacfile_read fuzz_flacfile_write)
+all=(fuzz_cue fuzz_apetag fuzz_id3v2 fuzz_flacfile_read fuzz_flacfile_write fuzz_apedecoder)
 targets=("${@:-${all[@]}}")
 
 declare -A max_len=(
@@ -16,11 +17,23 @@ declare -A max_len=(
   [fuzz_id3v2]=16384
   [fuzz_flacfile_read]=65536  # a metadata chain with a few blocks and a little audio
   [fuzz_flacfile_write]=65536
+  [fuzz_apedecoder]=65536     # a header, a seek table and a few small frames
 )
 
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVANE_FUZZ=ON -DCORVANE_BUILD_APP=OFF \
   -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
 cmake --build build-fuzz --target "${targets[@]}" -j "$(nproc)"
+
+# The decoder's seeds are tiny files made by jmac now, not audio kept in the repository.
+seeds() {
+  if [[ "$1" == fuzz_apedecoder ]]; then
+    cmake --build build-fuzz --target make_ape_seeds -j "$(nproc)" >/dev/null
+    build-fuzz/bin/make_ape_seeds build-fuzz/seeds/fuzz_apedecoder >&2
+    echo build-fuzz/seeds/fuzz_apedecoder
+  else
+    echo "fuzz/corpus/$1"
+  fi
+}
 
 # The readers take file names, so every input goes through a scratch file; on a memory-backed
 # folder that costs microseconds instead of milliseconds.
@@ -34,7 +47,7 @@ for target in "${targets[@]}"; do
   artifacts=build-fuzz/artifacts/$target/
   mkdir -p "$work" "$artifacts"
   echo "== $target for ${seconds}s"
-  if ! build-fuzz/bin/"$target" "$work" "fuzz/corpus/$target" -max_total_time="$seconds" \
+  if ! build-fuzz/bin/"$target" "$work" "$(seeds "$target")" -max_total_time="$seconds" \
       -rss_limit_mb=512 -max_len="${max_len[$target]}" -timeout=10 -artifact_prefix="$artifacts" \
       -print_final_stats=1; then
     echo "!! $target failed; inputs in $artifacts" >&2

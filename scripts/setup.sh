@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config git
-  qt6-base-dev libflac-dev libavformat-dev libavcodec-dev libavutil-dev libuchardet-dev
+  qt6-base-dev libflac-dev libuchardet-dev
   fonts-wqy-microhei
   googletest libgtest-dev default-jre-headless libjmac-java ffmpeg flac
   xvfb xauth clang-14 libclang-rt-14-dev

@@ -70,8 +70,7 @@ bool LoadMACDllFrom(const std::vector<std::string>& Candidates) {
     Binding() = Bind(std::move(library));
     if (!Binding()) continue;
     // Once loaded, the library stays mapped until the process ends, even after it is
-    // released: FFmpeg and the many libraries it pulls in are not made to be unloaded (their
-    // initialisers keep allocations in globals and would run again on a reload).
+    // released: a reload (tests make them) then finds it as it was, its static state included.
     ::dlopen(candidate.c_str(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
     return true;
   }
