@@ -140,6 +140,8 @@ int32_t TEntropyDecoder::Value3900(TRiceState& Rice) {
 
 namespace {
 
+// One residual of 3.99 and later: a model symbol counts whole steps of the channel's running
+// average (the pivot), an even-probability value below the pivot adds the rest.
 [[gnu::always_inline]] inline int32_t RangeValue3990(TRangeDecoder& range, TRiceState& Rice) {
   const uint32_t pivot = std::max<uint32_t>(Rice.KSum >> 5, 1);
   uint32_t overflow = range.Symbol(kStarts3990, kWidths3990);
@@ -163,10 +165,6 @@ namespace {
 }
 
 }  // namespace
-
-int32_t TEntropyDecoder::Value3990(TRiceState& Rice) {
-  return RangeValue3990(*FRange, Rice);
-}
 
 // The oldest scheme: a whole channel of Rice codes whose parameter follows a running sum.
 void TEntropyDecoder::Array0000(int32_t* Out, int Count) {

@@ -36,7 +36,6 @@ class TEntropyDecoder {
  private:
   int32_t Value3860(TRiceState& Rice);
   int32_t Value3900(TRiceState& Rice);
-  int32_t Value3990(TRiceState& Rice);
   void Array0000(int32_t* Out, int Count);
 
   int FVersion = 0;
