@@ -25,6 +25,10 @@ template <typename T, bool WithB>
   S.HistoryA[2] = S.HistoryA[1];
   S.HistoryA[1] = diffA;
   S.HistoryA[0] = newA;
+  S.SignsA[3] = S.SignsA[2];
+  S.SignsA[2] = S.SignsA[1];
+  S.SignsA[1] = InverseSign(diffA);
+  S.SignsA[0] = InverseSign(newA);
   T predictionA = 0;
   for (int i = 0; i < 4; ++i) predictionA = WrapAdd(predictionA, WrapMul(S.HistoryA[i], S.CoeffsA[i]));
 
@@ -37,6 +41,11 @@ template <typename T, bool WithB>
     S.HistoryB[2] = S.HistoryB[1];
     S.HistoryB[1] = diffB;
     S.HistoryB[0] = newB;
+    S.SignsB[4] = S.SignsB[3];
+    S.SignsB[3] = S.SignsB[2];
+    S.SignsB[2] = S.SignsB[1];
+    S.SignsB[1] = InverseSign(diffB);
+    S.SignsB[0] = InverseSign(newB);
     S.FilterB = OtherFilterA;
     for (int i = 0; i < 5; ++i) predictionB = WrapAdd(predictionB, WrapMul(S.HistoryB[i], S.CoeffsB[i]));
   }
@@ -44,10 +53,10 @@ template <typename T, bool WithB>
   S.LastA = WrapAdd(T{Decoded}, static_cast<T>(WrapAdd(predictionA, static_cast<T>(predictionB >> 1)) >> 10));
   S.FilterA = WrapAdd(S.LastA, Decay(S.FilterA));
 
-  const T sign = InverseSign(Decoded);
-  for (int i = 0; i < 4; ++i) S.CoeffsA[i] = WrapAdd(S.CoeffsA[i], static_cast<T>(InverseSign(S.HistoryA[i]) * sign));
+  const int32_t sign = InverseSign(Decoded);
+  for (int i = 0; i < 4; ++i) S.CoeffsA[i] = WrapAdd(S.CoeffsA[i], static_cast<T>(S.SignsA[i] * sign));
   if constexpr (WithB) {
-    for (int i = 0; i < 5; ++i) S.CoeffsB[i] = WrapAdd(S.CoeffsB[i], static_cast<T>(InverseSign(S.HistoryB[i]) * sign));
+    for (int i = 0; i < 5; ++i) S.CoeffsB[i] = WrapAdd(S.CoeffsB[i], static_cast<T>(S.SignsB[i] * sign));
   }
   return static_cast<int32_t>(S.FilterA);
 }

@@ -29,6 +29,8 @@ class TPredictor {
     T CoeffsB[5] = {};
     T HistoryA[4] = {};  // the last value, then its latest differences
     T HistoryB[5] = {};
+    int32_t SignsA[4] = {};  // their inverse signs, kept rather than worked out again
+    int32_t SignsB[5] = {};
   };
   // For 3.93 and 3.94.
   struct TStage3930 {
