@@ -41,8 +41,8 @@ inline constexpr const char* kAboutLines[5] = {
     "Corvane: APE/CUE 批量转换为 FLAC",
     "版本 2.4，Linux 桌面版",
     "许可证：GNU GPL 第 3 版或更高版本",
-    "感谢 FFmpeg 提供 APE 解码",
-    "感谢 libFLAC、Qt 与 uchardet 项目",
+    "感谢 libFLAC 提供 FLAC 编码",
+    "感谢 Qt 与 uchardet 项目",
 };
 // clang-format on
 
