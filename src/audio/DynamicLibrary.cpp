@@ -43,4 +43,13 @@ std::string ExecutableFolder() {
   return slash == std::string::npos ? std::string() : folder.substr(0, slash + 1);
 }
 
+std::string LibraryFileName(const std::string& Candidate) {
+  const auto slash = Candidate.rfind('/');
+  return slash == std::string::npos ? Candidate : Candidate.substr(slash + 1);
+}
+
+std::string LibraryNotLoadedText(const std::string& FileName) {
+  return FileName + " library could not be loaded.";
+}
+
 }  // namespace corvane

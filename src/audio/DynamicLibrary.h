@@ -35,4 +35,9 @@ class TDynamicLibrary {
 // The folder holding the running executable, with a trailing "/"; empty when unknown.
 std::string ExecutableFolder();
 
+// The file name of a library candidate ("libMACDll.so" of "/opt/corvane/libMACDll.so").
+std::string LibraryFileName(const std::string& Candidate);
+// "<FileName> library could not be loaded.": the error of a component whose library is missing.
+std::string LibraryNotLoadedText(const std::string& FileName);
+
 }  // namespace corvane

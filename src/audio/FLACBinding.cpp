@@ -15,6 +15,8 @@ TDynamicLibrary& Library() {
 }
 TLibFLAC Table;
 bool Loaded = false;
+const char* const kFirstChoice = "libFLAC.so.12";
+std::string FileName = kFirstChoice;
 
 bool ResolveAll(const TDynamicLibrary& From, TLibFLAC& Into) {
   bool all = true;
@@ -28,23 +30,32 @@ bool ResolveAll(const TDynamicLibrary& From, TLibFLAC& Into) {
 
 bool LoadLibFLACFrom(const std::vector<std::string>& Candidates) {
   UnloadLibFLAC();
-  TDynamicLibrary library(Candidates);
-  if (!library.Loaded()) return false;
-  TLibFLAC table;
-  if (!ResolveAll(library, table)) return false;
-  Library() = std::move(library);
-  Table = table;
-  Loaded = true;
-  return true;
+  FileName = Candidates.empty() ? kFirstChoice : LibraryFileName(Candidates.front());
+  // A library of that name without every entry point is no use: try the next one.
+  for (const std::string& candidate : Candidates) {
+    TDynamicLibrary library({candidate});
+    TLibFLAC table;
+    if (!library.Loaded() || !ResolveAll(library, table)) continue;
+    Library() = std::move(library);
+    Table = table;
+    Loaded = true;
+    FileName = LibraryFileName(candidate);
+    return true;
+  }
+  return false;
 }
 
 bool LoadLibFLAC() {
   if (Loaded) return true;
-  return LoadLibFLACFrom({"libFLAC.so.12", "libFLAC.so"});
+  return LoadLibFLACFrom({kFirstChoice, "libFLAC.so"});
 }
 
 bool LibFLACLoaded() {
   return Loaded;
+}
+
+const std::string& LibFLACFileName() {
+  return FileName;
 }
 
 const TLibFLAC& LibFLAC() {

@@ -56,6 +56,9 @@ struct TLibFLAC {
 bool LoadLibFLAC();
 // True when the library is loaded and every entry point of TLibFLAC resolved.
 bool LibFLACLoaded();
+// The library's file name: the one loaded, else the first one looked for ("libFLAC.so.12",
+// the name of the library the program is built for). Messages name it.
+const std::string& LibFLACFileName();
 // The entry points; all null while the library is not loaded. Written only while no encoder
 // exists (at start-up, or by the test hooks below), read by every run afterwards.
 const TLibFLAC& LibFLAC();

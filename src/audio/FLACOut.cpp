@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "ACSException.h"
+#include "DynamicLibrary.h"
 #include "FLACBinding.h"
 
 namespace corvane {
@@ -55,7 +56,7 @@ constexpr uint32_t kMaxPadding = 0xFF0000;
 }  // namespace
 
 TFLACOut::TFLACOut() {
-  if (!LibFLACLoaded()) throw EACSException("libFLAC.dll library could not be loaded.");
+  if (!LibFLACLoaded()) throw EACSException(LibraryNotLoadedText(LibFLACFileName()));
 }
 
 TFLACOut::~TFLACOut() {

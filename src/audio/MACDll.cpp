@@ -28,6 +28,11 @@ std::unique_ptr<TMACDllBinding>& Binding() {
   static std::unique_ptr<TMACDllBinding> binding;
   return binding;
 }
+// Written and read as Binding() is.
+std::string& FileName() {
+  static std::string name = LibraryName;
+  return name;
+}
 
 std::unique_ptr<TMACDllBinding> Bind(TDynamicLibrary Library) {
   auto binding = std::make_unique<TMACDllBinding>();
@@ -42,7 +47,7 @@ std::unique_ptr<TMACDllBinding> Bind(TDynamicLibrary Library) {
 }
 
 const TMACDllBinding& Loaded() {
-  if (!Binding()) throw EACSException("MACDll.dll library could not be loaded.");
+  if (!Binding()) throw EACSException(LibraryNotLoadedText(FileName()));
   return *Binding();
 }
 
@@ -61,14 +66,20 @@ bool MACDllLoaded() {
   return Binding() != nullptr;
 }
 
+const std::string& MACDllFileName() {
+  return FileName();
+}
+
 bool LoadMACDllFrom(const std::vector<std::string>& Candidates) {
   UnloadMACDll();
+  FileName() = Candidates.empty() ? LibraryName : LibraryFileName(Candidates.front());
   // A library of that name without the decoder entry points is no use: try the next one.
   for (const std::string& candidate : Candidates) {
     TDynamicLibrary library({candidate});
     if (!library.Loaded()) continue;
     Binding() = Bind(std::move(library));
     if (!Binding()) continue;
+    FileName() = LibraryFileName(candidate);
     // Once loaded, the library stays mapped until the process ends, even after it is
     // released: a reload (tests make them) then finds it as it was, its static state included.
     ::dlopen(candidate.c_str(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);

@@ -13,6 +13,9 @@ namespace corvane {
 // report the state.
 bool LoadMACDll();
 bool MACDllLoaded();
+// The library's file name: the one loaded, else the first one looked for. Messages name it,
+// so a user looks for the file the program really loads.
+const std::string& MACDllFileName();
 
 // For tests: load the first of Candidates that has every entry point, replacing the library
 // loaded now (an empty list leaves none loaded). No decoder may be alive.

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "ACSException.h"
+#include "DynamicLibrary.h"
 #include "MACDllApi.h"
 
 namespace corvane {
@@ -24,7 +25,7 @@ class TOpenForQuery {
 }  // namespace
 
 TMACIn::TMACIn() {
-  if (!MACDllLoaded()) throw EACSException("MACDll.dll library could not be loaded.");
+  if (!MACDllLoaded()) throw EACSException(LibraryNotLoadedText(MACDllFileName()));
 }
 
 TMACIn::~TMACIn() = default;

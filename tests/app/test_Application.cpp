@@ -39,7 +39,8 @@ TEST_F(ApplicationTest, WithoutTheDecoderLibraryTheProgramSaysSoAndEnds) {
   const int status = RunMainWindow(*qApp);
   EXPECT_TRUE(LoadMACDll());
   EXPECT_EQ(status, 1);
-  EXPECT_EQ(ShownErrors(), QStringList{QStringLiteral("MACDll.dll library could not be loaded.")});
+  EXPECT_EQ(ShownErrors(),
+            QStringList{QStringLiteral("libMACDll.so library could not be loaded.")});
 }
 
 TEST_F(ApplicationTest, WithoutLibFlacTheProgramSaysSoAndEnds) {
@@ -47,7 +48,8 @@ TEST_F(ApplicationTest, WithoutLibFlacTheProgramSaysSoAndEnds) {
   const int status = RunMainWindow(*qApp);
   EXPECT_TRUE(LoadLibFLAC());
   EXPECT_EQ(status, 1);
-  EXPECT_EQ(ShownErrors(), QStringList{QStringLiteral("libFLAC.dll library could not be loaded.")});
+  EXPECT_EQ(ShownErrors(),
+            QStringList{QStringLiteral("libFLAC.so.12 library could not be loaded.")});
 }
 
 TEST_F(ApplicationTest, PicturesAreCompiledIn) {

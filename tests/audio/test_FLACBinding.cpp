@@ -59,7 +59,7 @@ TEST_F(FLACBinding, MissingLibraryLeavesEverythingUnsetAndTheSinkRefusesToExist)
     TFLACOut out;
     FAIL() << "created without the library";
   } catch (const EACSException& E) {
-    EXPECT_STREQ(E.what(), "libFLAC.dll library could not be loaded.");
+    EXPECT_STREQ(E.what(), "libFLAC-not-installed.so.99 library could not be loaded.");
   }
 }
 
@@ -71,9 +71,14 @@ TEST_F(FLACBinding, LibraryWithoutTheEncoderIsNotCountedAsLoaded) {
   EXPECT_THROW(TFLACOut(), EACSException);
 }
 
-TEST_F(FLACBinding, FallsBackToTheNextCandidate) {
-  EXPECT_TRUE(LoadLibFLACFrom({"libFLAC-not-installed.so.99", "libFLAC.so.12"}));
+TEST_F(FLACBinding, FallsBackToTheNextCandidateAndNamesTheOneLoaded) {
+  EXPECT_EQ(LibFLACFileName(), "libFLAC.so.12");
+  EXPECT_TRUE(LoadLibFLACFrom({"libFLAC-not-installed.so.99", "libm.so.6", "libFLAC.so.12"}));
   EXPECT_TRUE(LibFLACLoaded());
+  EXPECT_EQ(LibFLACFileName(), "libFLAC.so.12");
+  // Without any, the message names the first choice: the library the program is built for.
+  EXPECT_FALSE(LoadLibFLACFrom({"/opt/none/libFLAC.so.12", "libFLAC-not-installed.so"}));
+  EXPECT_EQ(LibFLACFileName(), "libFLAC.so.12");
 }
 
 // An encoder started on a real file, so that the callbacks can be driven by hand.

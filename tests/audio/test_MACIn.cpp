@@ -492,7 +492,7 @@ TEST_F(MACInTest, ReadsTheReferenceEncodersFiles) {
 TEST(MACInWithoutLibraryTest, CannotBeCreated) {
   UnloadMACDll();
   EXPECT_EQ(MessageOf<EACSException>([] { TMACIn source; }),
-            "MACDll.dll library could not be loaded.");
+            "libMACDll.so library could not be loaded.");
   EXPECT_TRUE(LoadMACDll());
   EXPECT_NO_THROW(TMACIn source);
 }

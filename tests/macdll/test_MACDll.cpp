@@ -62,6 +62,8 @@ TEST_F(MACDllTest, LoadsOnlyALibraryWithEveryEntryPoint) {
   EXPECT_TRUE(MACDllLoaded());
   EXPECT_FALSE(LoadMACDllFrom({"/nonexistent/libMACDll.so"}));
   EXPECT_FALSE(MACDllLoaded());
+  // The messages name the file a user would look for, not where it was looked for.
+  EXPECT_EQ(MACDllFileName(), "libMACDll.so");
   // The C library loads but has none of the decoder's entry points.
   EXPECT_FALSE(LoadMACDllFrom({"libc.so.6"}));
   EXPECT_FALSE(MACDllLoaded());
@@ -69,6 +71,7 @@ TEST_F(MACDllTest, LoadsOnlyALibraryWithEveryEntryPoint) {
   EXPECT_TRUE(
       LoadMACDllFrom({"libc.so.6", "/nonexistent/x.so", ExecutableFolder() + "libMACDll.so"}));
   EXPECT_TRUE(MACDllLoaded());
+  EXPECT_EQ(MACDllFileName(), "libMACDll.so");
   EXPECT_TRUE(LoadMACDll());
 }
 
