@@ -6,7 +6,9 @@
 #include <QPixmap>
 
 #include "AppTexts.h"
+#include "FLACBinding.h"
 #include "FormStyle.h"
+#include "MACDll.h"
 
 namespace corvane {
 
@@ -46,6 +48,9 @@ TAboutMe::TAboutMe(QWidget* Parent) : QWidget(Parent) {
     Edits[i]->setGeometry(80, 56 + 32 * static_cast<int>(i), 200, 21);
     Edits[i]->setText(QString::fromUtf8(texts::kAboutLines[i]));
   }
+  // The files the program loaded, by the names a user would look for.
+  Edits[1]->setText(Edits[1]->text().arg(QString::fromStdString(MACDllFileName()),
+                                         QString::fromStdString(LibFLACFileName())));
   Edits[5]->setGeometry(111, 222, 121, 21);
   Edits[5]->setText(QString::fromUtf8(texts::kAboutVersion));
 

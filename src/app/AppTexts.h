@@ -35,11 +35,12 @@ inline constexpr const char* kFilterAll = "All Supported Files (*.ape *.cue *.AP
 
 inline constexpr const char* kAboutCaption = "关于作者;";
 inline constexpr const char* kAboutVersion = "软件版本:1.0.2.4";
-// The five lines of the About window: what the program is and what it is built on.
+// The five lines of the About window: what the program is and what it is built on. %1 and %2
+// in the second are the decoder's and the encoder's library files as loaded.
 // clang-format off
 inline constexpr const char* kAboutLines[5] = {
     "Corvane: APE/CUE 批量转换为 FLAC",
-    "版本 2.4，Linux 桌面版",
+    "解码 %1，编码 %2",
     "许可证：GNU GPL 第 3 版或更高版本",
     "感谢 libFLAC 提供 FLAC 编码",
     "感谢 Qt 与 uchardet 项目",
@@ -79,6 +80,8 @@ inline constexpr const char* kErrorTitle = "Corvane";
 inline constexpr const char* kStatusBatchDone = "转换完成：共写入 %1 个文件";
 inline constexpr const char* kStatusBatchHalted = "转换出错：已写入 %1 个文件，%2 个失败。%3";
 inline constexpr const char* kStatusBatchStopped = "转换已停止：已写入 %1 个文件";
+// While files are dragged over the window.
+inline constexpr const char* kStatusDropHint = "松开鼠标即可添加：APE、CUE 文件或文件夹";
 
 // A failed job's message: the error's own text, then these lines.
 inline constexpr const char* kFailureFile = "文件：";
@@ -101,6 +104,8 @@ inline constexpr const char* kCauseDamagedAt = "数据损坏，位于 %1";
 inline constexpr const char* kCauseUnreadable = "无法读取";
 inline constexpr const char* kCauseOutOfMemory = "内存不足";
 inline constexpr const char* kCauseNoTracks = "其中没有音轨";
+// A folder given to add.
+inline constexpr const char* kCauseNothingToConvert = "文件夹中没有可转换的 APE 或 CUE 文件";
 
 // Files that could not be added: this line, then one line per file.
 inline constexpr const char* kAddProblems = "以下文件未能添加：";

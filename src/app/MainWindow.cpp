@@ -3,7 +3,12 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDragLeaveEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFrame>
 #include <QIcon>
 #include <QKeyEvent>
@@ -11,18 +16,23 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QMimeData>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QSlider>
 #include <QStatusBar>
+#include <QUrl>
 
 #include "AboutWindow.h"
 #include "AppTexts.h"
 #include "Application.h"
 #include "BatchDriver.h"
 #include "CompressionLevel.h"
+#include "FolderScan.h"
 #include "FormStyle.h"
+#include "WindowSettings.h"
 
 namespace corvane {
 namespace {
@@ -70,12 +80,27 @@ void SetFontPixels(QWidget* Widget, int Pixels) {
   Widget->setFont(font);
 }
 
+// The local files and folders a drag carries, in its order; links to the web are not files.
+QStringList LocalPathsOf(const QMimeData* Data) {
+  QStringList paths;
+  if (Data == nullptr || !Data->hasUrls()) return paths;
+  for (const QUrl& url : Data->urls()) {
+    if (url.isLocalFile() && !url.toLocalFile().isEmpty()) paths << url.toLocalFile();
+  }
+  return paths;
+}
+
 }  // namespace
 
-TForm1::TForm1(QWidget* Parent) : QWidget(Parent), FDriver(std::make_unique<TBatchDriver>()) {
+TForm1::TForm1(std::unique_ptr<QSettings> Settings, QWidget* Parent)
+    : QWidget(Parent),
+      FDriver(std::make_unique<TBatchDriver>()),
+      FSettings(std::make_unique<TWindowSettings>(std::move(Settings))) {
   setWindowTitle(Text(texts::kMainCaption));
   setWindowIcon(QIcon(QStringLiteral(":/artwork/icon.png")));
   ApplyFormStyle(*this, kClientWidth, kClientHeight);
+  // Where the user left it; centred the first time, or when the stored place is no use.
+  restoreGeometry(FSettings->WindowGeometry());
   CreateControls();
   FormCreate();
   ConnectHandlers();
@@ -105,7 +130,7 @@ void TForm1::CreateControls() {
   Bevel1 = PlaceRule(this, "Bevel1", 8, 248, 321, 6, QFrame::HLine);
   Label4 = PlaceLabel(this, "Label4", 11, 264, texts::kSaveTo);
   Edit1 = Place<QLineEdit>(this, "Edit1", 11, 280, 209, 21);
-  Edit1->setText(Text(texts::kSourceFolder));
+  Edit1->setText(FSettings->OutputFolder());
   Button6 = PlaceButton(this, "Button6", 230, 277, 89, 25, texts::kBrowse);
   Bevel2 = PlaceRule(this, "Bevel2", 8, 312, 321, 6, QFrame::HLine);
 
@@ -116,13 +141,13 @@ void TForm1::CreateControls() {
   ComboBox1->setEditable(true);
   ComboBox1->setInsertPolicy(QComboBox::NoInsert);
   for (int level = 0; level <= 8; ++level) ComboBox1->addItem(QString::number(level));
-  ComboBox1->setCurrentIndex(5);
+  ComboBox1->setCurrentIndex(FSettings->CompressionLevel());
   Label1 = PlaceLabel(this, "Label1", 240, 328, texts::kCpuUsage);
   Label1->resize(81, 13);
   TrackBar1 = Place<QSlider>(this, "TrackBar1", 236, 344, 70, 20);
   TrackBar1->setOrientation(Qt::Horizontal);
   TrackBar1->setRange(1, 3);
-  TrackBar1->setValue(3);
+  TrackBar1->setValue(FSettings->CpuUsage());
   TrackBar1->setPageStep(1);
   TrackBar1->setTickInterval(1);
   TrackBar1->setTickPosition(QSlider::TicksBelow);
@@ -158,9 +183,9 @@ void TForm1::CreateControls() {
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.selectedFiles();
   };
-  ExecuteFolderPicker = [this]() -> std::optional<QString> {
+  ExecuteFolderPicker = [this](const QString& StartFolder) -> std::optional<QString> {
     const QString folder = QFileDialog::getExistingDirectory(
-        this, Text(texts::kChooseFolder), QDir::rootPath(), QFileDialog::ShowDirsOnly);
+        this, Text(texts::kChooseFolder), StartFolder, QFileDialog::ShowDirsOnly);
     if (folder.isEmpty()) return std::nullopt;
     return folder;
   };
@@ -169,13 +194,19 @@ void TForm1::CreateControls() {
   QWidget* const order[] = {ListBox1, Button3,   Button4,   Button9, Edit1,   Button6,
                             Button1,  ComboBox1, TrackBar1, Button8, Button2, Button5};
   for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+
+  // Files dropped anywhere on the window go to the job list: no control takes a drop for
+  // itself (the edit fields would paste the files' addresses as text).
+  for (QWidget* child : findChildren<QWidget*>()) child->setAcceptDrops(false);
+  setAcceptDrops(true);
 }
 
 void TForm1::FormCreate() {
   SetStatusText(Text(texts::kStatusStartUp));
   TrackBar1Change();
   // The level the level field shows; the status text keeps its start-up greeting.
-  ApplyCompressionLevel(FDriver->FLACOut1(), 5);
+  ApplyCompressionLevel(FDriver->FLACOut1(), FSettings->CompressionLevel());
+  FDriver->SetOutputFolder(Edit1->text().toStdString());
 }
 
 void TForm1::ConnectHandlers() {
@@ -194,8 +225,10 @@ void TForm1::ConnectHandlers() {
   connect(ComboBox1, &QComboBox::editTextChanged, this,
           [this] { RunReportingErrors([&] { ComboBox1Change(); }); });
   connect(TrackBar1, &QSlider::valueChanged, this, [this] { TrackBar1Change(); });
-  connect(Edit1, &QLineEdit::textChanged, this,
-          [this](const QString& Folder) { FDriver->SetOutputFolder(Folder.toStdString()); });
+  connect(Edit1, &QLineEdit::textChanged, this, [this](const QString& Folder) {
+    FDriver->SetOutputFolder(Folder.toStdString());
+    FSettings->SetOutputFolder(Folder);
+  });
 
   connect(ListBox1, &QWidget::customContextMenuRequested, this, [this](const QPoint& At) {
     if (std::unique_ptr<QMenu> menu = EncodingMenu(ListBox1->indexAt(At).row())) {
@@ -224,6 +257,8 @@ QFileDialog& TForm1::OpenDialog1() {
     FOpenDialog1->setNameFilters(
         {Text(texts::kFilterApe), Text(texts::kFilterCue), Text(texts::kFilterAll)});
     FOpenDialog1->selectNameFilter(Text(texts::kFilterAll));
+    const QString folder = FSettings->AddFilesFolder();
+    if (!folder.isEmpty()) FOpenDialog1->setDirectory(folder);
   }
   return *FOpenDialog1;
 }
@@ -280,15 +315,73 @@ void TForm1::Timer1Timer() {
 void TForm1::Button3Click() {
   const std::optional<QStringList> files = ExecuteOpenDialog();
   if (!files) return;
+  if (!files->isEmpty()) FSettings->SetAddFilesFolder(QFileInfo(files->first()).absolutePath());
   std::vector<std::string> names;
   names.reserve(static_cast<size_t>(files->size()));
   for (const QString& file : *files) names.push_back(file.toStdString());
-  const std::vector<std::string> problems = FDriver->AddFiles(names);
-  if (problems.empty()) return;
+  AddFilesReporting(names);
+}
+
+void TForm1::AddFilesReporting(const std::vector<std::string>& Files,
+                               std::vector<std::string> Problems) {
+  const std::vector<std::string> adding = FDriver->AddFiles(Files);
+  Problems.insert(Problems.end(), adding.begin(), adding.end());
+  if (Problems.empty()) return;
   // One message for the whole selection: the files that could be added are in the list.
   QString message = Text(texts::kAddProblems);
-  for (const std::string& problem : problems) message += '\n' + QString::fromStdString(problem);
+  for (const std::string& problem : Problems) message += '\n' + QString::fromStdString(problem);
   TApplication::ShowError(message);
+}
+
+void TForm1::FormDropFiles(const QStringList& Paths) {
+  std::vector<std::string> paths;
+  paths.reserve(static_cast<size_t>(Paths.size()));
+  for (const QString& path : Paths) paths.push_back(path.toStdString());
+  TFolderScan scan = ExpandFolders(paths, TFolderDepth::Recursive);
+  AddFilesReporting(scan.Files, std::move(scan.Problems));
+}
+
+bool TForm1::TakeDrag(QDropEvent& Event) {
+  // Refused while "添加文件" is: during a batch.
+  if (!Button3->isEnabled() || LocalPathsOf(Event.mimeData()).isEmpty()) {
+    Event.ignore();
+    return false;
+  }
+  // Always a copy: a file manager told "move" would delete the files it dropped here.
+  if (!(Event.possibleActions() & Qt::CopyAction)) {
+    Event.ignore();
+    return false;
+  }
+  Event.setDropAction(Qt::CopyAction);
+  Event.accept();
+  return true;
+}
+
+void TForm1::EndDragHint() {
+  if (!FStatusBeforeDrag) return;
+  SetStatusText(*FStatusBeforeDrag);
+  FStatusBeforeDrag.reset();
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* Event) {
+  if (!TakeDrag(*Event) || FStatusBeforeDrag) return;
+  FStatusBeforeDrag = StatusText();
+  SetStatusText(Text(texts::kStatusDropHint));
+}
+
+void TForm1::dragMoveEvent(QDragMoveEvent* Event) {
+  TakeDrag(*Event);
+}
+
+void TForm1::dragLeaveEvent(QDragLeaveEvent*) {
+  EndDragHint();
+}
+
+void TForm1::dropEvent(QDropEvent* Event) {
+  EndDragHint();
+  if (!TakeDrag(*Event)) return;
+  const QStringList paths = LocalPathsOf(Event->mimeData());
+  RunReportingErrors([&] { FormDropFiles(paths); });
 }
 
 void TForm1::Button4Click() {
@@ -345,9 +438,12 @@ void TForm1::Button5Click() {
 }
 
 void TForm1::Button6Click() {
-  const std::optional<QString> folder = ExecuteFolderPicker();
+  QString start = FSettings->OutputPickerFolder();
+  if (start.isEmpty()) start = QDir::rootPath();
+  const std::optional<QString> folder = ExecuteFolderPicker(start);
   if (!folder || folder->isEmpty()) return;
   QString path = QDir::fromNativeSeparators(*folder);
+  FSettings->SetOutputPickerFolder(path);
   if (!path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
   Edit1->setText(path);
 }
@@ -356,11 +452,13 @@ void TForm1::ComboBox1Change() {
   const std::optional<int> level = ParseCompressionLevel(ComboBox1->currentText().toStdString());
   if (!level) return;
   SetStatusText(Text(CompressionLevelStatus(*level)));
-  ApplyCompressionLevel(FDriver->FLACOut1(), *level);
+  // Only a level the encoder took is kept: "12" changes the status text alone.
+  if (ApplyCompressionLevel(FDriver->FLACOut1(), *level)) FSettings->SetCompressionLevel(*level);
 }
 
 void TForm1::TrackBar1Change() {
   FDriver->FLACOut1().SetLoopDelay(LoopDelayForCpuUsage(TrackBar1->value()));
+  FSettings->SetCpuUsage(TrackBar1->value());
 }
 
 void TForm1::FLACOut1Progress(int Percent) {
@@ -374,6 +472,8 @@ void TForm1::FormClose() {
   // joined before the window goes.
   FDriver->Shutdown();
   AboutMe->hide();
+  FSettings->SetWindowGeometry(saveGeometry());
+  FSettings->Sync();
 }
 
 void TForm1::closeEvent(QCloseEvent* Event) {

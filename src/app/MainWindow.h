@@ -1,10 +1,13 @@
 #pragma once
 
+#include <QSettings>
 #include <QStringList>
 #include <QWidget>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 class QComboBox;
 class QFileDialog;
@@ -14,6 +17,10 @@ class QLineEdit;
 class QListView;
 class QMenu;
 class QProgressBar;
+class QDragEnterEvent;
+class QDragLeaveEvent;
+class QDragMoveEvent;
+class QDropEvent;
 class QPushButton;
 class QSlider;
 class QStatusBar;
@@ -22,6 +29,7 @@ namespace corvane {
 
 class TAboutMe;
 class TBatchDriver;
+class TWindowSettings;
 
 // The main window: the job list, the output folder, the compression level, the CPU usage and
 // the batch buttons. The batch itself is the driver's; the handlers below pass the clicks on.
@@ -34,8 +42,10 @@ class TForm1 : public QWidget {
   static constexpr int kClientHeight = 478;
 
   // Creates the driver with its source and sink first: throws EACSException when a codec
-  // library is missing, before any control exists.
-  explicit TForm1(QWidget* Parent = nullptr);
+  // library is missing, before any control exists. Settings is the store the window
+  // remembers its settings in between runs (the program's is in the user's configuration
+  // folder; tests give files of their own).
+  explicit TForm1(std::unique_ptr<QSettings> Settings, QWidget* Parent = nullptr);
   ~TForm1() override;
 
   TBatchDriver& Driver() { return *FDriver; }
@@ -52,6 +62,10 @@ class TForm1 : public QWidget {
   void Button6Click();
   void Button8Click();
   void Button9Click();
+  // Files and folders dropped on the window, in the order dropped: added as "添加文件" adds
+  // files, a folder giving its cue sheets and the APE files they do not use, subfolders
+  // included.
+  void FormDropFiles(const QStringList& Paths);
   void ListBox1KeyDown(int Key);
   // The job list's context menu at row Row: on a cue track, the encodings to read its sheet
   // again in; nothing on other lines. Choosing one re-reads the sheet and relabels its lines.
@@ -65,9 +79,9 @@ class TForm1 : public QWidget {
   void Timer1Timer();
 
   // What the file-open dialog and the folder picker return (nothing when cancelled). Tests
-  // hand in lists of their own here.
+  // hand in lists of their own here. The picker opens at StartFolder.
   std::function<std::optional<QStringList>()> ExecuteOpenDialog;
-  std::function<std::optional<QString>()> ExecuteFolderPicker;
+  std::function<std::optional<QString>(const QString& StartFolder)> ExecuteFolderPicker;
 
   // The controls, in reading order.
   QLabel* Image1 = nullptr;
@@ -103,6 +117,10 @@ class TForm1 : public QWidget {
  protected:
   void closeEvent(QCloseEvent* Event) override;
   bool eventFilter(QObject* Watched, QEvent* Event) override;
+  void dragEnterEvent(QDragEnterEvent* Event) override;
+  void dragMoveEvent(QDragMoveEvent* Event) override;
+  void dragLeaveEvent(QDragLeaveEvent* Event) override;
+  void dropEvent(QDropEvent* Event) override;
 
  private:
   void CreateControls();
@@ -110,10 +128,20 @@ class TForm1 : public QWidget {
   void SetStatusText(const QString& Text);
   void SetBatchControlsEnabled(bool Enabled);
   void ShowJobFailure(const QString& Message, const QString& Summary);
+  // Adds Files and shows, in one message, the problems found before (Problems) and while
+  // adding them.
+  void AddFilesReporting(const std::vector<std::string>& Files,
+                         std::vector<std::string> Problems = {});
+  // Takes a drag that carries local files or folders, as a copy, while files can be added.
+  bool TakeDrag(QDropEvent& Event);
+  void EndDragHint();
 
   std::unique_ptr<TBatchDriver> FDriver;
+  std::unique_ptr<TWindowSettings> FSettings;
   QLabel* FStatusPanel = nullptr;
   QFileDialog* FOpenDialog1 = nullptr;
+  // The status text a drag over the window covers with its hint, while one does.
+  std::optional<QString> FStatusBeforeDrag;
 };
 
 }  // namespace corvane

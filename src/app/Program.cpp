@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QSettings>
 #include <memory>
 
 #include "Application.h"
@@ -10,11 +11,13 @@
 namespace corvane {
 
 int RunMainWindow(QApplication& App) {
+  // The settings file is named after these: ~/.config/Corvane/Corvane.conf.
+  QApplication::setOrganizationName(QStringLiteral("Corvane"));
   QApplication::setApplicationName(QStringLiteral("Corvane"));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/artwork/icon.png")));
   std::unique_ptr<TForm1> form;
   try {
-    form = std::make_unique<TForm1>();
+    form = std::make_unique<TForm1>(std::make_unique<QSettings>());
   } catch (const std::exception& E) {
     TApplication::ShowError(QString::fromUtf8(E.what()));
     return 1;

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QSettings>
 #include <QThread>
 #include <fstream>
 #include <memory>
@@ -18,6 +19,10 @@ void PutLe32(std::string& Out, uint32_t Value) {
 }
 
 }  // namespace
+
+std::unique_ptr<QSettings> SettingsIn(const std::string& File) {
+  return std::make_unique<QSettings>(QString::fromStdString(File), QSettings::IniFormat);
+}
 
 QStringList& ShownErrors() {
   static QStringList errors;

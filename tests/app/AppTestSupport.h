@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QSettings>
 #include <QString>
 #include <QStringList>
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,6 +19,10 @@ namespace corvane::test {
 // The errors the application would have shown in message boxes (the test main installs a
 // recorder in place of the boxes).
 QStringList& ShownErrors();
+
+// A settings store in File (an INI file, made when first written), for a window that must
+// not touch the user's own settings.
+std::unique_ptr<QSettings> SettingsIn(const std::string& File);
 
 // Runs the event loop until Done holds or Timeout passes; true when Done held.
 bool PumpUntil(const std::function<bool()>& Done,

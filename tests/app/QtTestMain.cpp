@@ -2,6 +2,9 @@
 // the program loads them, and errors are recorded instead of shown in message boxes.
 #include <gtest/gtest.h>
 
+#include <QSettings>
+#include <QTemporaryDir>
+
 #include "AppTestSupport.h"
 #include "Application.h"
 #include "FLACBinding.h"
@@ -13,6 +16,11 @@ int main(int argc, char** argv) {
   corvane::LoadMACDll();
   corvane::LoadLibFLAC();
   corvane::TApplication app(argc, argv);
+  // A window made with the program's own settings store must not read or write the user's.
+  const QTemporaryDir configuration;
+  for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat}) {
+    QSettings::setPath(format, QSettings::UserScope, configuration.path());
+  }
   corvane::TApplication::SetErrorPresenter(
       [](const QString& Text) { corvane::test::ShownErrors().append(Text); });
   ::testing::InitGoogleTest(&argc, argv);

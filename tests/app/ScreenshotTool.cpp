@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QListView>
 #include <QPixmap>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <fstream>
@@ -44,7 +45,9 @@ int main(int argc, char** argv) {
                         "TRACK 02 AUDIO\nTITLE \"雨后\"\nPERFORMER \"乐队甲\"\nINDEX 01 04:12:40\n"
                         "TRACK 03 AUDIO\nTITLE \"海边\"\nPERFORMER \"乐队乙\"\nINDEX 01 08:03:15\n";
 
-  corvane::TForm1 form;
+  // Its own settings: the picture shows the defaults, whatever this machine's user chose.
+  corvane::TForm1 form(std::make_unique<QSettings>(
+      QDir(folder.path()).filePath(QStringLiteral("corvane.conf")), QSettings::IniFormat));
   form.Driver().AddFiles(
       {"/home/user/音乐/古典/第九交响曲.ape", "/home/user/音乐/民谣/月光.ape", cue});
   form.ListBox1->setCurrentIndex(form.Driver().Jobs().index(1));

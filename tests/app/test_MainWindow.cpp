@@ -76,7 +76,8 @@ class MainWindowTest : public testing::Test {
   }
 
   test::TScratchDir Dir;
-  TForm1 Form;
+  test::TScratchDir SettingsDir;  // apart, so the test's own folder holds only its files
+  TForm1 Form{test::SettingsIn(SettingsDir.File("corvane.conf"))};
 };
 
 struct TControlCase {
@@ -363,20 +364,24 @@ TEST_F(MainWindowTest, SliderSetsTheWorkersSleep) {
 }
 
 TEST_F(MainWindowTest, FolderPickerAddsTheTrailingSeparatorOnce) {
-  Form.ExecuteFolderPicker = [] { return std::optional<QString>(QStringLiteral("/tmp/输出")); };
+  Form.ExecuteFolderPicker = [](const QString&) {
+    return std::optional<QString>(QStringLiteral("/tmp/输出"));
+  };
   Form.Button6->click();
   EXPECT_EQ(Form.Edit1->text(), Q("/tmp/输出/"));
-  Form.ExecuteFolderPicker = [] { return std::optional<QString>(QStringLiteral("/")); };
+  Form.ExecuteFolderPicker = [](const QString&) {
+    return std::optional<QString>(QStringLiteral("/"));
+  };
   Form.Button6->click();
   EXPECT_EQ(Form.Edit1->text(), QStringLiteral("/"));
-  Form.ExecuteFolderPicker = [] { return std::optional<QString>(); };
+  Form.ExecuteFolderPicker = [](const QString&) { return std::optional<QString>(); };
   Form.Button6->click();
   EXPECT_EQ(Form.Edit1->text(), QStringLiteral("/"));
 }
 
 TEST_F(MainWindowTest, RealBatchPausesResumesStopsAndStartsAgain) {
   std::filesystem::create_directory(Dir.File("out"));
-  Form.ExecuteFolderPicker = [this] { return std::optional<QString>(Path("out")); };
+  Form.ExecuteFolderPicker = [this](const QString&) { return std::optional<QString>(Path("out")); };
   Form.Button6->click();
   Form.TrackBar1->setValue(1);  // 11 ms per block: slow enough to catch in the act
   std::vector<test::TApeFixtureSpec> specs;

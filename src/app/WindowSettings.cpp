@@ -1,0 +1,99 @@
+#include "WindowSettings.h"
+
+#include <QFileInfo>
+#include <QSettings>
+
+#include "AppTexts.h"
+
+namespace corvane {
+namespace {
+
+constexpr const char* kOutputFolder = "output/folder";
+constexpr const char* kCompressionLevel = "output/compressionLevel";
+constexpr const char* kCpuUsage = "conversion/cpuUsage";
+constexpr const char* kAddFilesFolder = "dialogs/addFilesFolder";
+constexpr const char* kOutputPickerFolder = "dialogs/outputPickerFolder";
+constexpr const char* kWindowGeometry = "window/geometry";
+
+constexpr int kDefaultLevel = 5;
+constexpr int kDefaultCpuUsage = 3;
+
+QString Key(const char* Name) {
+  return QString::fromLatin1(Name);
+}
+
+bool IsFolder(const QString& Path) {
+  return !Path.isEmpty() && QFileInfo(Path).isDir();
+}
+
+}  // namespace
+
+TWindowSettings::TWindowSettings(std::unique_ptr<QSettings> Store) : FStore(std::move(Store)) {}
+
+TWindowSettings::~TWindowSettings() = default;
+
+int TWindowSettings::IntIn(const char* Name, int Lowest, int Highest, int Default) const {
+  bool ok = false;
+  const int value = FStore->value(Key(Name)).toInt(&ok);
+  return ok && value >= Lowest && value <= Highest ? value : Default;
+}
+
+QString TWindowSettings::ExistingFolder(const char* Name) const {
+  const QString folder = FStore->value(Key(Name)).toString();
+  return IsFolder(folder) ? folder : QString();
+}
+
+QString TWindowSettings::OutputFolder() const {
+  const QString folder = ExistingFolder(kOutputFolder);
+  return folder.isEmpty() ? QString::fromUtf8(texts::kSourceFolder) : folder;
+}
+
+void TWindowSettings::SetOutputFolder(const QString& FieldText) {
+  FStore->setValue(Key(kOutputFolder), FieldText);
+}
+
+int TWindowSettings::CompressionLevel() const {
+  return IntIn(kCompressionLevel, 0, 8, kDefaultLevel);
+}
+
+void TWindowSettings::SetCompressionLevel(int Level) {
+  FStore->setValue(Key(kCompressionLevel), Level);
+}
+
+int TWindowSettings::CpuUsage() const {
+  return IntIn(kCpuUsage, 1, 3, kDefaultCpuUsage);
+}
+
+void TWindowSettings::SetCpuUsage(int Position) {
+  FStore->setValue(Key(kCpuUsage), Position);
+}
+
+QString TWindowSettings::AddFilesFolder() const {
+  return ExistingFolder(kAddFilesFolder);
+}
+
+void TWindowSettings::SetAddFilesFolder(const QString& Folder) {
+  FStore->setValue(Key(kAddFilesFolder), Folder);
+}
+
+QString TWindowSettings::OutputPickerFolder() const {
+  return ExistingFolder(kOutputPickerFolder);
+}
+
+void TWindowSettings::SetOutputPickerFolder(const QString& Folder) {
+  FStore->setValue(Key(kOutputPickerFolder), Folder);
+}
+
+QByteArray TWindowSettings::WindowGeometry() const {
+  return FStore->value(Key(kWindowGeometry)).toByteArray();
+}
+
+void TWindowSettings::SetWindowGeometry(const QByteArray& Geometry) {
+  FStore->setValue(Key(kWindowGeometry), Geometry);
+}
+
+void TWindowSettings::Sync() {
+  FStore->sync();
+}
+
+}  // namespace corvane
