@@ -380,8 +380,14 @@ void TForm1::dragLeaveEvent(QDragLeaveEvent*) {
 void TForm1::dropEvent(QDropEvent* Event) {
   EndDragHint();
   if (!TakeDrag(*Event)) return;
-  const QStringList paths = LocalPathsOf(Event->mimeData());
-  RunReportingErrors([&] { FormDropFiles(paths); });
+  // Added once the drop is over: the program that dropped waits until this handler returns,
+  // and reading a folder of sheets, or a message about them, may take a while.
+  QMetaObject::invokeMethod(
+      this,
+      [this, paths = LocalPathsOf(Event->mimeData())] {
+        if (Button3->isEnabled()) RunReportingErrors([&] { FormDropFiles(paths); });
+      },
+      Qt::QueuedConnection);
 }
 
 void TForm1::Button4Click() {

@@ -64,6 +64,8 @@ TDropResult Drop(TForm1& Form, const QPoint& At, QMimeData& Data) {
   QApplication::sendEvent(target, &drop);
   result.DropAccepted = drop.isAccepted();
   result.Action = drop.dropAction();
+  // The files are added once the drop has returned to the program that dropped them.
+  QCoreApplication::processEvents();
   return result;
 }
 
@@ -208,6 +210,7 @@ TEST_F(DragAndDropTest, RefusedWhileABatchRunsAsTheAddButtonIs) {
   data.setUrls({QUrl::fromLocalFile(Q(Dir.File("b.ape")))});
   QDropEvent drop(QPointF(160, 140), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(&Form, &drop);
+  QCoreApplication::processEvents();
   EXPECT_FALSE(drop.isAccepted());
   EXPECT_EQ(Lines(), std::vector<std::string>{running});
   Form.Button2->click();
