@@ -51,6 +51,8 @@ TAboutMe::TAboutMe(QWidget* Parent) : QWidget(Parent) {
   // The files the program loaded, by the names a user would look for.
   Edits[1]->setText(Edits[1]->text().arg(QString::fromStdString(MACDllFileName()),
                                          QString::fromStdString(LibFLACFileName())));
+  // A line longer than its field shows its beginning, not its end.
+  for (QLineEdit* edit : Edits) edit->setCursorPosition(0);
   Edits[5]->setGeometry(111, 222, 121, 21);
   Edits[5]->setText(QString::fromUtf8(texts::kAboutVersion));
 

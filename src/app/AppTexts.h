@@ -40,7 +40,7 @@ inline constexpr const char* kAboutVersion = "软件版本:1.0.2.4";
 // clang-format off
 inline constexpr const char* kAboutLines[5] = {
     "Corvane: APE/CUE 批量转换为 FLAC",
-    "解码 %1，编码 %2",
+    "库：%1、%2",
     "许可证：GNU GPL 第 3 版或更高版本",
     "感谢 libFLAC 提供 FLAC 编码",
     "感谢 Qt 与 uchardet 项目",

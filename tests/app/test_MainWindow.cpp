@@ -494,6 +494,8 @@ TEST_F(MainWindowTest, AboutWindowIsModelessAndComesBack) {
   EXPECT_EQ(about->maximumSize(), QSize(292, 333));
   EXPECT_FALSE(about->Image1->pixmap().isNull());  // the JPEG, through Qt's JPEG plugin
   EXPECT_EQ(about->Edits[5]->text(), Q("软件版本:1.0.2.4"));
+  // The library files by the names the program loaded them under.
+  EXPECT_EQ(about->Edits[1]->text(), Q("库：libMACDll.so、libFLAC.so.12"));
   EXPECT_EQ(about->Edits[5]->geometry(), QRect(111, 222, 121, 21));
   for (size_t i = 0; i < 5; ++i) {
     EXPECT_EQ(about->Edits[i]->geometry().topLeft(), QPoint(80, 56 + 32 * static_cast<int>(i)));
