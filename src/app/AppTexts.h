@@ -83,6 +83,12 @@ inline constexpr const char* kStatusBatchStopped = "转换已停止：已写入 
 // While files are dragged over the window.
 inline constexpr const char* kStatusDropHint = "松开鼠标即可添加：APE、CUE 文件或文件夹";
 
+// Covers that were found but not embedded, in the status bar. %1: the image, or the APE file
+// whose tag holds it.
+inline constexpr const char* kNoteCoverTooLarge = "封面图片大于 16 MiB，未嵌入：%1";
+inline constexpr const char* kNoteCoverNotImage = "封面不是 JPEG、PNG 或 GIF 图片，未嵌入：%1";
+inline constexpr const char* kNoteCoverUnreadable = "封面图片无法读取，未嵌入：%1";
+
 // A failed job's message: the error's own text, then these lines.
 inline constexpr const char* kFailureFile = "文件：";
 inline constexpr const char* kFailureCause = "原因：";

@@ -169,6 +169,7 @@ void TBatchDriver::Start() {
   if (FRunning || !FFLACOut1 || FJobs.Count() == 0) return;
   FWrittenCount = 0;
   FFailedCount = 0;
+  FNotes.clear();
   PlanOutputs();
   SetRunning(true);
   FHalted = false;
@@ -295,6 +296,12 @@ void TBatchDriver::TransferTags() {
                              " to write the tags into.");
   }
   FTags.TransferTags(FJobs.At(0), FCueSheetList, finished);
+  // Every track of a sheet finds the same oversized cover: one note says it.
+  for (const std::string& note : FTags.Notes()) {
+    if (std::find(FNotes.begin(), FNotes.end(), note) != FNotes.end()) continue;
+    FNotes.push_back(note);
+    emit Noted(QString::fromStdString(note));
+  }
 }
 
 void TBatchDriver::Stop() {

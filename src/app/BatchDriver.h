@@ -92,6 +92,9 @@ class TBatchDriver : public QObject {
   // Files written and jobs failed since the last Start.
   int WrittenCount() const { return FWrittenCount; }
   int FailedCount() const { return FFailedCount; }
+  // What the jobs since the last Start had to tell although they succeeded (a cover too large
+  // to embed, say), each text once.
+  const std::vector<std::string>& Notes() const { return FNotes; }
 
  signals:
   // The batch controls are disabled while Running is true.
@@ -103,6 +106,8 @@ class TBatchDriver : public QObject {
   void JobFailed(const QString& Message, const QString& Summary);
   // The list has been worked off; Written files were written.
   void BatchFinished(int Written);
+  // A job succeeded with something to tell the user (see Notes); not repeated in a batch.
+  void Noted(const QString& Text);
 
  private:
   void SetRunning(bool Value);
@@ -139,6 +144,7 @@ class TBatchDriver : public QObject {
   TOutputPlan FPlan;
   int FWrittenCount = 0;
   int FFailedCount = 0;
+  std::vector<std::string> FNotes;
 };
 
 }  // namespace corvane

@@ -244,8 +244,13 @@ void TForm1::ConnectHandlers() {
   });
   connect(driver, &TBatchDriver::ProgressChanged, this, &TForm1::FLACOut1Progress);
   connect(driver, &TBatchDriver::JobFailed, this, &TForm1::ShowJobFailure);
-  connect(driver, &TBatchDriver::BatchFinished, this,
-          [this](int Written) { SetStatusText(Text(texts::kStatusBatchDone).arg(Written)); });
+  connect(driver, &TBatchDriver::Noted, this, &TForm1::SetStatusText);
+  connect(driver, &TBatchDriver::BatchFinished, this, [this](int Written) {
+    QString text = Text(texts::kStatusBatchDone).arg(Written);
+    // What the batch had to tell stays in view once it is done.
+    for (const std::string& note : FDriver->Notes()) text += "；" + QString::fromStdString(note);
+    SetStatusText(text);
+  });
 }
 
 QFileDialog& TForm1::OpenDialog1() {

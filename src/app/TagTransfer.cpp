@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "ACSException.h"
+#include "CoverArt.h"
 
 namespace corvane {
 
@@ -26,69 +27,75 @@ const TCueTrack& TrackOfLine(const TCueFile& Sheet, const std::string& Line) {
   return Sheet.Tracks[static_cast<size_t>(index)];
 }
 
-TTagTransfer::TValues TTagTransfer::ValuesOf(const TJob& Job, const TCueSheetList& Sheets) {
-  TValues values;
+void TTagTransfer::AddApeCover(TJobTags& Tags, const std::string& Source) {
+  TCoverSearch cover = CoverOfApeTag(ApeTagReader, Source);
+  if (cover.Picture) Tags.Pictures.push_back(std::move(*cover.Picture));
+  if (!cover.Note.empty()) Tags.Notes.push_back(std::move(cover.Note));
+}
+
+TTagTransfer::TJobTags TTagTransfer::TagsOf(const TJob& Job, const TCueSheetList& Sheets) {
+  TJobTags tags;
   ApeTagReader.Reset();
   if (Job.Kind == TJobKind::CueTrack) {
     const TCueFile& sheet = SheetOfLine(Sheets, Job.Text);
     const TCueTrack& track = TrackOfLine(sheet, Job.Text);
-    values.Write = true;
-    values.Title = track.Title;
-    values.Artist = track.Performer;
-    values.Album = sheet.Title;
-    return values;
+    tags.Write = true;
+    tags.Comments = TagsOfCueTrack(sheet, track);
+    // The image's own cover first: its tag describes the whole disc, as the sheet does.
+    const std::vector<TCueSpan> spans = TrackSpans(sheet, TrackIndexOfLine(Job.Text));
+    if (!spans.empty()) {
+      const std::string& audio = sheet.Files.at(static_cast<size_t>(spans.front().File)).Path;
+      if (ApeTagReader.Read(audio) && ApeTagReader.Exists) AddApeCover(tags, audio);
+    }
+    if (tags.Pictures.empty()) {
+      const std::string image = FolderCoverFile(ExtractFilePath(sheet.CueFileName));
+      if (!image.empty()) {
+        TCoverSearch cover = CoverOfFile(image);
+        if (cover.Picture) tags.Pictures.push_back(std::move(*cover.Picture));
+        if (!cover.Note.empty()) tags.Notes.push_back(std::move(cover.Note));
+      }
+    }
+    return tags;
   }
   // A source without an APE tag leaves the file as the encoder wrote it.
   ApeTagReader.Read(Job.Text);
-  if (!ApeTagReader.Exists) return values;
-  values.Write = true;
-  values.Title = ApeTagReader.Title;
-  values.Artist = ApeTagReader.Artist;
-  values.Album = ApeTagReader.Album;
-  values.TrackNumber = std::to_string(ApeTagReader.Track);
-  values.Date = ApeTagReader.Year;
-  values.Genre = ApeTagReader.Genre;
-  values.Comment = ApeTagReader.Comment;
-  values.Copyright = ApeTagReader.Copyright;
-  return values;
+  if (!ApeTagReader.Exists) return tags;
+  tags.Write = true;
+  tags.Comments = TagsOfApeTag(ApeTagReader);
+  AddApeCover(tags, Job.Text);
+  return tags;
 }
 
 void TTagTransfer::TransferTags(const TJob& Job, const TCueSheetList& Sheets,
                                 const std::string& OutputFile) {
-  TValues values = ValuesOf(Job, Sheets);
-  if (!values.Write) return;
-  TFLACfile& tags = FlacTagWriter;
-  tags.Title = std::move(values.Title);
-  tags.Artist = std::move(values.Artist);
-  tags.Album = std::move(values.Album);
-  tags.TrackNumber = std::move(values.TrackNumber);
-  tags.Date = std::move(values.Date);
-  tags.Genre = std::move(values.Genre);
-  tags.Comment = std::move(values.Comment);
-  tags.Copyright = std::move(values.Copyright);
+  FNotes.clear();
+  TJobTags tags = TagsOf(Job, Sheets);
+  FNotes = std::move(tags.Notes);
+  if (!tags.Write) return;
+  TFLACfile& writer = FlacTagWriter;
+  writer.Reset(false, true);
+  for (const auto& [name, value] : tags.Comments.Entries()) {
+    std::string* field = writer.FieldNamed(name);
+    if (field != nullptr && field->empty()) {
+      *field = value;
+    } else {
+      writer.ExtraFields.emplace_back(name, value);
+    }
+  }
+  writer.Pictures = std::move(tags.Pictures);
   Write(OutputFile);
 }
 
 int64_t TTagTransfer::MetadataBytes(const TJob& Job, const TCueSheetList& Sheets) {
-  const TValues values = ValuesOf(Job, Sheets);
-  if (!values.Write) return 0;
+  const TJobTags tags = TagsOf(Job, Sheets);
+  if (!tags.Write) return 0;
   // Block header, vendor length, a vendor string as long as any library writes, entry count.
   constexpr int64_t kFixed = 4 + 4 + 64 + 4;
   int64_t bytes = kFixed;
-  const std::pair<const char*, const std::string*> entries[] = {
-      {"TRACKNUMBER", &values.TrackNumber},
-      {"ARTIST", &values.Artist},
-      {"ALBUM", &values.Album},
-      {"TITLE", &values.Title},
-      {"DATE", &values.Date},
-      {"GENRE", &values.Genre},
-      {"COMMENT", &values.Comment},
-      {"COPYRIGHT", &values.Copyright}};
-  for (const auto& [name, value] : entries) {
-    if (value->empty()) continue;
-    bytes += 4 + static_cast<int64_t>(std::char_traits<char>::length(name)) + 1 +
-             static_cast<int64_t>(value->size());
+  for (const auto& [name, value] : tags.Comments.Entries()) {
+    bytes += 4 + static_cast<int64_t>(name.size()) + 1 + static_cast<int64_t>(value.size());
   }
+  for (const TFlacPicture& picture : tags.Pictures) bytes += PictureBlockSize(picture);
   return bytes;
 }
 

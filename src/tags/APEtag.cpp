@@ -21,10 +21,14 @@ constexpr int64_t kItemHeaderSize = 8;
 constexpr int64_t kMaxKeyBytes = 256;
 
 enum TKey {
-  kTitle, kArtist, kAlbum, kTrack, kYear, kGenre, kComment, kCopyright, kCueSheet, kKeyCount
+  kTitle, kArtist, kAlbum, kTrack, kYear, kGenre, kComment, kCopyright, kCueSheet,
+  kCoverArtFront, kKeyCount
 };
 constexpr std::array<std::string_view, kKeyCount> kKeyNames = {
-    "TITLE", "ARTIST", "ALBUM", "TRACK", "YEAR", "GENRE", "COMMENT", "COPYRIGHT", "CUESHEET"};
+    "TITLE", "ARTIST", "ALBUM",   "TRACK",    "YEAR",
+    "GENRE", "COMMENT", "COPYRIGHT", "CUESHEET", "COVER ART (FRONT)"};
+// Bits 1 and 2 of a version 2 item's flags: what its value is.
+constexpr uint32_t kValueKindMask = 0x6, kTextValue = 0;
 
 int KeyIndex(std::string_view Key) {
   const std::string upper = UpperAscii(TrimText(Key));
@@ -34,15 +38,25 @@ int KeyIndex(std::string_view Key) {
 
 }  // namespace
 
+void TAPEtag::KeepOtherItem(std::string Key, std::string Text) {
+  const std::string upper = UpperAscii(Key);
+  const auto same = std::find_if(OtherItems.begin(), OtherItems.end(),
+                                 [&](const auto& Item) { return UpperAscii(Item.first) == upper; });
+  if (same != OtherItems.end()) OtherItems.erase(same);
+  OtherItems.emplace_back(std::move(Key), std::move(Text));
+}
+
 void TAPEtag::Reset() {
   Exists = false;
   Version = 0;
   Size = 0;
   Track = 0;
-  for (std::string* text :
-       {&Title, &Artist, &Album, &Year, &Genre, &Comment, &Copyright, &CueSheet}) {
+  for (std::string* text : {&Title, &Artist, &Album, &TrackText, &Year, &Genre, &Comment,
+                            &Copyright, &CueSheet, &CoverArtFront}) {
     text->clear();
   }
+  CoverArtFrontSize = 0;
+  OtherItems.clear();
 }
 
 bool TAPEtag::Read(const std::string& FileName) {
@@ -71,6 +85,7 @@ bool TAPEtag::Read(const std::string& FileName) {
   const int64_t itemsEnd = footerOffset;
   int64_t position = fileSize - shift - Size;
   std::array<std::string, kKeyCount> texts;
+  int64_t otherBytes = 0;
   if (Size >= kFooterSize && position >= 0) {
     const int64_t count = std::min<int64_t>(itemCount, kMaxItemCount);
     std::vector<char> value;
@@ -80,6 +95,7 @@ bool TAPEtag::Read(const std::string& FileName) {
           !file.ReadExact(position, header, kItemHeaderSize))
         break;
       const int64_t valueSize = LittleEndian32(header);
+      const bool isText = Version < 2000 || (LittleEndian32(header + 4) & kValueKindMask) == kTextValue;
       position += kItemHeaderSize;
 
       char keyBytes[kMaxKeyBytes];
@@ -94,12 +110,35 @@ bool TAPEtag::Read(const std::string& FileName) {
 
       if (valueSize > itemsEnd - position) break;
       const int index = KeyIndex(key);
-      if (index >= 0 && valueSize <= kMaxValueSize) {
+      const auto readValue = [&] {
         value.resize(static_cast<size_t>(valueSize));
-        if (!file.ReadExact(position, value.data(), valueSize)) break;
-        const std::string_view text(value.data(), value.size());
-        texts[static_cast<size_t>(index)] =
-            std::string(index == kCueSheet ? UpToZero(text) : TrimText(UpToZero(text)));
+        return file.ReadExact(position, value.data(), valueSize);
+      };
+      const auto firstText = [&] {
+        return std::string(TrimText(UpToZero(std::string_view(value.data(), value.size()))));
+      };
+      if (index == kCoverArtFront) {
+        CoverArtFrontSize = valueSize;
+        CoverArtFront.clear();
+        if (valueSize <= kMaxCoverArtSize) {
+          if (!readValue()) break;
+          CoverArtFront.assign(value.data(), value.size());
+        }
+      } else if (index == kCueSheet) {
+        if (valueSize <= kMaxValueSize) {
+          if (!readValue()) break;
+          texts[kCueSheet] = std::string(UpToZero(std::string_view(value.data(), value.size())));
+        }
+      } else if (index >= 0) {
+        if (isText && valueSize <= kMaxValueSize) {
+          if (!readValue()) break;
+          texts[static_cast<size_t>(index)] = firstText();
+        }
+      } else if (isText && valueSize <= kMaxValueSize &&
+                 otherBytes + valueSize <= kMaxOtherItemBytes) {
+        if (!readValue()) break;
+        otherBytes += valueSize;
+        KeepOtherItem(std::string(TrimText(key)), firstText());
       }
       position += valueSize;
     }
@@ -109,20 +148,26 @@ bool TAPEtag::Read(const std::string& FileName) {
   // values are in whatever code page the tagger used. The values that are not UTF-8 were all
   // written by one tagger, so their encoding is detected from all of them at once: one short
   // title alone tells a detector little.
-  std::string legacy;
+  std::vector<std::string*> values;
   for (size_t key = 0; key < kKeyCount; ++key) {
-    if (key != kCueSheet && !IsValidUtf8(texts[key])) legacy += texts[key] + "\n";
+    if (key != kCueSheet && key != kCoverArtFront) values.push_back(&texts[key]);
+  }
+  for (auto& item : OtherItems) values.push_back(&item.second);
+  std::string legacy;
+  for (const std::string* text : values) {
+    if (!IsValidUtf8(*text)) legacy += *text + "\n";
   }
   if (!legacy.empty()) {
     const std::string charset = DetectLegacyCharset(legacy);
-    for (size_t key = 0; key < kKeyCount; ++key) {
-      if (key != kCueSheet && !IsValidUtf8(texts[key])) texts[key] = DecodeCharset(texts[key], charset);
+    for (std::string* text : values) {
+      if (!IsValidUtf8(*text)) *text = DecodeCharset(*text, charset);
     }
   }
 
   Title = texts[kTitle];
   Artist = texts[kArtist];
   Album = texts[kAlbum];
+  TrackText = texts[kTrack];
   Track = static_cast<uint8_t>(ParseTrackNumber(texts[kTrack]) & 0xFF);
   Year = texts[kYear];
   Genre = texts[kGenre];

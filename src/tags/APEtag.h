@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace corvane {
 
@@ -15,6 +17,10 @@ class TAPEtag {
   static constexpr int64_t kMaxValueSize = 1 << 20;
   // More items than any tagger writes; the items must also fit in the tag.
   static constexpr int64_t kMaxItemCount = 65536;
+  // A cover picture may be larger than a text: a file name and an image of up to 16 MiB.
+  static constexpr int64_t kMaxCoverArtSize = (int64_t{16} << 20) + 4096;
+  // The texts of OtherItems together; more is no tag but a hostile file.
+  static constexpr int64_t kMaxOtherItemBytes = int64_t{4} << 20;
 
   TAPEtag() { Reset(); }
   void Reset();
@@ -29,10 +35,24 @@ class TAPEtag {
   // replaces an earlier one). A multi-valued item gives its first value.
   std::string Title, Artist, Album;
   uint8_t Track = 0;  // the "Track" text's number cut to 8 bits ("3/12" gives 3); 0 if none
+  std::string TrackText;  // the "Track" text itself ("3/12"); empty when there is none
   std::string Year, Genre, Comment, Copyright;
   // The "Cuesheet" item's bytes as stored, for the caller to decode (a user may correct the
   // encoding); empty when there is none. Makes the file a CD image.
   std::string CueSheet;
+  // The "Cover Art (Front)" item's bytes as stored (a file name, a NUL, the image), when it
+  // is no larger than kMaxCoverArtSize; CoverArtFrontSize is its size as declared, also when
+  // it was too large to be read. 0 when there is none.
+  std::string CoverArtFront;
+  int64_t CoverArtFrontSize = 0;
+  // The text items of every other key, in the order of the tag, as (key, text) pairs with the
+  // key trimmed; a later item of a key replaces an earlier one. Binary items and links to
+  // external files are not texts and are left out (in a version 1 tag, which cannot mark
+  // them, every item counts as text).
+  std::vector<std::pair<std::string, std::string>> OtherItems;
+
+ private:
+  void KeepOtherItem(std::string Key, std::string Text);
 };
 
 }  // namespace corvane

@@ -15,7 +15,7 @@
 namespace corvane {
 namespace {
 
-constexpr int kPadding = 1, kVorbisComment = 4, kInvalidType = 127;
+constexpr int kPadding = 1, kVorbisComment = 4, kPicture = 6, kInvalidType = 127;
 constexpr int64_t kStreamInfoSize = 34;
 constexpr uint32_t kMaxBlockLength = 0xFFFFFF;
 
@@ -64,6 +64,13 @@ void AppendEntry(std::string& Out, std::string_view Name, std::string_view Value
   Out += Value;
 }
 
+// A block that is not the last one: the padding block behind it always is.
+void AppendBlock(std::string& Out, int Type, std::string_view Body) {
+  Out += static_cast<char>(Type);
+  AppendBigEndian24(Out, static_cast<uint32_t>(Body.size()));
+  Out += Body;
+}
+
 }  // namespace
 
 TFLACfile::TFLACfile() {
@@ -94,9 +101,17 @@ void TFLACfile::Reset(bool FileInfo, bool Tags) {
     VendorText.clear();
     for (const auto& field : kFields) (this->*field.Value).clear();
     ExtraFields.clear();
+    Pictures.clear();
     FCommentSize = 0;
     FTagExists = false;
   }
+}
+
+std::string* TFLACfile::FieldNamed(std::string_view Name) {
+  for (const auto& field : kFields) {
+    if (field.Name == Name) return &(this->*field.Value);
+  }
+  return nullptr;
 }
 
 bool TFLACfile::IsValid() const {
@@ -291,12 +306,16 @@ bool TFLACfile::WriteTags(const std::string& FileName, bool BasicFieldsOnly) {
   if (VendorText.empty()) VendorText = kDefaultVendor;
   uint32_t entryCount = 0;
   const std::string body = BuildCommentBody(BasicFieldsOnly, entryCount);
-  bool result;
-  if (body.size() > kMaxBlockLength) {
+  bool fits = body.size() <= kMaxBlockLength;
+  for (const TFlacPicture& picture : Pictures) fits = fits && PictureBlockSize(picture) - 4 <= kMaxBlockLength;
+  bool result = false;
+  if (!fits) {
     FWriteStatus = TTagWriteStatus::TooLarge;
-    result = false;
   } else {
-    result = RebuildFile(FileName, body);
+    std::string blocks;
+    AppendBlock(blocks, kVorbisComment, body);
+    for (const TFlacPicture& picture : Pictures) AppendBlock(blocks, kPicture, PictureBlockBody(picture));
+    result = RebuildFile(FileName, blocks);
   }
   FTagExists = result && entryCount > 0;
   return result;

@@ -3,9 +3,11 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
+#include "FlacPicture.h"
 #include "ID3v2.h"
 
 namespace corvane {
@@ -25,7 +27,7 @@ struct TFlacBlock {
 enum class TTagWriteStatus {
   Done,
   NotFlac,       // the file did not read as a usable FLAC file; it was not touched
-  TooLarge,      // the new comment block would not fit its 24-bit length; not touched
+  TooLarge,      // the comment block or a picture would not fit a 24-bit length; not touched
   Missing,       // the file vanished before the rewrite
   NotWritable,   // the owner's write permission could not be given
   ReadFailed,    // reading the original failed; nothing was written
@@ -51,6 +53,10 @@ enum class TTagWriteStatus {
 //
 // Texts are UTF-8. Comment values read from a file go through LegacyToUtf8; values are written
 // as they stand. VendorText is carried over from the file byte for byte.
+//
+// Pictures are written as PICTURE blocks behind the comment block. Each replaces the file's
+// pictures of its type (a new front cover takes the place of the old one rather than joining
+// it); pictures of other types stay.
 class TFLACfile {
  public:
   static constexpr int kMaxBlocks = 65536;
@@ -80,6 +86,11 @@ class TFLACfile {
   std::string Performer, License, Organization, Description, Location, Contact, Isrc, Lyrics;
   std::string VendorText;
   std::vector<std::pair<std::string, std::string>> ExtraFields;
+  // Kept like the tag fields until a Reset of the tags; a Read leaves them alone.
+  std::vector<TFlacPicture> Pictures;
+
+  // The tag field of a comment name ("TITLE"), or null when it has none of its own.
+  std::string* FieldNamed(std::string_view Name);
 
   // What the last Read found.
   const std::string& FileName() const { return FFileName; }
@@ -113,11 +124,15 @@ class TFLACfile {
   bool ScanBlocks(const TTagFile& File, bool ParseTags);
   void ReadCommentBlock(const std::vector<uint8_t>& Body, bool ParseTags);
   std::string BuildCommentBody(bool BasicFieldsOnly, uint32_t& EntryCount) const;
-  bool RebuildFile(const std::string& FileName, const std::string& Body);
-  bool RewriteInPlace(const std::string& FileName, const std::string& Body, bool RewriteAll,
+  // The kept blocks that stay: all but the padding and the pictures that Pictures replace.
+  std::string KeptBlocks() const;
+  int64_t ReplacedPictureBytes() const;
+  // NewBlocks: the comment block, and the picture blocks when there are any.
+  bool RebuildFile(const std::string& FileName, const std::string& NewBlocks);
+  bool RewriteInPlace(const std::string& FileName, const std::string& NewBlocks, bool RewriteAll,
                       int64_t NewPad);
-  bool RewriteThroughCopy(const std::string& FileName, const std::string& Body, unsigned Mode,
-                          unsigned Owner, unsigned Group);
+  bool RewriteThroughCopy(const std::string& FileName, const std::string& NewBlocks,
+                          unsigned Mode, unsigned Owner, unsigned Group);
   bool WriteFailure(TTagWriteStatus Status, const std::string& What, const std::string& Name);
 
   TID3v2 FID3v2;

@@ -1,6 +1,6 @@
-// The two ways TFLACfile puts a new comment block into a file: in place, when the padding
-// behind the comment block can absorb the change, or by writing a complete new file beside the
-// original and renaming it over the original.
+// The two ways TFLACfile puts a new comment block (and pictures) into a file: in place, when
+// the padding can absorb the change, or by writing a complete new file beside the original and
+// renaming it over the original.
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 #include "ByteOrder.h"
@@ -20,7 +21,7 @@ namespace corvane {
 namespace {
 
 constexpr uint8_t kLastFlag = 0x80;
-constexpr uint8_t kPadding = 1, kVorbisComment = 4;
+constexpr uint8_t kPadding = 1, kPicture = 6;
 constexpr int64_t kMaxBlockLength = 0xFFFFFF;
 constexpr int64_t kStreamHeaderSize = 42;  // marker and stream information block
 constexpr int64_t kCopyChunk = 1 << 20;
@@ -31,18 +32,12 @@ std::string BlockHeader(uint8_t TypeAndFlag, int64_t Length) {
   return header;
 }
 
-// The kept blocks as they go back into the file when the metadata is rewritten whole: none of
-// them is last any more (the new padding block is), and further padding blocks are left out
-// because their room goes to the one padding block.
-std::string KeptBlocks(const std::vector<TFlacBlock>& Blocks) {
-  std::string out;
-  for (const auto& block : Blocks) {
-    if (block.Type() == kPadding) continue;
-    out += static_cast<char>(block.Header[0] & ~kLastFlag);
-    out.append(reinterpret_cast<const char*>(&block.Header[1]), 3);
-    out.append(reinterpret_cast<const char*>(block.Body.data()), block.Body.size());
-  }
-  return out;
+// Whether Block is a picture that one of Pictures takes the place of.
+bool IsReplacedPicture(const TFlacBlock& Block, const std::vector<TFlacPicture>& Pictures) {
+  if (Block.Type() != kPicture) return false;
+  const std::optional<uint32_t> type = PictureTypeOf(Block.Body);
+  return type && std::any_of(Pictures.begin(), Pictures.end(),
+                             [&](const TFlacPicture& Picture) { return Picture.Type == *type; });
 }
 
 // Makes the rename durable; a failure here does not undo a rename that has happened.
@@ -57,6 +52,28 @@ void SyncFolderOf(const std::string& FileName) {
 
 }  // namespace
 
+// The kept blocks as they go back into the file when the metadata is rewritten whole: none of
+// them is last any more (the new padding block is), further padding blocks are left out
+// because their room goes to the one padding block, and so are the pictures being replaced.
+std::string TFLACfile::KeptBlocks() const {
+  std::string out;
+  for (const auto& block : FOtherBlocks) {
+    if (block.Type() == kPadding || IsReplacedPicture(block, Pictures)) continue;
+    out += static_cast<char>(block.Header[0] & ~kLastFlag);
+    out.append(reinterpret_cast<const char*>(&block.Header[1]), 3);
+    out.append(reinterpret_cast<const char*>(block.Body.data()), block.Body.size());
+  }
+  return out;
+}
+
+int64_t TFLACfile::ReplacedPictureBytes() const {
+  int64_t bytes = 0;
+  for (const auto& block : FOtherBlocks) {
+    if (IsReplacedPicture(block, Pictures)) bytes += 4 + static_cast<int64_t>(block.Body.size());
+  }
+  return bytes;
+}
+
 bool TFLACfile::WriteFailure(TTagWriteStatus Status, const std::string& What,
                              const std::string& Name) {
   const int error = errno;
@@ -66,7 +83,7 @@ bool TFLACfile::WriteFailure(TTagWriteStatus Status, const std::string& What,
   return false;
 }
 
-bool TFLACfile::RebuildFile(const std::string& FileName, const std::string& Body) {
+bool TFLACfile::RebuildFile(const std::string& FileName, const std::string& NewBlocks) {
   struct stat info {};
   if (::stat(FileName.c_str(), &info) != 0) {
     return WriteFailure(TTagWriteStatus::Missing, "Cannot find file", FileName);
@@ -79,10 +96,14 @@ bool TFLACfile::RebuildFile(const std::string& FileName, const std::string& Body
     }
   }
 
-  const int64_t newSize = static_cast<int64_t>(Body.size());
-  const int64_t grow = newSize - FCommentSize;
+  // What the metadata grows by: the new blocks in place of the old comment block and of the
+  // pictures they replace.
+  const int64_t grow =
+      static_cast<int64_t>(NewBlocks.size()) - (FCommentSize + 4) - ReplacedPictureBytes();
   if (FCommentIndex > 0 && FPaddingIndex > 0 && FPaddingSize > grow) {
-    const bool rewriteAll = FPaddingIndex != FCommentIndex + 1 || FExtraPadding;
+    // New pictures go behind the comment block, which the padding may not directly follow.
+    const bool rewriteAll =
+        FPaddingIndex != FCommentIndex + 1 || FExtraPadding || !Pictures.empty();
     int64_t freedPadding = 0;
     if (rewriteAll) {
       for (const auto& block : FOtherBlocks) {
@@ -91,21 +112,20 @@ bool TFLACfile::RebuildFile(const std::string& FileName, const std::string& Body
     }
     const int64_t newPad = FPaddingSize - grow + freedPadding;
     // Merged padding too large for one block cannot go in place.
-    if (newPad <= kMaxBlockLength) return RewriteInPlace(FileName, Body, rewriteAll, newPad);
+    if (newPad <= kMaxBlockLength) return RewriteInPlace(FileName, NewBlocks, rewriteAll, newPad);
   }
-  return RewriteThroughCopy(FileName, Body, mode, info.st_uid, info.st_gid);
+  return RewriteThroughCopy(FileName, NewBlocks, mode, info.st_uid, info.st_gid);
 }
 
-bool TFLACfile::RewriteInPlace(const std::string& FileName, const std::string& Body,
+bool TFLACfile::RewriteInPlace(const std::string& FileName, const std::string& NewBlocks,
                                bool RewriteAll, int64_t NewPad) {
   // The metadata region keeps its exact length, so the audio (and, without RewriteAll, any
   // blocks behind the padding) stays where it is.
   const int64_t regionStart = RewriteAll ? FMarkerOffset + kStreamHeaderSize : FCommentOffset - 4;
   const int64_t regionEnd =
       RewriteAll ? FAudioOffset : FCommentOffset + FCommentSize + 4 + FPaddingSize;
-  std::string region = RewriteAll ? KeptBlocks(FOtherBlocks) : std::string();
-  region += BlockHeader(kVorbisComment, static_cast<int64_t>(Body.size()));
-  region += Body;
+  std::string region = RewriteAll ? KeptBlocks() : std::string();
+  region += NewBlocks;
   region += BlockHeader(FPaddingLast || RewriteAll ? kPadding | kLastFlag : kPadding, NewPad);
   // Padding that keeps its size and place keeps its bytes.
   const bool writePadding = NewPad != FPaddingSize || RewriteAll;
@@ -138,7 +158,7 @@ bool TFLACfile::RewriteInPlace(const std::string& FileName, const std::string& B
   return true;
 }
 
-bool TFLACfile::RewriteThroughCopy(const std::string& FileName, const std::string& Body,
+bool TFLACfile::RewriteThroughCopy(const std::string& FileName, const std::string& NewBlocks,
                                    unsigned Mode, unsigned Owner, unsigned Group) {
   const std::string tempName = FileName + "~";
   const TTagFile source = TTagFile::OpenRead(FileName);
@@ -193,9 +213,8 @@ bool TFLACfile::RewriteThroughCopy(const std::string& FileName, const std::strin
   if (const TCopy result = copy(0, FMarkerOffset); result != TCopy::Done) return copyFailed(result);
   std::string metadata(reinterpret_cast<const char*>(FHeader.data()), FHeader.size());
   metadata[4] = static_cast<char>(FHeader[4] & ~kLastFlag);
-  metadata += KeptBlocks(FOtherBlocks);
-  metadata += BlockHeader(kVorbisComment, static_cast<int64_t>(Body.size()));
-  metadata += Body;
+  metadata += KeptBlocks();
+  metadata += NewBlocks;
   metadata += BlockHeader(kPadding | kLastFlag, kNewPaddingSize);
   metadata.append(static_cast<size_t>(kNewPaddingSize), '\0');
   if (!put(metadata.data(), static_cast<int64_t>(metadata.size()))) {

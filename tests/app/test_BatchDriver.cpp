@@ -134,7 +134,11 @@ TEST_P(CdImage, TracksJoinToTheImageAndCarryTheSheetsTexts) {
     using Tags = std::multimap<std::string, std::string>;
     EXPECT_EQ(tags, (Tags{{"TITLE", test::TrackTitle(t)},
                           {"ARTIST", test::TrackPerformer(t)},
-                          {"ALBUM", test::kAlbumTitle}}))
+                          {"ALBUM", test::kAlbumTitle},
+                          {"ALBUMARTIST", test::kAlbumPerformer},
+                          {"GENRE", "Pop"},
+                          {"TRACKNUMBER", std::to_string(t + 1)},
+                          {"TRACKTOTAL", "6"}}))
         << "track " << t + 1;
   }
   EXPECT_EQ(joined, pcm);
@@ -174,6 +178,7 @@ TEST_F(BatchDriverTest, PlainJobPassesItsApeTagAndACueTrackAfterItNone) {
                                                                        {"ARTIST", "艺人"},
                                                                        {"ALBUM", "专辑"},
                                                                        {"TRACKNUMBER", "3"},
+                                                                       {"TRACKTOTAL", "12"},
                                                                        {"DATE", "2001"},
                                                                        {"GENRE", "Rock"},
                                                                        {"COMMENT", "注释"},
@@ -181,7 +186,7 @@ TEST_F(BatchDriverTest, PlainJobPassesItsApeTagAndACueTrackAfterItNone) {
   EXPECT_EQ(test::ReadFlacComments(Dir.File("out/untagged.flac")), Tags{});
   // No performer in the sheet: no ARTIST; nothing of the tagged file before it.
   EXPECT_EQ(test::ReadFlacComments(Dir.File("out/Track_1.flac")),
-            (Tags{{"TITLE", "Only"}, {"ALBUM", "Album"}}));
+            (Tags{{"TITLE", "Only"}, {"ALBUM", "Album"}, {"TRACKNUMBER", "1"}, {"TRACKTOTAL", "1"}}));
   EXPECT_EQ(test::DecodeFlacFile(Dir.File("out/Track_1.flac")).Pcm,
             PcmSlice(test::ApeFixturePcm(spec), 5 * 588, spec.Frames, 4));
 }

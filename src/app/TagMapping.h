@@ -1,0 +1,41 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "APEtag.h"
+#include "CueFile.h"
+
+namespace corvane {
+
+// The Vorbis comments a job's FLAC file gets, in order, as (name, value) pairs.
+class TVorbisEntries {
+ public:
+  // Adds an entry unless Value is empty, the very same entry is there already, or Name is a
+  // number (TRACKNUMBER, TRACKTOTAL, DISCNUMBER, DISCTOTAL) that is given already: a second
+  // track number would leave players guessing.
+  void Add(std::string_view Name, std::string Value);
+  // "3/12" as NumberName 3 and TotalName 12; a Total given apart wins over the one in Text.
+  void AddNumberAndTotal(std::string_view NumberName, std::string_view TotalName,
+                         std::string_view Text, std::string_view Total = {});
+
+  const std::vector<std::pair<std::string, std::string>>& Entries() const { return FEntries; }
+
+ private:
+  std::vector<std::pair<std::string, std::string>> FEntries;
+};
+
+// A track or disc number as tags write it: decimal without leading zeros ("07" gives "7",
+// "$10" gives "16"); a text that is no number ("A1", vinyl's side and track) stays as written.
+std::string NumberText(std::string_view Text);
+
+// A cue track's tags: its own fields, the album's where it has none, and the numbers.
+// TRACKTOTAL counts the sheet's tracks; the hidden track 0 is not one of them.
+TVorbisEntries TagsOfCueTrack(const TCueFile& Sheet, const TCueTrack& Track);
+// A whole APE file's tags: the described fields, then every other text item under its Vorbis
+// name. The cue sheet and the cover are not texts for a comment.
+TVorbisEntries TagsOfApeTag(const TAPEtag& Tag);
+
+}  // namespace corvane
