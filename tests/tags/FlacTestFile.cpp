@@ -115,4 +115,48 @@ TComments ReadCommentsWithLibFlac(const std::string& Path) {
   return out;
 }
 
+TBlock Picture(uint32_t Type, const std::string& Data) {
+  TBlock block{6, {}};
+  const auto put32 = [&](uint32_t Value) {
+    for (int shift = 24; shift >= 0; shift -= 8) block.Body.push_back(static_cast<uint8_t>(Value >> shift));
+  };
+  const std::string mime = "image/png";
+  put32(Type);
+  put32(static_cast<uint32_t>(mime.size()));
+  block.Body.insert(block.Body.end(), mime.begin(), mime.end());
+  put32(0);
+  for (int field = 0; field < 4; ++field) put32(1);
+  put32(static_cast<uint32_t>(Data.size()));
+  block.Body.insert(block.Body.end(), Data.begin(), Data.end());
+  return block;
+}
+
+TChain ReadChainWithLibFlac(const std::string& Path) {
+  TChain out;
+  std::unique_ptr<FLAC__Metadata_Chain, decltype(&FLAC__metadata_chain_delete)> chain(
+      FLAC__metadata_chain_new(), &FLAC__metadata_chain_delete);
+  if (!FLAC__metadata_chain_read(chain.get(), Path.c_str())) return out;
+  std::unique_ptr<FLAC__Metadata_Iterator, decltype(&FLAC__metadata_iterator_delete)> it(
+      FLAC__metadata_iterator_new(), &FLAC__metadata_iterator_delete);
+  FLAC__metadata_iterator_init(it.get(), chain.get());
+  do {
+    const FLAC__StreamMetadata* block = FLAC__metadata_iterator_get_block(it.get());
+    out.BlockTypes.push_back(static_cast<int>(block->type));
+    if (block->type != FLAC__METADATA_TYPE_PICTURE) continue;
+    const FLAC__StreamMetadata_Picture& picture = block->data.picture;
+    TPictureRead read;
+    read.Type = static_cast<uint32_t>(picture.type);
+    read.MimeType = picture.mime_type;
+    read.Description = reinterpret_cast<const char*>(picture.description);
+    read.Width = picture.width;
+    read.Height = picture.height;
+    read.Depth = picture.depth;
+    read.Colors = picture.colors;
+    read.Data.assign(reinterpret_cast<const char*>(picture.data), picture.data_length);
+    out.Pictures.push_back(std::move(read));
+  } while (FLAC__metadata_iterator_next(it.get()));
+  out.Ok = true;
+  return out;
+}
+
 }  // namespace corvane::test

@@ -45,4 +45,22 @@ struct TComments {
 };
 TComments ReadCommentsWithLibFlac(const std::string& Path);
 
+// A PICTURE block of Type holding Data as a PNG.
+TBlock Picture(uint32_t Type, const std::string& Data);
+
+// The metadata chain as libFLAC's iterator reads it: each block's type in order, and each
+// picture's fields.
+struct TPictureRead {
+  uint32_t Type = 0;
+  std::string MimeType, Description;
+  uint32_t Width = 0, Height = 0, Depth = 0, Colors = 0;
+  std::string Data;
+};
+struct TChain {
+  bool Ok = false;
+  std::vector<int> BlockTypes;
+  std::vector<TPictureRead> Pictures;
+};
+TChain ReadChainWithLibFlac(const std::string& Path);
+
 }  // namespace corvane::test

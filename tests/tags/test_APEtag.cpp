@@ -17,6 +17,7 @@ using TBytes = std::vector<uint8_t>;
 struct TItem {
   std::string Key;
   std::string Value;
+  uint32_t Flags = 0;  // bits 1 and 2: 0 text, 1 binary, 2 a link to an external file
 };
 
 void Append32(TBytes& Out, uint32_t Value) {
@@ -33,7 +34,7 @@ TBytes TaggedFile(int32_t Version, const std::vector<TItem>& Items, bool WithId3
   TBytes items;
   for (const auto& item : Items) {
     Append32(items, static_cast<uint32_t>(item.Value.size()));
-    Append32(items, 0);
+    Append32(items, item.Flags);
     Append(items, item.Key);
     items.push_back(0);
     Append(items, item.Value);
@@ -179,6 +180,57 @@ TEST_F(ApeTagTest, TheCueSheetItemIsKeptAsStoredInAnyLetterCase) {
   }
   ASSERT_TRUE(Read(TaggedFile(2000, {{"Title", "t"}})));
   EXPECT_EQ(Tag.CueSheet, "");
+}
+
+// Items beyond the described keys: texts are kept in order for the tags, under their keys as
+// stored; binary items and links are no texts; the cue sheet and the cover have their own
+// fields. A version 1 tag cannot mark binary items, so all of its items are texts.
+TEST_F(ApeTagTest, OtherTextItemsAreKeptInOrder) {
+  constexpr uint32_t kBinary = 2, kLink = 4;
+  const std::string gbk = "\xD7\xF7\xC7\xFA\xBC\xD2";  // 作曲家
+  ASSERT_TRUE(Read(TaggedFile(2000, {{"Album Artist", "band"},
+                                     {"Title", "t"},
+                                     {"Cover Art (Back)", "b.jpg\0\xFF\xD8"s, kBinary},
+                                     {"Composer", gbk},
+                                     {"Related", "http://x", kLink},
+                                     {"Cuesheet", "REM"},
+                                     {"Cover Art (Front)", "f.jpg\0\xFF\xD8"s, kBinary},
+                                     {" Disc ", "1/2"},
+                                     {"ALBUM ARTIST", "later"},
+                                     {"Genre", "binary genre", kBinary},
+                                     {"Track", "3/12"}})));
+  EXPECT_EQ(Tag.OtherItems, (std::vector<std::pair<std::string, std::string>>{
+                                {"Composer", "作曲家"}, {"Disc", "1/2"}, {"ALBUM ARTIST", "later"}}));
+  EXPECT_EQ(Tag.Title, "t");
+  EXPECT_EQ(Tag.Genre, "") << "a binary item is no text, whatever its key";
+  EXPECT_EQ(Tag.TrackText, "3/12");
+  EXPECT_EQ(Tag.CoverArtFront, "f.jpg\0\xFF\xD8"s);
+  EXPECT_EQ(Tag.CoverArtFrontSize, 8);
+
+  ASSERT_TRUE(Read(TaggedFile(1000, {{"Mood", "calm", kBinary}, {"Genre", "g", kBinary}})));
+  EXPECT_EQ(Tag.OtherItems, (std::vector<std::pair<std::string, std::string>>{{"Mood", "calm"}}));
+  EXPECT_EQ(Tag.Genre, "g");
+}
+
+TEST_F(ApeTagTest, CoversAreReadWholeUpToTheirLimitAndOtherTextsUpToTheirs) {
+  const std::string cover = "c.png\0"s + std::string(3 << 20, 'p');
+  const std::string tooLarge(TAPEtag::kMaxCoverArtSize + 1, 'q');
+  const std::string big(TAPEtag::kMaxValueSize, 'x');
+  std::vector<TItem> items = {{"Cover Art (Front)", cover, 2}};
+  // The other texts together stop at their limit; later items are still read.
+  for (int i = 0; i < 5; ++i) items.push_back({"Note" + std::to_string(i), big});
+  items.push_back({"Title", "after"});
+  ASSERT_TRUE(Read(TaggedFile(2000, items)));
+  EXPECT_EQ(Tag.CoverArtFront, cover);
+  EXPECT_EQ(Tag.CoverArtFrontSize, static_cast<int64_t>(cover.size()));
+  EXPECT_EQ(static_cast<int64_t>(Tag.OtherItems.size()),
+            TAPEtag::kMaxOtherItemBytes / TAPEtag::kMaxValueSize);
+  EXPECT_EQ(Tag.Title, "after");
+
+  ASSERT_TRUE(Read(TaggedFile(2000, {{"Cover Art (FRONT)", tooLarge, 2}, {"Title", "after"}})));
+  EXPECT_EQ(Tag.CoverArtFront, "");
+  EXPECT_EQ(Tag.CoverArtFrontSize, static_cast<int64_t>(tooLarge.size())) << "for the note";
+  EXPECT_EQ(Tag.Title, "after");
 }
 
 TEST_F(ApeTagTest, TrackNumbers) {

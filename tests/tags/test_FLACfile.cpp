@@ -5,6 +5,7 @@
 #include <cmath>
 #include <filesystem>
 #include <stdexcept>
+#include <tuple>
 
 #include "ChildProcess.h"
 #include "FLACfile.h"
@@ -384,6 +385,117 @@ TEST_F(FlacFileTest, RepeatedSavesStayConsistent) {
     EXPECT_TRUE(reader.ExtraFields.empty());
     ExpectAudioIntact(path);
   }
+}
+
+// Pictures go behind the comment block: in place when the padding has room (the pictures they
+// replace give theirs back), else through the copy. A new front cover takes the place of the
+// file's front covers; other pictures stay. Written again, the file still holds one.
+struct TPictureCase {
+  const char* Name;
+  std::vector<TBlock> Blocks;
+  size_t NewBytes;  // the new front cover's size; 0: no new picture
+  bool InPlace;
+  // The pictures afterwards in chain order, as (type, data); "*" stands for the new one.
+  std::vector<std::pair<uint32_t, std::string>> After;
+};
+
+class PictureTest : public FlacFileTest, public ::testing::WithParamInterface<TPictureCase> {};
+
+TEST_P(PictureTest, ReplacesTheFrontCoverAndKeepsTheRest) {
+  const TPictureCase& c = GetParam();
+  const TBytes original = AssembleFlac(c.Blocks);
+  const std::string path = Write(original);
+  TFlacPicture cover;
+  cover.MimeType = "image/jpeg";
+  cover.Description = "封面";
+  cover.Width = 640;
+  cover.Height = 480;
+  cover.Depth = 24;
+  cover.Data = std::string(c.NewBytes, 'N');
+  if (c.NewBytes > 0) Flac.Pictures = {cover};
+  Flac.Title = "t";
+  for (int round = 1; round <= 2; ++round) {
+    ASSERT_TRUE(Flac.WriteTags(path, false)) << "round " << round;
+    if (round == 1) {
+      EXPECT_EQ(std::filesystem::file_size(path) == original.size(), c.InPlace);
+    }
+    const test::TChain chain = test::ReadChainWithLibFlac(path);
+    ASSERT_TRUE(chain.Ok);
+    std::vector<std::pair<uint32_t, std::string>> after;
+    for (const auto& picture : chain.Pictures) {
+      const bool isNew = picture.Data == cover.Data;
+      after.emplace_back(picture.Type, isNew ? "*" : picture.Data);
+      if (!isNew) continue;
+      EXPECT_EQ(picture.MimeType, cover.MimeType);
+      EXPECT_EQ(picture.Description, cover.Description);
+      EXPECT_EQ(std::make_tuple(picture.Width, picture.Height, picture.Depth, picture.Colors),
+                std::make_tuple(640u, 480u, 24u, 0u));
+    }
+    EXPECT_EQ(after, c.After) << "round " << round;
+    EXPECT_EQ(chain.BlockTypes.back(), 1) << "the padding closes the chain";
+    EXPECT_EQ(test::ReadCommentsWithLibFlac(path).Entries, std::vector<std::string>{"TITLE=t"});
+    ExpectAudioIntact(path);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Chains, PictureTest,
+    ::testing::Values(
+        TPictureCase{"AddedInPlace",
+                     {test::Comment("v", {}), test::Padding(5000)}, 1000, true, {{3, "*"}}},
+        TPictureCase{"AddedThroughCopy",
+                     {test::Comment("v", {}), test::Padding(500)}, 1000, false, {{3, "*"}}},
+        TPictureCase{"NoPadding", {test::Comment("v", {})}, 100, false, {{3, "*"}}},
+        TPictureCase{"NoCommentBlock", {test::Padding(5000)}, 100, false, {{3, "*"}}},
+        TPictureCase{"FrontReplacedBackKept",
+                     {test::Comment("v", {}), test::Picture(3, "old front"),
+                      test::Picture(4, "back"), test::Padding(5000)},
+                     1000,
+                     true,
+                     {{4, "back"}, {3, "*"}}},
+        // The old picture's room pays for the new one: no padding needed.
+        TPictureCase{"SmallerReplacementInPlace",
+                     {test::Comment("v", {}), test::Picture(3, std::string(3000, 'o')),
+                      test::Padding(20)},
+                     1000,
+                     true,
+                     {{3, "*"}}},
+        TPictureCase{"LargerReplacementThroughCopy",
+                     {test::Comment("v", {}), test::Picture(3, "o"), test::Padding(20)},
+                     1000,
+                     false,
+                     {{3, "*"}}},
+        TPictureCase{"TwoFrontCoversBecomeOne",
+                     {test::Picture(3, "a"), test::Comment("v", {}), test::Padding(3000),
+                      test::Picture(3, "b")},
+                     100,
+                     true,
+                     {{3, "*"}}},
+        TPictureCase{"WithoutANewPictureTheOldOnesStay",
+                     {test::Comment("v", {}), test::Picture(3, "old"), test::Padding(100)},
+                     0,
+                     true,
+                     {{3, "old"}}}),
+    [](const auto& Info) { return std::string(Info.param.Name); });
+
+TEST_F(FlacFileTest, PictureTooLargeForItsBlockLeavesFileUntouched) {
+  const TBytes original = AssembleFlac({test::Comment("v", {}), test::Padding(100)});
+  const std::string path = Write(original);
+  TFlacPicture picture;
+  picture.MimeType = "image/png";
+  picture.Data = std::string(MaxPictureDataSize(picture.MimeType.size()), 'p');
+  Flac.Pictures = {picture};
+  Flac.Pictures.back().Data += 'p';
+  EXPECT_FALSE(Flac.WriteTags(path, false));
+  EXPECT_EQ(Flac.LastWriteStatus(), TTagWriteStatus::TooLarge);
+  EXPECT_EQ(test::ReadFileBytes(path), original);
+  // One byte less fits exactly.
+  Flac.Pictures = {picture};
+  ASSERT_TRUE(Flac.WriteTags(path, false));
+  const test::TChain chain = test::ReadChainWithLibFlac(path);
+  ASSERT_EQ(chain.Pictures.size(), 1u);
+  EXPECT_EQ(chain.Pictures[0].Data.size(), picture.Data.size());
+  ExpectAudioIntact(path);
 }
 
 // Offsets past 4 GiB: a sparse file whose metadata is rewritten in place.
