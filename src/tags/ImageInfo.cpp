@@ -49,10 +49,10 @@ void ReadPng(std::string_view Bytes, TImageInfo& Info) {
   // Chunks: length (4), type (4), data, CRC (4). The header chunk comes first; the palette, if
   // any, before the image data.
   size_t pos = 8;
-  while (Bytes.size() - pos >= 12) {
+  while (pos <= Bytes.size() && Bytes.size() - pos >= 8) {
     const uint64_t length = BigEndian32At(Bytes, pos);
     const std::string_view type = Bytes.substr(pos + 4, 4);
-    if (length > Bytes.size() - pos - 12) return;
+    if (length > Bytes.size() - pos - 8) return;  // the data must be there; its CRC need not
     const size_t data = pos + 8;
     if (pos == 8) {
       if (type != "IHDR" || length < 13) return;

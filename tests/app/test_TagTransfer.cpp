@@ -1,13 +1,21 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
 #include <stdexcept>
 
+#include "AppTexts.h"
+#include "CoverArt.h"
+#include "JobFailure.h"
 #include "ScratchDir.h"
+#include "TagMapping.h"
 #include "TagTransfer.h"
 #include "WavFile.h"
 
 namespace corvane {
 namespace {
+
+using namespace std::string_literals;
 
 class TagTransferTest : public testing::Test {
  protected:
@@ -51,6 +59,282 @@ TEST_F(TagTransferTest, LineOfASheetNoLongerLoadedIsAnError) {
   EXPECT_THROW(
       Tags.TransferTags({"1 | 2 - x,y  --a.cue", TJobKind::CueTrack}, Sheets, Dir.File("x.flac")),
       std::runtime_error);
+}
+
+// ---- Which fields a job's file gets ----
+
+using TEntries = std::vector<std::pair<std::string, std::string>>;
+
+TCueFile ParsedSheet(const std::string& Text) {
+  TCueFile sheet("/music/album.cue");
+  sheet.SetCueText(Text);
+  sheet.Parse();
+  return sheet;
+}
+
+// Track 1 and 2 of this sheet: one with every field of its own, one with none.
+const char* const kFullSheet =
+    "REM GENRE Rock\nREM DATE 1994\nREM DISCNUMBER 1\nREM TOTALDISCS 2\n"
+    "REM COMMENT \"Album comment\"\nCATALOG 0724382975625\nPERFORMER \"Band\"\n"
+    "SONGWRITER \"Writer\"\nTITLE \"Say \"Hi\" now\"\nFILE \"a.wav\" WAVE\n"
+    "  TRACK 01 AUDIO\n    TITLE \"One\"\n    PERFORMER \"Singer\"\n"
+    "    SONGWRITER \"Composer\"\n    ISRC GBAYE9400001\n    REM DATE 1993\n"
+    "    REM GENRE Jazz\n    REM COMMENT \"Track comment\"\n    INDEX 01 00:00:00\n"
+    "  TRACK 02 AUDIO\n    TITLE \"Two\"\n    INDEX 01 00:10:00\n";
+
+TAPEtag ApeTag(std::function<void(TAPEtag&)> Fill) {
+  TAPEtag tag;
+  tag.Exists = true;
+  tag.Version = 2000;
+  Fill(tag);
+  return tag;
+}
+
+struct TMappingCase {
+  const char* Name;
+  std::function<TVorbisEntries()> Map;
+  TEntries Expected;  // in order
+};
+
+class FieldMapping : public testing::TestWithParam<TMappingCase> {};
+
+TEST_P(FieldMapping, GivesTheseEntriesInOrder) {
+  EXPECT_EQ(GetParam().Map().Entries(), GetParam().Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sources, FieldMapping,
+    testing::Values(
+        TMappingCase{"CueTrackWithItsOwnFields",
+                     [] {
+                       const TCueFile sheet = ParsedSheet(kFullSheet);
+                       return TagsOfCueTrack(sheet, sheet.Tracks[0]);
+                     },
+                     {{"TITLE", "One"},
+                      {"ARTIST", "Singer"},
+                      {"ALBUM", "Say \"Hi\" now"},
+                      {"ALBUMARTIST", "Band"},
+                      {"TRACKNUMBER", "1"},
+                      {"TRACKTOTAL", "2"},
+                      {"DISCNUMBER", "1"},
+                      {"DISCTOTAL", "2"},
+                      {"DATE", "1993"},
+                      {"GENRE", "Jazz"},
+                      {"COMPOSER", "Composer"},
+                      {"COMMENT", "Track comment"},
+                      {"ISRC", "GBAYE9400001"}}},
+        TMappingCase{"CueTrackFallsBackToTheAlbum",
+                     [] {
+                       const TCueFile sheet = ParsedSheet(kFullSheet);
+                       return TagsOfCueTrack(sheet, sheet.Tracks[1]);
+                     },
+                     {{"TITLE", "Two"},
+                      {"ARTIST", "Band"},
+                      {"ALBUM", "Say \"Hi\" now"},
+                      {"ALBUMARTIST", "Band"},
+                      {"TRACKNUMBER", "2"},
+                      {"TRACKTOTAL", "2"},
+                      {"DISCNUMBER", "1"},
+                      {"DISCTOTAL", "2"},
+                      {"DATE", "1994"},
+                      {"GENRE", "Rock"},
+                      {"COMPOSER", "Writer"},
+                      {"COMMENT", "Album comment"}}},
+        TMappingCase{"CueHiddenTrackZero",
+                     [] {
+                       const TCueFile sheet = ParsedSheet(kFullSheet);
+                       TCueTrack hidden;
+                       hidden.Number = "00";
+                       return TagsOfCueTrack(sheet, hidden);
+                     },
+                     {{"ARTIST", "Band"},
+                      {"ALBUM", "Say \"Hi\" now"},
+                      {"ALBUMARTIST", "Band"},
+                      {"TRACKNUMBER", "0"},
+                      {"TRACKTOTAL", "2"},
+                      {"DISCNUMBER", "1"},
+                      {"DISCTOTAL", "2"},
+                      {"DATE", "1994"},
+                      {"GENRE", "Rock"},
+                      {"COMPOSER", "Writer"},
+                      {"COMMENT", "Album comment"}}},
+        TMappingCase{"CueDiscNumberWithItsTotal",
+                     [] {
+                       const TCueFile sheet = ParsedSheet(
+                           "REM DISCNUMBER 2/3\nFILE a.wav WAVE\nTRACK 07 AUDIO\nINDEX 01 00:00:00\n");
+                       return TagsOfCueTrack(sheet, sheet.Tracks[0]);
+                     },
+                     {{"TRACKNUMBER", "7"},
+                      {"TRACKTOTAL", "1"},
+                      {"DISCNUMBER", "2"},
+                      {"DISCTOTAL", "3"}}},
+        TMappingCase{"CueTotalDiscsWinsOverTheDiscNumbersTotal",
+                     [] {
+                       const TCueFile sheet = ParsedSheet(
+                           "REM DISCNUMBER 2/3\nREM TOTALDISCS 4\nFILE a.wav WAVE\n"
+                           "TRACK 01 AUDIO\nINDEX 01 00:00:00\n");
+                       return TagsOfCueTrack(sheet, sheet.Tracks[0]);
+                     },
+                     {{"TRACKNUMBER", "1"},
+                      {"TRACKTOTAL", "1"},
+                      {"DISCNUMBER", "2"},
+                      {"DISCTOTAL", "4"}}},
+        TMappingCase{"ApeDescribedFields",
+                     [] {
+                       return TagsOfApeTag(ApeTag([](TAPEtag& Tag) {
+                         Tag.Title = "标题";
+                         Tag.Artist = "艺人";
+                         Tag.Album = "专辑";
+                         Tag.TrackText = "3/12";
+                         Tag.Year = "2001";
+                         Tag.Genre = "Rock";
+                         Tag.Comment = std::string(70000, 'c');
+                         Tag.Copyright = "(c)";
+                         Tag.CueSheet = "FILE x.wav WAVE";
+                         Tag.CoverArtFront = "f.jpg";
+                         Tag.CoverArtFrontSize = 5;
+                       }));
+                     },
+                     {{"TITLE", "标题"},
+                      {"ARTIST", "艺人"},
+                      {"ALBUM", "专辑"},
+                      {"TRACKNUMBER", "3"},
+                      {"TRACKTOTAL", "12"},
+                      {"DATE", "2001"},
+                      {"GENRE", "Rock"},
+                      {"COMMENT", std::string(70000, 'c')},
+                      {"COPYRIGHT", "(c)"}}},
+        TMappingCase{"ApeWithoutTrackNumber",
+                     [] { return TagsOfApeTag(ApeTag([](TAPEtag& Tag) { Tag.Title = "t"; })); },
+                     {{"TITLE", "t"}}},
+        TMappingCase{"ApeTrackNumbers",
+                     [] {
+                       return TagsOfApeTag(ApeTag([](TAPEtag& Tag) {
+                         Tag.TrackText = "007 / 09";
+                         Tag.OtherItems = {{"Disc", "A1"}, {"TrackTotal", "10"}};
+                       }));
+                     },
+                     {{"TRACKNUMBER", "7"}, {"TRACKTOTAL", "9"}, {"DISCNUMBER", "A1"}}},
+        TMappingCase{"ApeOtherItemsUnderVorbisNames",
+                     [] {
+                       return TagsOfApeTag(ApeTag([](TAPEtag& Tag) {
+                         Tag.Year = "1994";
+                         Tag.TrackText = "3";
+                         Tag.OtherItems = {{"Album Artist", "Pink Floyd"},
+                                           {"Disc", "1/2"},
+                                           {"Composer", "Gilmour"},
+                                           {"QualityStandard:", "PiMP"},
+                                           {"replaygain_track_gain", "-7.5 dB"},
+                                           {"Tracknumber", "5"},
+                                           {"Date", "1994"},
+                                           {"Date", "1995"},
+                                           {"Empty", ""}};
+                       }));
+                     },
+                     {{"TRACKNUMBER", "3"},
+                      {"DATE", "1994"},
+                      {"ALBUMARTIST", "Pink Floyd"},
+                      {"DISCNUMBER", "1"},
+                      {"DISCTOTAL", "2"},
+                      {"COMPOSER", "Gilmour"},
+                      {"QUALITYSTANDARD:", "PiMP"},
+                      {"REPLAYGAIN_TRACK_GAIN", "-7.5 dB"},
+                      {"DATE", "1995"}}},
+        TMappingCase{"ApeKeysThatAreNoVorbisNames",
+                     [] {
+                       return TagsOfApeTag(ApeTag([](TAPEtag& Tag) {
+                         Tag.OtherItems = {{"A=B", "1"},
+                                           {"x~y", "2"},
+                                           {"Tab\tKey", "3"},
+                                           {"Ünïcode key", "4"},
+                                           {"封面", "5"},
+                                           {"==", "6"}};
+                       }));
+                     },
+                     {{"A_B", "1"}, {"X_Y", "2"}, {"TAB_KEY", "3"}, {"_N_CODE KEY", "4"}}}),
+    [](const auto& Info) { return std::string(Info.param.Name); });
+
+// ---- Where covers come from ----
+
+struct TFolderCase {
+  const char* Name;
+  std::vector<const char*> Files;  // a trailing "/" makes a folder
+  const char* Found;               // empty: none
+};
+
+class FolderCover : public testing::TestWithParam<TFolderCase> {};
+
+TEST_P(FolderCover, PrefersCoverThenFolderThenFrontAndJpegBeforePng) {
+  test::TScratchDir dir;
+  for (const std::string file : GetParam().Files) {
+    if (file.back() == '/') {
+      std::filesystem::create_directory(dir.File(file));
+    } else {
+      test::WriteFileBytes(dir.File(file), {0xFF, 0xD8, 0xFF});
+    }
+  }
+  const std::string found = FolderCoverFile(dir.Path() + "/");
+  const std::string expected = *GetParam().Found ? dir.File(GetParam().Found) : "";
+  EXPECT_EQ(found, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Folders, FolderCover,
+    testing::Values(TFolderCase{"AnyLetterCase", {"album.cue", "Cover.JPG"}, "Cover.JPG"},
+                    TFolderCase{"FolderBeforeFront", {"front.jpeg", "folder.png"}, "folder.png"},
+                    TFolderCase{"JpegBeforePng", {"cover.png", "COVER.jpeg"}, "COVER.jpeg"},
+                    TFolderCase{"OtherNamesAndTypes", {"cover.gif", "album.jpg", "covers.jpg"}, ""},
+                    TFolderCase{"AFolderIsNoImage", {"cover.jpg/", "front.png"}, "front.png"},
+                    TFolderCase{"Empty", {}, ""}),
+    [](const auto& Info) { return std::string(Info.param.Name); });
+
+// Covers that are found but cannot be embedded say so; a good one becomes a front cover.
+TEST(CoverArt, ImagesFromFilesAndTagsOrTheReasonWhyNot) {
+  test::TScratchDir dir;
+  const std::string png = "\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR\0\0\0\x02\0\0\0\x03\x08\x02\0\0\0"s;
+  test::WriteFileBytes(dir.File("cover.png"), std::vector<uint8_t>(png.begin(), png.end()));
+  const TCoverSearch good = CoverOfFile(dir.File("cover.png"));
+  ASSERT_TRUE(good.Picture);
+  EXPECT_EQ(good.Note, "");
+  EXPECT_EQ(good.Picture->Type, 3u);
+  EXPECT_EQ(good.Picture->MimeType, "image/png");
+  EXPECT_EQ(good.Picture->Width, 2u);
+  EXPECT_EQ(good.Picture->Height, 3u);
+  EXPECT_EQ(good.Picture->Data, png);
+
+  test::WriteFileBytes(dir.File("text.jpg"), {'h', 'i'});
+  std::filesystem::resize_file(dir.File("cover.png"), (16 << 20) + 1);  // sparse
+  std::filesystem::create_directory(dir.File("folder.jpg"));
+  const std::vector<std::pair<std::string, const char*>> refused = {
+      {"text.jpg", texts::kNoteCoverNotImage},
+      {"cover.png", texts::kNoteCoverTooLarge},
+      {"folder.jpg", texts::kNoteCoverUnreadable},
+      {"missing.jpg", texts::kNoteCoverUnreadable}};
+  for (const auto& [file, why] : refused) {
+    const TCoverSearch search = CoverOfFile(dir.File(file));
+    EXPECT_FALSE(search.Picture) << file;
+    EXPECT_EQ(search.Note, FormatText(why, {dir.File(file)}));
+  }
+
+  // In an APE tag: a file name, a NUL and the image; or the image alone.
+  const auto fromTag = [&](std::string Value, int64_t Size = -1) {
+    TAPEtag tag;
+    tag.CoverArtFrontSize = Size < 0 ? static_cast<int64_t>(Value.size()) : Size;
+    tag.CoverArtFront = std::move(Value);
+    return CoverOfApeTag(tag, "/music/a.ape");
+  };
+  EXPECT_EQ(fromTag("cover.png\0"s + png).Picture->Data, png);
+  EXPECT_EQ(fromTag(png).Picture->Data, png);
+  EXPECT_FALSE(fromTag("").Picture);
+  EXPECT_EQ(fromTag("").Note, "") << "no cover, nothing to say";
+  EXPECT_EQ(fromTag("name.png\0GIF").Note, FormatText(texts::kNoteCoverNotImage, {"/music/a.ape"}));
+  EXPECT_EQ(fromTag("no separator").Note, FormatText(texts::kNoteCoverNotImage, {"/music/a.ape"}));
+  EXPECT_EQ(fromTag("", TAPEtag::kMaxCoverArtSize + 1).Note,
+            FormatText(texts::kNoteCoverTooLarge, {"/music/a.ape"}));
+  const std::string jpeg = "\xFF\xD8\xFF"s + std::string(MaxPictureDataSize(10) - 3, '\0');
+  EXPECT_TRUE(fromTag("c.jpg\0"s + jpeg).Picture) << "the largest image a block holds";
+  EXPECT_EQ(fromTag("c.jpg\0"s + jpeg + "x").Note,
+            FormatText(texts::kNoteCoverTooLarge, {"/music/a.ape"}));
 }
 
 }  // namespace

@@ -104,6 +104,8 @@ INSTANTIATE_TEST_SUITE_P(
         TImageCase{"PngChunkLengthPastTheEnd",
                    Png(10, 10, 8, 3, Be32(0x7FFFFFFF) + "PLTE" + std::string(30, '\0')),
                    "image/png", 10, 10, 8, 0},
+        TImageCase{"PngEndingBeforeTheHeadersCrc", Png(5, 6, 8, 0, "").substr(0, 29),
+                   "image/png", 5, 6, 8, 0},
         TImageCase{"PngHeaderCutOff", Png(10, 10, 8, 2, "").substr(0, 20), "image/png", 0, 0, 0,
                    0},
         TImageCase{"PngWithoutHeaderChunk", "\x89PNG\r\n\x1A\n"s + Chunk("IDAT", "abc"),
