@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QSettings>
+#include <QProcess>
 #include <QThread>
 #include <fstream>
 #include <memory>
@@ -49,10 +50,29 @@ void PumpFor(std::chrono::milliseconds Duration) {
 
 void AppendApeTag(const std::string& File,
                   const std::vector<std::pair<std::string, std::string>>& Items) {
+  std::vector<TApeItem> items;
+  for (const auto& [key, value] : Items) items.push_back({key, value});
+  AppendApeTagItems(File, items);
+}
+
+TCommandResult RunCommand(const QString& Program, const QStringList& Arguments) {
+  QProcess process;
+  process.setProcessChannelMode(QProcess::SeparateChannels);
+  process.start(Program, Arguments);
+  TCommandResult result;
+  if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit) {
+    return result;
+  }
+  result.ExitCode = process.exitCode();
+  result.Output = process.readAllStandardOutput().toStdString();
+  return result;
+}
+
+void AppendApeTagItems(const std::string& File, const std::vector<TApeItem>& Items) {
   std::string items;
-  for (const auto& [key, value] : Items) {
+  for (const auto& [key, value, flags] : Items) {
     PutLe32(items, static_cast<uint32_t>(value.size()));
-    PutLe32(items, 0);  // UTF-8 text
+    PutLe32(items, flags);
     items += key;
     items.push_back('\0');
     items += value;

@@ -34,6 +34,22 @@ void PumpFor(std::chrono::milliseconds Duration);
 void AppendApeTag(const std::string& File,
                   const std::vector<std::pair<std::string, std::string>>& Items);
 
+// An APE tag item with its flags (bits 1 and 2: 0 text, 1 binary, 2 a link).
+struct TApeItem {
+  std::string Key;
+  std::string Value;
+  uint32_t Flags = 0;
+};
+inline constexpr uint32_t kApeBinaryItem = 2;
+void AppendApeTagItems(const std::string& File, const std::vector<TApeItem>& Items);
+
+// Runs a program to its end; its exit code (-1 when it did not run or crashed) and output.
+struct TCommandResult {
+  int ExitCode = -1;
+  std::string Output;
+};
+TCommandResult RunCommand(const QString& Program, const QStringList& Arguments);
+
 // UTF-8 text re-encoded as GB18030, for cue sheets written the way their users' tools do.
 std::string Utf8ToGb18030(const std::string& Text);
 
