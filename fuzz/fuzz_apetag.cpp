@@ -2,8 +2,10 @@
 #include <cstdint>
 
 #include "APEtag.h"
+#include "ImageInfo.h"
 #include "ScratchFile.h"
 #include "TextCodec.h"
+#include "VorbisFieldName.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   const std::string& path = corvane::fuzz::WriteScratchFile(Data, Size);
@@ -14,5 +16,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
        {&tag.Title, &tag.Artist, &tag.Album, &tag.Year, &tag.Genre, &tag.Comment, &tag.Copyright}) {
     if (!corvane::IsValidUtf8(*text) || (!read && !text->empty())) __builtin_trap();
   }
+  for (const auto& [key, text] : tag.OtherItems) {
+    if (!corvane::IsValidUtf8(text)) __builtin_trap();
+    // What becomes a comment name must be one.
+    for (const char c : corvane::VorbisNameOfApeKey(key)) {
+      if (c < 0x20 || c > 0x7D || c == '=') __builtin_trap();
+    }
+  }
+  corvane::ReadImageInfo(tag.CoverArtFront);
   return 0;
 }

@@ -8,7 +8,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:?usage: fuzz/run.sh SECONDS [target ...]}
 shift
-all=(fuzz_cue fuzz_apetag fuzz_id3v2 fuzz_flacfile_read fuzz_flacfile_write fuzz_apedecoder)
+all=(fuzz_cue fuzz_apetag fuzz_id3v2 fuzz_flacfile_read fuzz_flacfile_write fuzz_apedecoder
+  fuzz_imageinfo)
 targets=("${@:-${all[@]}}")
 
 declare -A max_len=(
@@ -18,6 +19,7 @@ declare -A max_len=(
   [fuzz_flacfile_read]=65536  # a metadata chain with a few blocks and a little audio
   [fuzz_flacfile_write]=65536
   [fuzz_apedecoder]=65536     # a header, a seek table and a few small frames
+  [fuzz_imageinfo]=4096       # the headers of a JPEG, PNG or GIF image
 )
 
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVANE_FUZZ=ON -DCORVANE_BUILD_APP=OFF \

@@ -9,8 +9,8 @@
 namespace corvane {
 namespace {
 
-constexpr std::array<std::string_view, 4> kNumberNames = {"TRACKNUMBER", "TRACKTOTAL",
-                                                          "DISCNUMBER", "DISCTOTAL"};
+constexpr std::array<std::string_view, 4> kNumberNames = {"TRACKNUMBER", "TRACKTOTAL", "DISCNUMBER",
+                                                          "DISCTOTAL"};
 
 const std::string& Either(const std::string& Own, const std::string& Album) {
   return Own.empty() ? Album : Own;

@@ -21,11 +21,20 @@ constexpr int64_t kItemHeaderSize = 8;
 constexpr int64_t kMaxKeyBytes = 256;
 
 enum TKey {
-  kTitle, kArtist, kAlbum, kTrack, kYear, kGenre, kComment, kCopyright, kCueSheet,
-  kCoverArtFront, kKeyCount
+  kTitle,
+  kArtist,
+  kAlbum,
+  kTrack,
+  kYear,
+  kGenre,
+  kComment,
+  kCopyright,
+  kCueSheet,
+  kCoverArtFront,
+  kKeyCount
 };
 constexpr std::array<std::string_view, kKeyCount> kKeyNames = {
-    "TITLE", "ARTIST", "ALBUM",   "TRACK",    "YEAR",
+    "TITLE", "ARTIST",  "ALBUM",     "TRACK",    "YEAR",
     "GENRE", "COMMENT", "COPYRIGHT", "CUESHEET", "COVER ART (FRONT)"};
 // Bits 1 and 2 of a version 2 item's flags: what its value is.
 constexpr uint32_t kValueKindMask = 0x6, kTextValue = 0;
@@ -95,7 +104,8 @@ bool TAPEtag::Read(const std::string& FileName) {
           !file.ReadExact(position, header, kItemHeaderSize))
         break;
       const int64_t valueSize = LittleEndian32(header);
-      const bool isText = Version < 2000 || (LittleEndian32(header + 4) & kValueKindMask) == kTextValue;
+      const bool isText =
+          Version < 2000 || (LittleEndian32(header + 4) & kValueKindMask) == kTextValue;
       position += kItemHeaderSize;
 
       char keyBytes[kMaxKeyBytes];

@@ -34,7 +34,7 @@ class TAPEtag {
   // Texts of the keys "Title" ... "Copyright" (keys match without regard to case; a later item
   // replaces an earlier one). A multi-valued item gives its first value.
   std::string Title, Artist, Album;
-  uint8_t Track = 0;  // the "Track" text's number cut to 8 bits ("3/12" gives 3); 0 if none
+  uint8_t Track = 0;      // the "Track" text's number cut to 8 bits ("3/12" gives 3); 0 if none
   std::string TrackText;  // the "Track" text itself ("3/12"); empty when there is none
   std::string Year, Genre, Comment, Copyright;
   // The "Cuesheet" item's bytes as stored, for the caller to decode (a user may correct the

@@ -307,14 +307,18 @@ bool TFLACfile::WriteTags(const std::string& FileName, bool BasicFieldsOnly) {
   uint32_t entryCount = 0;
   const std::string body = BuildCommentBody(BasicFieldsOnly, entryCount);
   bool fits = body.size() <= kMaxBlockLength;
-  for (const TFlacPicture& picture : Pictures) fits = fits && PictureBlockSize(picture) - 4 <= kMaxBlockLength;
+  for (const TFlacPicture& picture : Pictures) {
+    fits = fits && PictureBlockSize(picture) - 4 <= kMaxBlockLength;
+  }
   bool result = false;
   if (!fits) {
     FWriteStatus = TTagWriteStatus::TooLarge;
   } else {
     std::string blocks;
     AppendBlock(blocks, kVorbisComment, body);
-    for (const TFlacPicture& picture : Pictures) AppendBlock(blocks, kPicture, PictureBlockBody(picture));
+    for (const TFlacPicture& picture : Pictures) {
+      AppendBlock(blocks, kPicture, PictureBlockBody(picture));
+    }
     result = RebuildFile(FileName, blocks);
   }
   FTagExists = result && entryCount > 0;

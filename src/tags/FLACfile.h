@@ -131,8 +131,8 @@ class TFLACfile {
   bool RebuildFile(const std::string& FileName, const std::string& NewBlocks);
   bool RewriteInPlace(const std::string& FileName, const std::string& NewBlocks, bool RewriteAll,
                       int64_t NewPad);
-  bool RewriteThroughCopy(const std::string& FileName, const std::string& NewBlocks,
-                          unsigned Mode, unsigned Owner, unsigned Group);
+  bool RewriteThroughCopy(const std::string& FileName, const std::string& NewBlocks, unsigned Mode,
+                          unsigned Owner, unsigned Group);
   bool WriteFailure(TTagWriteStatus Status, const std::string& What, const std::string& Name);
 
   TID3v2 FID3v2;

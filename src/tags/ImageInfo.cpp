@@ -24,11 +24,11 @@ bool IsJpegFrameHeader(uint8_t Marker) {
 void ReadJpeg(std::string_view Bytes, TImageInfo& Info) {
   size_t pos = 2;
   while (pos < Bytes.size()) {
-    if (ByteAt(Bytes, pos) != 0xFF) return;  // not a marker: damaged
+    if (ByteAt(Bytes, pos) != 0xFF) return;                          // not a marker: damaged
     while (pos < Bytes.size() && ByteAt(Bytes, pos) == 0xFF) ++pos;  // fill bytes
     if (pos >= Bytes.size()) return;
     const uint8_t marker = ByteAt(Bytes, pos++);
-    if (marker == 0xD9 || marker == 0xDA) return;                   // end of image, first scan
+    if (marker == 0xD9 || marker == 0xDA) return;                        // end of image, first scan
     if ((marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) continue;  // no length follows
     if (Bytes.size() - pos < 2) return;
     const size_t length = BigEndian16At(Bytes, pos);

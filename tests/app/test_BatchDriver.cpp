@@ -185,8 +185,9 @@ TEST_F(BatchDriverTest, PlainJobPassesItsApeTagAndACueTrackAfterItNone) {
                                                                        {"COPYRIGHT", "(c) 2001"}}));
   EXPECT_EQ(test::ReadFlacComments(Dir.File("out/untagged.flac")), Tags{});
   // No performer in the sheet: no ARTIST; nothing of the tagged file before it.
-  EXPECT_EQ(test::ReadFlacComments(Dir.File("out/Track_1.flac")),
-            (Tags{{"TITLE", "Only"}, {"ALBUM", "Album"}, {"TRACKNUMBER", "1"}, {"TRACKTOTAL", "1"}}));
+  EXPECT_EQ(
+      test::ReadFlacComments(Dir.File("out/Track_1.flac")),
+      (Tags{{"TITLE", "Only"}, {"ALBUM", "Album"}, {"TRACKNUMBER", "1"}, {"TRACKTOTAL", "1"}}));
   EXPECT_EQ(test::DecodeFlacFile(Dir.File("out/Track_1.flac")).Pcm,
             PcmSlice(test::ApeFixturePcm(spec), 5 * 588, spec.Frames, 4));
 }

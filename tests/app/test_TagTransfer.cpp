@@ -158,27 +158,23 @@ INSTANTIATE_TEST_SUITE_P(
                       {"GENRE", "Rock"},
                       {"COMPOSER", "Writer"},
                       {"COMMENT", "Album comment"}}},
-        TMappingCase{"CueDiscNumberWithItsTotal",
-                     [] {
-                       const TCueFile sheet = ParsedSheet(
-                           "REM DISCNUMBER 2/3\nFILE a.wav WAVE\nTRACK 07 AUDIO\nINDEX 01 00:00:00\n");
-                       return TagsOfCueTrack(sheet, sheet.Tracks[0]);
-                     },
-                     {{"TRACKNUMBER", "7"},
-                      {"TRACKTOTAL", "1"},
-                      {"DISCNUMBER", "2"},
-                      {"DISCTOTAL", "3"}}},
-        TMappingCase{"CueTotalDiscsWinsOverTheDiscNumbersTotal",
-                     [] {
-                       const TCueFile sheet = ParsedSheet(
-                           "REM DISCNUMBER 2/3\nREM TOTALDISCS 4\nFILE a.wav WAVE\n"
-                           "TRACK 01 AUDIO\nINDEX 01 00:00:00\n");
-                       return TagsOfCueTrack(sheet, sheet.Tracks[0]);
-                     },
-                     {{"TRACKNUMBER", "1"},
-                      {"TRACKTOTAL", "1"},
-                      {"DISCNUMBER", "2"},
-                      {"DISCTOTAL", "4"}}},
+        TMappingCase{
+            "CueDiscNumberWithItsTotal",
+            [] {
+              const TCueFile sheet = ParsedSheet(
+                  "REM DISCNUMBER 2/3\nFILE a.wav WAVE\nTRACK 07 AUDIO\nINDEX 01 00:00:00\n");
+              return TagsOfCueTrack(sheet, sheet.Tracks[0]);
+            },
+            {{"TRACKNUMBER", "7"}, {"TRACKTOTAL", "1"}, {"DISCNUMBER", "2"}, {"DISCTOTAL", "3"}}},
+        TMappingCase{
+            "CueTotalDiscsWinsOverTheDiscNumbersTotal",
+            [] {
+              const TCueFile sheet = ParsedSheet(
+                  "REM DISCNUMBER 2/3\nREM TOTALDISCS 4\nFILE a.wav WAVE\n"
+                  "TRACK 01 AUDIO\nINDEX 01 00:00:00\n");
+              return TagsOfCueTrack(sheet, sheet.Tracks[0]);
+            },
+            {{"TRACKNUMBER", "1"}, {"TRACKTOTAL", "1"}, {"DISCNUMBER", "2"}, {"DISCTOTAL", "4"}}},
         TMappingCase{"ApeDescribedFields",
                      [] {
                        return TagsOfApeTag(ApeTag([](TAPEtag& Tag) {
@@ -243,12 +239,8 @@ INSTANTIATE_TEST_SUITE_P(
         TMappingCase{"ApeKeysThatAreNoVorbisNames",
                      [] {
                        return TagsOfApeTag(ApeTag([](TAPEtag& Tag) {
-                         Tag.OtherItems = {{"A=B", "1"},
-                                           {"x~y", "2"},
-                                           {"Tab\tKey", "3"},
-                                           {"Ünïcode key", "4"},
-                                           {"封面", "5"},
-                                           {"==", "6"}};
+                         Tag.OtherItems = {{"A=B", "1"},         {"x~y", "2"},  {"Tab\tKey", "3"},
+                                           {"Ünïcode key", "4"}, {"封面", "5"}, {"==", "6"}};
                        }));
                      },
                      {{"A_B", "1"}, {"X_Y", "2"}, {"TAB_KEY", "3"}, {"_N_CODE KEY", "4"}}}),

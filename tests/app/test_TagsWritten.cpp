@@ -67,7 +67,8 @@ std::vector<std::string> Sorted(std::vector<std::string> Lines) {
 
 // metaflac lists the whole chain without complaint and finds Count PICTURE blocks.
 void ExpectMetaflacListsPictures(const std::string& File, size_t Count) {
-  const test::TCommandResult list = test::RunCommand("metaflac", {"--list", QString::fromStdString(File)});
+  const test::TCommandResult list =
+      test::RunCommand("metaflac", {"--list", QString::fromStdString(File)});
   EXPECT_EQ(list.ExitCode, 0) << File;
   size_t found = 0;
   for (size_t at = list.Output.find("type: 6 (PICTURE)"); at != std::string::npos;
@@ -151,8 +152,9 @@ TEST_F(TagsWrittenTest, CueTracksGetEveryFieldOfTheSheetAndTheCoverBesideIt) {
     cue += "  TRACK 0" + std::to_string(t) + " AUDIO\r\n    TITLE \"Title " + std::to_string(t) +
            "\"\r\n";
     if (t == 1) {
-      cue += "    PERFORMER \"Singer\"\r\n    SONGWRITER \"Composer\"\r\n"
-             "    ISRC GBAYE9400001\r\n    REM COMMENT \"Track comment\"\r\n";
+      cue +=
+          "    PERFORMER \"Singer\"\r\n    SONGWRITER \"Composer\"\r\n"
+          "    ISRC GBAYE9400001\r\n    REM COMMENT \"Track comment\"\r\n";
     }
     cue += "    INDEX 01 " + image.Indexes[t].second + "\r\n";
   }
@@ -170,16 +172,16 @@ TEST_F(TagsWrittenTest, CueTracksGetEveryFieldOfTheSheetAndTheCoverBesideIt) {
   EXPECT_EQ(notes.count(), 0);
 
   const std::vector<std::string> album = {
-      "ALBUM=夏日 \"Live\" 版", "ALBUMARTIST=乐队甲", "DATE=1994",        "DISCNUMBER=1",
-      "DISCTOTAL=2",           "GENRE=Art Rock",      "TRACKTOTAL=5"};
+      "ALBUM=夏日 \"Live\" 版", "ALBUMARTIST=乐队甲", "DATE=1994", "DISCNUMBER=1", "DISCTOTAL=2",
+      "GENRE=Art Rock",         "TRACKTOTAL=5"};
   for (int t = 0; t <= 5; ++t) {
     const std::string file = Dir.File("Track_" + std::to_string(t) + ".flac");
     std::vector<std::string> expected = album;
     expected.push_back("TRACKNUMBER=" + std::to_string(t));
     if (t > 0) expected.push_back("TITLE=Title " + std::to_string(t));
     if (t == 1) {
-      for (const char* own : {"ARTIST=Singer", "COMPOSER=Composer", "ISRC=GBAYE9400001",
-                              "COMMENT=Track comment"}) {
+      for (const char* own :
+           {"ARTIST=Singer", "COMPOSER=Composer", "ISRC=GBAYE9400001", "COMMENT=Track comment"}) {
         expected.push_back(own);
       }
     } else {
@@ -253,34 +255,36 @@ TEST_P(PlainJobTags, CarryTheApeTag) {
 INSTANTIATE_TEST_SUITE_P(
     Tags, PlainJobTags,
     testing::Values(
-        TPlainCase{"EveryKindOfItem",
-                   [] {
-                     return std::vector<test::TApeItem>{
-                    {"Title", "标题"},
-                    {"Artist", "艺人"},
-                    {"Album", "专辑"},
-                    {"Track", "3/12"},
-                    {"Year", "2001"},
-                    {"Genre", "Rock"},
-                    {"Comment", std::string(300, 'c')},
-                    {"Copyright", "(c) 2001"},
-                    {"Album Artist", "乐队"},
-                    {"Disc", "1/2"},
-                    {"Composer", "作曲"},
-                    {"Mood", "calm"},
-                    {"Cover Art (Back)", "back.jpg\0"s + MakeImage("JPG", 20, 10),
-                     test::kApeBinaryItem},
-                    {"Cover Art (Front)", "cover.png\0"s + Png(), test::kApeBinaryItem},
-                    // A sheet without tracks: the file stays a plain job.
-                    {"Cuesheet", "REM COMMENT \"no tracks\"\r\n"}};
-                   },
-                   {"TITLE=标题", "ARTIST=艺人", "ALBUM=专辑", "TRACKNUMBER=3", "TRACKTOTAL=12",
-                    "DATE=2001", "GENRE=Rock", "COMMENT=" + std::string(300, 'c'),
-                    "COPYRIGHT=(c) 2001", "ALBUMARTIST=乐队", "DISCNUMBER=1", "DISCTOTAL=2",
-                    "COMPOSER=作曲", "MOOD=calm"},
-                   true},
+        TPlainCase{
+            "EveryKindOfItem",
+            [] {
+              return std::vector<test::TApeItem>{
+                  {"Title", "标题"},
+                  {"Artist", "艺人"},
+                  {"Album", "专辑"},
+                  {"Track", "3/12"},
+                  {"Year", "2001"},
+                  {"Genre", "Rock"},
+                  {"Comment", std::string(300, 'c')},
+                  {"Copyright", "(c) 2001"},
+                  {"Album Artist", "乐队"},
+                  {"Disc", "1/2"},
+                  {"Composer", "作曲"},
+                  {"Mood", "calm"},
+                  {"Cover Art (Back)", "back.jpg\0"s + MakeImage("JPG", 20, 10),
+                   test::kApeBinaryItem},
+                  {"Cover Art (Front)", "cover.png\0"s + Png(), test::kApeBinaryItem},
+                  // A sheet without tracks: the file stays a plain job.
+                  {"Cuesheet", "REM COMMENT \"no tracks\"\r\n"}};
+            },
+            {"TITLE=标题", "ARTIST=艺人", "ALBUM=专辑", "TRACKNUMBER=3", "TRACKTOTAL=12",
+             "DATE=2001", "GENRE=Rock", "COMMENT=" + std::string(300, 'c'), "COPYRIGHT=(c) 2001",
+             "ALBUMARTIST=乐队", "DISCNUMBER=1", "DISCTOTAL=2", "COMPOSER=作曲", "MOOD=calm"},
+            true},
         TPlainCase{"NoTrackNumber",
-                   [] { return std::vector<test::TApeItem>{{"Title", "Only"}}; },
+                   [] {
+                     return std::vector<test::TApeItem>{{"Title", "Only"}};
+                   },
                    {"TITLE=Only"},
                    false}),
     [](const auto& Info) { return std::string(Info.param.Name); });
@@ -297,7 +301,8 @@ TEST_F(TagsWrittenTest, LargestCoverGoesInAndALargerOneIsNoted) {
   const std::string large = CopyApe(spec, "large.ape");
   test::AppendApeTagItems(large, {{"Title", "large"}, {"Cover Art (Front)", "c.jpg\0"s + fits, 2}});
   const std::string huge = CopyApe(spec, "huge.ape");
-  test::AppendApeTagItems(huge, {{"Title", "huge"}, {"Cover Art (Front)", "c.jpg\0"s + tooLarge, 2}});
+  test::AppendApeTagItems(huge,
+                          {{"Title", "huge"}, {"Cover Art (Front)", "c.jpg\0"s + tooLarge, 2}});
 
   TForm1 form;
   TBatchDriver& driver = form.Driver();

@@ -118,7 +118,8 @@ TComments ReadCommentsWithLibFlac(const std::string& Path) {
 TBlock Picture(uint32_t Type, const std::string& Data) {
   TBlock block{6, {}};
   const auto put32 = [&](uint32_t Value) {
-    for (int shift = 24; shift >= 0; shift -= 8) block.Body.push_back(static_cast<uint8_t>(Value >> shift));
+    for (int shift = 24; shift >= 0; shift -= 8)
+      block.Body.push_back(static_cast<uint8_t>(Value >> shift));
   };
   const std::string mime = "image/png";
   put32(Type);

@@ -199,8 +199,9 @@ TEST_F(ApeTagTest, OtherTextItemsAreKeptInOrder) {
                                      {"ALBUM ARTIST", "later"},
                                      {"Genre", "binary genre", kBinary},
                                      {"Track", "3/12"}})));
-  EXPECT_EQ(Tag.OtherItems, (std::vector<std::pair<std::string, std::string>>{
-                                {"Composer", "作曲家"}, {"Disc", "1/2"}, {"ALBUM ARTIST", "later"}}));
+  EXPECT_EQ(Tag.OtherItems,
+            (std::vector<std::pair<std::string, std::string>>{
+                {"Composer", "作曲家"}, {"Disc", "1/2"}, {"ALBUM ARTIST", "later"}}));
   EXPECT_EQ(Tag.Title, "t");
   EXPECT_EQ(Tag.Genre, "") << "a binary item is no text, whatever its key";
   EXPECT_EQ(Tag.TrackText, "3/12");

@@ -441,10 +441,13 @@ TEST_P(PictureTest, ReplacesTheFrontCoverAndKeepsTheRest) {
 INSTANTIATE_TEST_SUITE_P(
     Chains, PictureTest,
     ::testing::Values(
-        TPictureCase{"AddedInPlace",
-                     {test::Comment("v", {}), test::Padding(5000)}, 1000, true, {{3, "*"}}},
+        TPictureCase{
+            "AddedInPlace", {test::Comment("v", {}), test::Padding(5000)}, 1000, true, {{3, "*"}}},
         TPictureCase{"AddedThroughCopy",
-                     {test::Comment("v", {}), test::Padding(500)}, 1000, false, {{3, "*"}}},
+                     {test::Comment("v", {}), test::Padding(500)},
+                     1000,
+                     false,
+                     {{3, "*"}}},
         TPictureCase{"NoPadding", {test::Comment("v", {})}, 100, false, {{3, "*"}}},
         TPictureCase{"NoCommentBlock", {test::Padding(5000)}, 100, false, {{3, "*"}}},
         TPictureCase{"FrontReplacedBackKept",
@@ -454,12 +457,12 @@ INSTANTIATE_TEST_SUITE_P(
                      true,
                      {{4, "back"}, {3, "*"}}},
         // The old picture's room pays for the new one: no padding needed.
-        TPictureCase{"SmallerReplacementInPlace",
-                     {test::Comment("v", {}), test::Picture(3, std::string(3000, 'o')),
-                      test::Padding(20)},
-                     1000,
-                     true,
-                     {{3, "*"}}},
+        TPictureCase{
+            "SmallerReplacementInPlace",
+            {test::Comment("v", {}), test::Picture(3, std::string(3000, 'o')), test::Padding(20)},
+            1000,
+            true,
+            {{3, "*"}}},
         TPictureCase{"LargerReplacementThroughCopy",
                      {test::Comment("v", {}), test::Picture(3, "o"), test::Padding(20)},
                      1000,
