@@ -39,6 +39,12 @@ constexpr std::array<std::string_view, kKeyCount> kKeyNames = {
 // Bits 1 and 2 of a version 2 item's flags: what its value is.
 constexpr uint32_t kValueKindMask = 0x6, kTextValue = 0;
 
+// "Cover Art (Back)" and its kind hold a file name and an image, even where a tagger forgot to
+// mark them binary.
+bool IsPictureKey(std::string_view Key) {
+  return UpperAscii(TrimText(Key)).rfind("COVER ART", 0) == 0;
+}
+
 int KeyIndex(std::string_view Key) {
   const std::string upper = UpperAscii(TrimText(Key));
   const auto found = std::find(kKeyNames.begin(), kKeyNames.end(), upper);
@@ -144,7 +150,7 @@ bool TAPEtag::Read(const std::string& FileName) {
           if (!readValue()) break;
           texts[static_cast<size_t>(index)] = firstText();
         }
-      } else if (isText && valueSize <= kMaxValueSize &&
+      } else if (isText && !IsPictureKey(key) && valueSize <= kMaxValueSize &&
                  otherBytes + valueSize <= kMaxOtherItemBytes) {
         if (!readValue()) break;
         otherBytes += valueSize;

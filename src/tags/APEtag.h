@@ -46,9 +46,9 @@ class TAPEtag {
   std::string CoverArtFront;
   int64_t CoverArtFrontSize = 0;
   // The text items of every other key, in the order of the tag, as (key, text) pairs with the
-  // key trimmed; a later item of a key replaces an earlier one. Binary items and links to
-  // external files are not texts and are left out (in a version 1 tag, which cannot mark
-  // them, every item counts as text).
+  // key trimmed; a later item of a key replaces an earlier one. Binary items, links to
+  // external files and pictures ("Cover Art (...)") are not texts and are left out (in a
+  // version 1 tag, which cannot mark binary items, every other item counts as text).
   std::vector<std::pair<std::string, std::string>> OtherItems;
 
  private:

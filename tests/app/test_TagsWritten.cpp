@@ -33,11 +33,16 @@ void WriteText(const std::string& Path, const std::string& Bytes) {
   test::WriteFileBytes(Path, std::vector<uint8_t>(Bytes.begin(), Bytes.end()));
 }
 
-// A real image file of Width x Height in Format ("JPG", "PNG"), made by Qt.
+// A real image file of Width x Height in Format ("JPG", "PNG"), made by Qt. Noise, so that it
+// does not compress to next to nothing.
 std::string MakeImage(const char* Format, int Width, int Height) {
   QImage image(Width, Height, QImage::Format_RGB32);
+  uint32_t noise = 12345;
   for (int y = 0; y < Height; ++y) {
-    for (int x = 0; x < Width; ++x) image.setPixel(x, y, qRgb(x * 2, y * 3, (x ^ y) & 0xFF));
+    for (int x = 0; x < Width; ++x) {
+      noise = noise * 1664525u + 1013904223u;
+      image.setPixel(x, y, qRgb(noise >> 24, (noise >> 16) & 0xFF, (noise >> 8) & 0xFF));
+    }
   }
   QByteArray bytes;
   QBuffer buffer(&bytes);
@@ -159,7 +164,8 @@ TEST_F(TagsWrittenTest, CueTracksGetEveryFieldOfTheSheetAndTheCoverBesideIt) {
     cue += "    INDEX 01 " + image.Indexes[t].second + "\r\n";
   }
   WriteText(Dir.File("album.cue"), cue);
-  const std::string jpeg = MakeImage("JPG", 120, 90);
+  const std::string jpeg = MakeImage("JPG", 320, 240);
+  ASSERT_GT(jpeg.size(), 3 * TFLACfile::kNewPaddingSize) << "more than the padding to spare";
   WriteText(Dir.File("Folder.JPG"), jpeg);
 
   TBatchDriver driver;
@@ -196,10 +202,12 @@ TEST_F(TagsWrittenTest, CueTracksGetEveryFieldOfTheSheetAndTheCoverBesideIt) {
     const TCoverRead cover = FrontCover(file);
     ASSERT_TRUE(cover.Found) << file;
     EXPECT_EQ(cover.MimeType, "image/jpeg");
-    EXPECT_EQ(cover.Width, 120u);
-    EXPECT_EQ(cover.Height, 90u);
+    EXPECT_EQ(cover.Width, 320u);
+    EXPECT_EQ(cover.Height, 240u);
     EXPECT_TRUE(cover.Data == jpeg) << file;
     EXPECT_TRUE(cover.Exported == jpeg) << file;
+    // The room the encoder left took the cover as well: no copy of the file was needed.
+    EXPECT_GT(PaddingLength(file), TFLACfile::kNewPaddingSize) << file;
     const test::TDecodedFlac flac = test::DecodeFlacFile(file);
     EXPECT_TRUE(flac.Ok) << file << ": " << flac.Error;
   }

@@ -191,6 +191,7 @@ TEST_F(ApeTagTest, OtherTextItemsAreKeptInOrder) {
   ASSERT_TRUE(Read(TaggedFile(2000, {{"Album Artist", "band"},
                                      {"Title", "t"},
                                      {"Cover Art (Back)", "b.jpg\0\xFF\xD8"s, kBinary},
+                                     {"Cover Art (Media)", "m.jpg\0\xFF\xD8"s},  // unmarked
                                      {"Composer", gbk},
                                      {"Related", "http://x", kLink},
                                      {"Cuesheet", "REM"},
