@@ -213,6 +213,36 @@ TEST_F(TagsWrittenTest, CueTracksGetEveryFieldOfTheSheetAndTheCoverBesideIt) {
   }
 }
 
+// An image whose sheet and cover are both in its APE tag: every track takes that cover, not
+// the one in the folder; the sheet itself is no tag of any track.
+TEST_F(TagsWrittenTest, TracksOfAnImageTakeTheCoverInItsTag) {
+  const test::TCdImage& image = test::SixTrackImage();
+  const std::string ape = CopyApe(image.Spec, "CDImage.ape");
+  const std::string png = MakeImage("PNG", 40, 30);
+  test::AppendApeTagItems(ape, {{"Cuesheet", test::CdImageCueText(image, "whatever.wav")},
+                                {"Cover Art (Front)", "cover.png\0"s + png, test::kApeBinaryItem}});
+  WriteText(Dir.File("cover.jpg"), MakeImage("JPG", 8, 8));
+
+  TBatchDriver driver;
+  QSignalSpy failures(&driver, &TBatchDriver::JobFailed);
+  driver.AddFiles({ape});
+  ASSERT_EQ(driver.Jobs().Count(), 6);
+  ASSERT_TRUE(RunBatch(driver));
+  ASSERT_EQ(failures.count(), 0) << failures.first().first().toString().toStdString();
+  for (int t = 1; t <= 6; ++t) {
+    const std::string file = Dir.File("Track_" + std::to_string(t) + ".flac");
+    const TCoverRead cover = FrontCover(file);
+    EXPECT_TRUE(cover.Found && cover.Data == png) << file;
+    ExpectMetaflacListsPictures(file, 1);
+    const std::vector<std::string> tags = MetaflacTags(file);
+    EXPECT_TRUE(std::none_of(tags.begin(), tags.end(), [](const std::string& Tag) {
+      return Tag.rfind("CUESHEET", 0) == 0;
+    })) << file;
+    EXPECT_TRUE(std::count(tags.begin(), tags.end(), "TRACKNUMBER=" + std::to_string(t)) == 1)
+        << file;
+  }
+}
+
 // Whole APE files: the described fields, the other text items under their Vorbis names, the
 // front cover; no binary item or cue sheet as text, no track number that is not there.
 struct TPlainCase {
