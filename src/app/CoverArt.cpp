@@ -68,8 +68,12 @@ std::string FolderCoverFile(const std::string& Folder) {
   // Best so far: (name's rank, extension's rank, file name), the least wins.
   std::optional<std::tuple<size_t, size_t, std::string>> best;
   std::string found;
-  for (const auto& entry : entries) {
-    if (!entry.is_regular_file(error)) continue;
+  // Stepping on may fail too (a folder removed meanwhile): the files seen so far count.
+  for (; entries != std::filesystem::directory_iterator(); entries.increment(error)) {
+    if (error) break;
+    const std::filesystem::directory_entry& entry = *entries;
+    std::error_code notAFile;  // a link to nowhere, say: not a cover, no reason to stop
+    if (!entry.is_regular_file(notAFile)) continue;
     const std::filesystem::path& path = entry.path();
     const std::string stem = LowerAscii(path.stem().string());
     const std::string extension = LowerAscii(path.extension().string());

@@ -250,7 +250,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct TFolderCase {
   const char* Name;
-  std::vector<const char*> Files;  // a trailing "/" makes a folder
+  std::vector<const char*> Files;  // a trailing "/" makes a folder, a trailing "@" a dead link
   const char* Found;               // empty: none
 };
 
@@ -261,6 +261,8 @@ TEST_P(FolderCover, PrefersCoverThenFolderThenFrontAndJpegBeforePng) {
   for (const std::string file : GetParam().Files) {
     if (file.back() == '/') {
       std::filesystem::create_directory(dir.File(file));
+    } else if (file.back() == '@') {
+      std::filesystem::create_symlink(dir.File("gone"), dir.File(file.substr(0, file.size() - 1)));
     } else {
       test::WriteFileBytes(dir.File(file), {0xFF, 0xD8, 0xFF});
     }
@@ -277,6 +279,7 @@ INSTANTIATE_TEST_SUITE_P(
                     TFolderCase{"JpegBeforePng", {"cover.png", "COVER.jpeg"}, "COVER.jpeg"},
                     TFolderCase{"OtherNamesAndTypes", {"cover.gif", "album.jpg", "covers.jpg"}, ""},
                     TFolderCase{"AFolderIsNoImage", {"cover.jpg/", "front.png"}, "front.png"},
+                    TFolderCase{"ALinkToNowhere", {"cover.jpg@", "front.png"}, "front.png"},
                     TFolderCase{"Empty", {}, ""}),
     [](const auto& Info) { return std::string(Info.param.Name); });
 
