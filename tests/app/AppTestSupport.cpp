@@ -5,8 +5,8 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QSettings>
 #include <QProcess>
+#include <QSettings>
 #include <QThread>
 #include <fstream>
 #include <memory>
