@@ -342,7 +342,7 @@ TEST_F(TagsWrittenTest, LargestCoverGoesInAndALargerOneIsNoted) {
   test::AppendApeTagItems(huge,
                           {{"Title", "huge"}, {"Cover Art (Front)", "c.jpg\0"s + tooLarge, 2}});
 
-  TForm1 form;
+  TForm1 form{test::SettingsIn(Dir.File("corvane.conf"))};
   TBatchDriver& driver = form.Driver();
   QSignalSpy failures(&driver, &TBatchDriver::JobFailed);
   QSignalSpy notes(&driver, &TBatchDriver::Noted);
