@@ -4,10 +4,14 @@
 
 namespace corvane {
 
-TACSInput::~TACSInput() {
-  // Users drop their reference through their own setters, which call RemoveUser: work on a copy.
+TACSInput::~TACSInput() { DetachUsers(); }
+
+void TACSInput::DetachUsers() {
+  // Users may drop their reference through their own setters, which call RemoveUser: work on
+  // a copy, and forget them all afterwards, so none is told twice.
   const auto users = FUsers;
   for (TACSInputUser* user : users) user->InputRemoved(this);
+  FUsers.clear();
 }
 
 int64_t TACSInput::TotalTime() { return 0; }

@@ -47,6 +47,10 @@ class TACSInput {
   void RemoveUser(TACSInputUser* User);
 
  protected:
+  // Tells every user that the source is going away, waiting out a read in progress. A source
+  // whose reads use members of its own calls it first in its destructor.
+  void DetachUsers();
+
   // Written by the reading thread, read by Progress on the user-interface thread.
   std::atomic<int64_t> FPosition{0};
   std::atomic<int64_t> FSize{-1};

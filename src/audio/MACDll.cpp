@@ -202,5 +202,8 @@ int64_t TAPEDecompress::PcmBytes() {
 int64_t TAPEDecompress::LengthMs() {
   return GetInfo(APE_DECOMPRESS_LENGTH_MS);
 }
+int64_t TAPEDecompress::BlocksPerFrame() {
+  return GetInfo(APE_INFO_BLOCKS_PER_FRAME);
+}
 
 }  // namespace corvane

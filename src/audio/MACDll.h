@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace corvane {
@@ -37,6 +38,27 @@ class EAPEException : public std::runtime_error {
   int32_t FCode;
 };
 
+// Damaged data, or data that ends before its declared length, met while decoding; says where.
+class EAPEDataError : public EAPEException {
+ public:
+  EAPEDataError(int32_t Code, std::string FileName, int64_t Frame, int SampleRate)
+      : EAPEException(Code),
+        FFileName(std::move(FileName)),
+        FFrame(Frame),
+        FSampleRate(SampleRate) {}
+  const std::string& FileName() const noexcept { return FFileName; }
+  // The first frame of that file that could not be delivered.
+  int64_t Frame() const noexcept { return FFrame; }
+  double Seconds() const noexcept {
+    return FSampleRate > 0 ? static_cast<double>(FFrame) / FSampleRate : 0.0;
+  }
+
+ private:
+  std::string FFileName;
+  int64_t FFrame;
+  int FSampleRate;
+};
+
 // "Monkey's Audio 3.99, 32-bit, 2 channels": what the library reports of a file it refuses.
 std::string ApeFormatText(int64_t Version, int64_t BitsPerSample, int64_t Channels);
 
@@ -65,6 +87,8 @@ class TAPEDecompress {
   // Bytes of the whole file's decoded PCM.
   int64_t PcmBytes();
   int64_t LengthMs();
+  // Sample frames per APE frame, the unit the library decodes at once; 0 when it does not say.
+  int64_t BlocksPerFrame();
 
  private:
   void* FHandle = nullptr;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <thread>
 
 #include "ACSException.h"
 #include "DynamicLibrary.h"
@@ -28,7 +29,19 @@ TMACIn::TMACIn() {
   if (!MACDllLoaded()) throw EACSException(LibraryNotLoadedText(MACDllFileName()));
 }
 
-TMACIn::~TMACIn() = default;
+TMACIn::~TMACIn() {
+  // A read in progress uses the read-ahead: readers let go of the source before it goes.
+  DetachUsers();
+  FReadAhead.reset();
+}
+
+int TMACIn::AllCores() {
+  return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
+
+void TMACIn::SetDecodeThreads(int Count) {
+  FDecodeThreads.store(std::clamp(Count, 0, kMaxDecodeThreads), std::memory_order_relaxed);
+}
 
 int TMACIn::BitsPerSample() {
   TOpenForQuery open(*this);
@@ -82,7 +95,17 @@ void TMACIn::CloseSource() {
 bool TMACIn::SeekSample(int64_t Sample) {
   TOpenForQuery open(*this);
   FSeekResult = FDecoder->Seek(Sample);
-  return FSeekResult == 0;
+  if (FSeekResult != 0) return false;
+  if (!Busy() || !FReadAhead) return true;
+  if (!FSegments.empty()) return false;
+  // What the pass has still to deliver now comes from Sample on; what was decoded ahead of
+  // the old position is dropped with its read-ahead.
+  const int64_t left = (Size() - Position()) / FrameBytes();
+  FReadAhead.reset();
+  BufStart = 1;
+  BufEnd = 0;
+  StartReadAhead({{FFileName, Sample, Sample + left, FDecoder->BlocksPerFrame()}});
+  return true;
 }
 
 void TMACIn::SetSegments(std::vector<TAudioSegment> Segments) {
@@ -97,7 +120,7 @@ void TMACIn::BeginSegmentedRead() {
     // Every range is checked before the first byte goes out: a track must not stop short at
     // a file that turns out to be missing or of another format.
     int64_t frames = 0;
-    FSegmentEnds.clear();
+    std::vector<TApeSpan> spans;
     for (const TAudioSegment& segment : FSegments) {
       TAPEDecompress decoder(segment.FileName);
       if (!decoder.HasHandle()) throw EAPEException(MAC_ERROR_IO_READ);
@@ -110,16 +133,12 @@ void TMACIn::BeginSegmentedRead() {
       if (segment.StartSample < 0 || segment.StartSample > end || end > total) {
         throw EACSException("The sample range lies outside the file " + segment.FileName);
       }
-      FSegmentEnds.push_back(end);
+      spans.push_back({segment.FileName, segment.StartSample, end, decoder.BlocksPerFrame()});
       frames += end - segment.StartSample;
     }
     FSize = frames * FrameBytes();
-    FSegmentDecoder.reset();
-    FSegmentLeft = 0;
-    FSegmentIndex = static_cast<size_t>(-1);
-    FEndOfStream = !NextSegment();
+    StartReadAhead(std::move(spans));
   } catch (...) {
-    FSegmentDecoder.reset();
     CloseSource();
     throw;
   }
@@ -129,23 +148,10 @@ void TMACIn::BeginSegmentedRead() {
   FPosition = 0;
 }
 
-bool TMACIn::NextSegment() {
-  FSegmentDecoder.reset();
-  for (++FSegmentIndex; FSegmentIndex < FSegments.size(); ++FSegmentIndex) {
-    const TAudioSegment& segment = FSegments[FSegmentIndex];
-    const int64_t frames = FSegmentEnds[FSegmentIndex] - segment.StartSample;
-    if (frames <= 0) continue;
-    auto decoder = std::make_unique<TAPEDecompress>(segment.FileName);
-    if (!decoder->HasHandle()) throw EAPEException(MAC_ERROR_IO_READ);
-    if (segment.StartSample != 0) {
-      const int32_t result = decoder->Seek(segment.StartSample);
-      if (result != 0) throw EAPEException(result);
-    }
-    FSegmentDecoder = std::move(decoder);
-    FSegmentLeft = frames;
-    return true;
-  }
-  return false;
+void TMACIn::StartReadAhead(std::vector<TApeSpan> Spans) {
+  FEndOfStream = false;
+  FReadAhead =
+      std::make_unique<TApeReadAhead>(std::move(Spans), FrameBytes(), FSampleRate, FDecodeThreads);
 }
 
 void TMACIn::BeginRead() {
@@ -163,55 +169,30 @@ void TMACIn::BeginRead() {
     if (!inside) throw EACSException("The sample range lies outside the file");
     throw EAPEException(FSeekResult);
   }
+  try {
+    const int64_t end = FEndSample == -1 ? FTotalSamples : FEndSample;
+    StartReadAhead({{FFileName, FStartSample, end, FDecoder->BlocksPerFrame()}});
+  } catch (...) {
+    EndRead();
+    throw;
+  }
   BufStart = 1;
   BufEnd = 0;
 }
 
 void TMACIn::EndRead() {
-  FSegmentDecoder.reset();
+  FReadAhead.reset();
   TACSFileIn::EndRead();
 }
 
 void TMACIn::Refill() {
   BufStart = 1;
   BufEnd = 0;
-  if (FEndOfStream) return;
-  const int64_t frameBytes = FrameBytes();
-  const bool segmented = !FSegments.empty();
-  for (;;) {
-    if (segmented && FSegmentLeft == 0 && !NextSegment()) {
-      FEndOfStream = true;
-      return;
-    }
-    TAPEDecompress& decoder = segmented ? *FSegmentDecoder : *FDecoder;
-    // Bytes of the range not yet decoded. The decoder is never asked for more, so it never
-    // decodes past the range's end.
-    const int64_t remaining = segmented ? FSegmentLeft * frameBytes : Size() - Position() - BufEnd;
-    const int64_t room = BufferBytes - BufEnd;
-    const int64_t frames = std::min(remaining, room) / frameBytes;
-    if (frames <= 0) {
-      if (remaining < frameBytes) FEndOfStream = true;
-      return;
-    }
-    int64_t delivered = 0;
-    const int32_t result = decoder.GetData(FBuffer.data() + BufEnd, frames, delivered);
-    // What went out, what the buffer holds and what this call delivered lie before the fault.
-    const auto failure = [&](int32_t Code) {
-      const int64_t good = delivered > 0 && delivered <= frames ? delivered : 0;
-      if (!segmented) {
-        return EAPEDataError(Code, FFileName,
-                             FStartSample + (Position() + BufEnd) / frameBytes + good, FSampleRate);
-      }
-      const TAudioSegment& segment = FSegments[FSegmentIndex];
-      const int64_t done = FSegmentEnds[FSegmentIndex] - segment.StartSample - FSegmentLeft;
-      return EAPEDataError(Code, segment.FileName, segment.StartSample + done + good, FSampleRate);
-    };
-    if (result != 0) throw failure(result);
-    // The decoder ran out before the range or the file's declared length did.
-    if (delivered <= 0 || delivered > frames) throw failure(MAC_ERROR_IO_READ);
-    BufEnd += delivered * frameBytes;
-    if (segmented) FSegmentLeft -= delivered;
-  }
+  if (FEndOfStream || !FReadAhead) return;
+  // The spans end where the range does, so the read-ahead never delivers past it.
+  const int64_t frames = FReadAhead->Read(FBuffer.data(), BufferBytes / FrameBytes());
+  if (frames == 0) FEndOfStream = true;
+  BufEnd = frames * FrameBytes();
 }
 
 int64_t TMACIn::ReadData(uint8_t* Dest, int64_t BufferSize) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "ACSFileIn.h"
+#include "ApeReadAhead.h"
 #include "MACDll.h"
 
 namespace corvane {
@@ -19,27 +21,6 @@ struct TAudioSegment {
   int64_t EndSample = -1;  // one past the last frame; -1 is the end of the file
 };
 
-// Damaged data, or data that ends before its declared length, met while decoding; says where.
-class EAPEDataError : public EAPEException {
- public:
-  EAPEDataError(int32_t Code, std::string FileName, int64_t Frame, int SampleRate)
-      : EAPEException(Code),
-        FFileName(std::move(FileName)),
-        FFrame(Frame),
-        FSampleRate(SampleRate) {}
-  const std::string& FileName() const noexcept { return FFileName; }
-  // The first frame of that file that could not be delivered.
-  int64_t Frame() const noexcept { return FFrame; }
-  double Seconds() const noexcept {
-    return FSampleRate > 0 ? static_cast<double>(FFrame) / FSampleRate : 0.0;
-  }
-
- private:
-  std::string FFileName;
-  int64_t FFrame;
-  int FSampleRate;
-};
-
 // The PCM of a Monkey's Audio file, or of a range of its frames, decoded by libMACDll.so.
 // Format queries open and close the file around each call; a read pass keeps it open from
 // BeginRead (user-interface thread) to EndRead (the output's worker), and ReadData runs on
@@ -47,6 +28,9 @@ class EAPEDataError : public EAPEException {
 //
 // Instead of one range it can read several ranges of several files in turn as one stream (a
 // cue track whose audio ends in the next file); all of them must share FileName's format.
+//
+// During a read pass the audio is decoded ahead of the reader, on threads of the source's own
+// (TApeReadAhead), so decoding and the reader's work run side by side.
 class TMACIn : public TACSFileIn {
  public:
   // Throws EACSException when the decoder library is not loaded.
@@ -57,8 +41,9 @@ class TMACIn : public TACSFileIn {
   int Channels() override;
   int SampleRate() override;
   int64_t TotalTime() override;
-  // Raises EAPEDataError when the data is damaged or ends before the range does: a short
-  // stream is never handed out as a complete one.
+  // Raises EAPEDataError when the data is damaged or ends before the range does, once every
+  // frame before the fault has been handed out: a short stream is never handed out as a
+  // complete one.
   int64_t ReadData(uint8_t* Dest, int64_t BufferSize) override;
   // Also raises EACSException for a range that does not lie inside the file.
   void BeginRead() override;
@@ -70,18 +55,30 @@ class TMACIn : public TACSFileIn {
   void SetSegments(std::vector<TAudioSegment> Segments);
   const std::vector<TAudioSegment>& Segments() const { return FSegments; }
 
+  // Threads that decode ahead of the reader during a read pass: 1 or more decode the next APE
+  // frames, that many at once, while the reader works; 0 decodes on the reader's thread as it
+  // reads. One per core unless set. May change at any time from any thread: a read pass
+  // follows it from its next read on.
+  void SetDecodeThreads(int Count);
+  int DecodeThreads() const { return FDecodeThreads.load(std::memory_order_relaxed); }
+  // The processor cores of this machine (at least 1).
+  static int AllCores();
+
   void OpenSource() override;
   void CloseSource() override;
+  // Outside a read pass, checks Sample for the pass to come. During a pass of a single range
+  // (on the reader's thread), the rest of the pass is read from Sample on; a pass of several
+  // segments is not repositioned (false).
   bool SeekSample(int64_t Sample) override;
 
  private:
   static constexpr int64_t BufferBytes = 8192;
+  static constexpr int kMaxDecodeThreads = 64;
 
   int FrameBytes() const { return FBitsPerSample / 8 * FChannels; }
   void Refill();
   void BeginSegmentedRead();
-  // Opens the next segment that holds audio; false when none is left.
-  bool NextSegment();
+  void StartReadAhead(std::vector<TApeSpan> Spans);
 
   // Decoded PCM staged for ReadData; the valid part is BufStart..BufEnd (1-based).
   std::array<uint8_t, BufferBytes> FBuffer{};
@@ -92,13 +89,9 @@ class TMACIn : public TACSFileIn {
   int32_t FSeekResult = 0;
 
   std::vector<TAudioSegment> FSegments;
-  // During a segmented read pass (written by BeginRead, then by the worker): each segment's end
-  // with the end of its file resolved, the segment being read, its decoder and the frames it
-  // has left.
-  std::vector<int64_t> FSegmentEnds;
-  size_t FSegmentIndex = 0;
-  std::unique_ptr<TAPEDecompress> FSegmentDecoder;
-  int64_t FSegmentLeft = 0;
+  std::atomic<int> FDecodeThreads{AllCores()};
+  // The read pass's decoding, from BeginRead to EndRead.
+  std::unique_ptr<TApeReadAhead> FReadAhead;
 };
 
 }  // namespace corvane

@@ -24,7 +24,13 @@ int32_t TApeDecoder::LoadFrame(int64_t Index, const TArithmetic* Only) {
   if (Index < 0 || Index >= FHeader.TotalFrames) return MAC_ERROR_INVALID_PARAMETER;
   if (Index == FLoaded && Only == nullptr) return MAC_ERROR_SUCCESS;
   FLoaded = -1;
+  FPcm.resize(static_cast<size_t>(FHeader.BlocksOfFrame(Index) * FrameBytes()));
+  const int32_t result = DecodeFrame(Index, FPcm.data(), Only);
+  if (result == MAC_ERROR_SUCCESS && Only == nullptr) FLoaded = Index;
+  return result;
+}
 
+int32_t TApeDecoder::DecodeFrame(int64_t Index, uint8_t* Pcm, const TArithmetic* Only) {
   // Frames are stored in 32-bit words counted from the first frame; a frame starting inside
   // a word is read from that word's start and the bytes before it skipped.
   const auto at = static_cast<size_t>(Index);
@@ -53,11 +59,7 @@ int32_t TApeDecoder::LoadFrame(int64_t Index, const TArithmetic* Only) {
 
   uint64_t skipBits = static_cast<uint64_t>(skip) * 8;
   if (!FHeader.FrameBitSkips.empty()) skipBits += FHeader.FrameBitSkips[at];
-  FPcm.resize(static_cast<size_t>(blocks * FrameBytes()));
-  const int32_t result =
-      FFrameDecoder->Decode(FBytes, skipBits, blocks, FPcm.data(), FArithmetic, Only);
-  if (result == MAC_ERROR_SUCCESS && Only == nullptr) FLoaded = Index;
-  return result;
+  return FFrameDecoder->Decode(FBytes, skipBits, blocks, Pcm, FArithmetic, Only);
 }
 
 int32_t TApeDecoder::Read(uint8_t* Dest, int64_t Frames, int64_t& Delivered) {
@@ -69,13 +71,26 @@ int32_t TApeDecoder::Read(uint8_t* Dest, int64_t Frames, int64_t& Delivered) {
   const int64_t total = TotalFrames();
   while (Delivered < Frames && FPosition < total) {
     const int64_t index = FPosition / FHeader.BlocksPerFrame;
+    const int64_t first = index * FHeader.BlocksPerFrame;
+    const int64_t blocks = FHeader.BlocksOfFrame(index);
+    // A whole frame wanted goes straight to the caller: no copy, and no frame-sized buffer
+    // of our own (a reader running several decoders at once would hold one in each).
+    if (FPosition == first && Frames - Delivered >= blocks && index != FLoaded) {
+      const int32_t result = DecodeFrame(index, Dest + Delivered * frameBytes, nullptr);
+      if (result != MAC_ERROR_SUCCESS) {
+        FError = result;
+        return FError;
+      }
+      Delivered += blocks;
+      FPosition += blocks;
+      continue;
+    }
     const int32_t result = LoadFrame(index);
     if (result != MAC_ERROR_SUCCESS) {
       FError = result;
       return FError;
     }
-    const int64_t first = index * FHeader.BlocksPerFrame;
-    const int64_t available = first + FHeader.BlocksOfFrame(index) - FPosition;
+    const int64_t available = first + blocks - FPosition;
     const int64_t count = std::min(available, Frames - Delivered);
     std::memcpy(Dest + Delivered * frameBytes, FPcm.data() + (FPosition - first) * frameBytes,
                 static_cast<size_t>(count * frameBytes));

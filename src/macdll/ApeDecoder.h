@@ -33,6 +33,7 @@ class TApeDecoder {
   int Channels() const { return FHeader.Channels; }
   int Version() const { return FHeader.Version; }
   int64_t TotalFrames() const { return FHeader.Supported ? FHeader.TotalBlocks() : 0; }
+  int64_t BlocksPerFrame() const { return FHeader.Supported ? FHeader.BlocksPerFrame : 0; }
   int FrameBytes() const { return FHeader.BitsPerSample / 8 * FHeader.Channels; }
 
   // Writes up to Frames frames to Dest; see c_APEDecompress_GetData.
@@ -47,6 +48,9 @@ class TApeDecoder {
   TArithmetic FrameArithmetic() const { return FArithmetic; }
 
  private:
+  // Decodes APE frame Index into Pcm (room for the whole frame).
+  int32_t DecodeFrame(int64_t Index, uint8_t* Pcm, const TArithmetic* Only);
+
   TApeFile FFile;
   TApeHeader FHeader;
   std::unique_ptr<TFrameDecoder> FFrameDecoder;

@@ -73,6 +73,8 @@ MACDLL_EXPORT int64_t c_APEDecompress_GetInfo(APE_DECOMPRESS_HANDLE Handle, int3
       return decoder.BitsPerSample();
     case APE_INFO_CHANNELS:
       return decoder.Channels();
+    case APE_INFO_BLOCKS_PER_FRAME:
+      return decoder.BlocksPerFrame();
     case APE_INFO_WAV_DATA_BYTES:
       return decoder.TotalFrames() * decoder.FrameBytes();
     case APE_DECOMPRESS_LENGTH_MS:
