@@ -1,5 +1,6 @@
 #include "CompressionLevel.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdint>
@@ -70,6 +71,10 @@ const char* CompressionLevelStatus(int Level) {
 
 int LoopDelayForCpuUsage(int Position) {
   return 16 - 5 * Position;
+}
+
+int DecodeThreadsForCpuUsage(int Position, int Cores) {
+  return Position >= 3 ? std::max(Cores, 1) : 1;
 }
 
 }  // namespace corvane

@@ -18,5 +18,9 @@ bool ApplyCompressionLevel(TFLACOut& Out, int Level);
 const char* CompressionLevelStatus(int Level);
 // Milliseconds the worker sleeps per cycle for slider position 1 (low) to 3 (high).
 int LoopDelayForCpuUsage(int Position);
+// Threads decoding ahead of the encoder for slider position 1 to 3 on a machine of Cores
+// cores: one below the top (with the sleep above, the conversion leaves the other cores
+// alone), every core at the top.
+int DecodeThreadsForCpuUsage(int Position, int Cores);
 
 }  // namespace corvane

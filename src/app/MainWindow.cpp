@@ -469,6 +469,8 @@ void TForm1::ComboBox1Change() {
 
 void TForm1::TrackBar1Change() {
   FDriver->FLACOut1().SetLoopDelay(LoopDelayForCpuUsage(TrackBar1->value()));
+  FDriver->MACIn1().SetDecodeThreads(
+      DecodeThreadsForCpuUsage(TrackBar1->value(), TMACIn::AllCores()));
   FSettings->SetCpuUsage(TrackBar1->value());
 }
 

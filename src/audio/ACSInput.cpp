@@ -4,7 +4,9 @@
 
 namespace corvane {
 
-TACSInput::~TACSInput() { DetachUsers(); }
+TACSInput::~TACSInput() {
+  DetachUsers();
+}
 
 void TACSInput::DetachUsers() {
   // Users may drop their reference through their own setters, which call RemoveUser: work on
@@ -14,7 +16,9 @@ void TACSInput::DetachUsers() {
   FUsers.clear();
 }
 
-int64_t TACSInput::TotalTime() { return 0; }
+int64_t TACSInput::TotalTime() {
+  return 0;
+}
 
 void TACSInput::ForceFinish() {
   try {

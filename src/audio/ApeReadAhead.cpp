@@ -41,7 +41,7 @@ TApeReadAhead::TApeReadAhead(std::vector<TApeSpan> Spans, int FrameBytes, int Sa
     const int64_t frameBytes = span.FrameBlocks * FFrameBytes;
     splitFrames = splitFrames || frameBytes > kMaxPieceBytes;
     const int64_t piece = span.FrameBlocks > 0 ? std::min(frameBytes, kMaxPieceBytes)
-                                                : kPlainPieceBytes / FFrameBytes * FFrameBytes;
+                                               : kPlainPieceBytes / FFrameBytes * FFrameBytes;
     largest = std::max(largest, piece);
   }
   FMaxPieces = std::clamp<size_t>(static_cast<size_t>(kBudgetBytes / largest), 2, kMaxPieces);
@@ -107,7 +107,8 @@ void TApeReadAhead::Decode(TPiece& Piece, TDecoderSlot& Slot) const {
     Piece.Pcm.resize(static_cast<size_t>(Piece.Frames * FFrameBytes));
     TAPEDecompress& decoder = Slot.On(Piece.Span->FileName);
     code = decoder.Seek(Piece.First);
-    if (code == MAC_ERROR_SUCCESS) code = decoder.GetData(Piece.Pcm.data(), Piece.Frames, delivered);
+    if (code == MAC_ERROR_SUCCESS)
+      code = decoder.GetData(Piece.Pcm.data(), Piece.Frames, delivered);
   } catch (const EAPEException& Error) {
     code = Error.Code();
   } catch (const std::bad_alloc&) {
@@ -134,9 +135,8 @@ void TApeReadAhead::Work(size_t Index) {
 }
 
 void TApeReadAhead::FollowThreadCount() {
-  const auto wanted =
-      std::min(static_cast<size_t>(std::max(FThreads.load(std::memory_order_relaxed), 0)),
-               FMaxWorkers);
+  const auto wanted = std::min(
+      static_cast<size_t>(std::max(FThreads.load(std::memory_order_relaxed), 0)), FMaxWorkers);
   {
     std::lock_guard lock(FMutex);
     if (wanted == FLimit) return;

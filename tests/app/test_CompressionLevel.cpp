@@ -81,10 +81,16 @@ TEST(CompressionLevelText, StatusCoversEveryInteger) {
   EXPECT_STREQ(CompressionLevelStatus(12), texts::kStatusSlow);
 }
 
-TEST(CompressionLevelText, CpuUsageSetsTheWorkersSleep) {
-  EXPECT_EQ(LoopDelayForCpuUsage(1), 11);
-  EXPECT_EQ(LoopDelayForCpuUsage(2), 6);
-  EXPECT_EQ(LoopDelayForCpuUsage(3), 1);
+TEST(CompressionLevelText, CpuUsageSetsTheWorkersSleepAndTheDecodingThreads) {
+  struct TCase {
+    int Position, Cores, Delay, Threads;
+  };
+  for (const TCase& c : {TCase{1, 8, 11, 1}, TCase{2, 8, 6, 1}, TCase{3, 8, 1, 8},
+                         TCase{3, 2, 1, 2}, TCase{3, 1, 1, 1}, TCase{3, 0, 1, 1}}) {
+    EXPECT_EQ(LoopDelayForCpuUsage(c.Position), c.Delay) << c.Position;
+    EXPECT_EQ(DecodeThreadsForCpuUsage(c.Position, c.Cores), c.Threads)
+        << c.Position << " on " << c.Cores << " cores";
+  }
 }
 
 }  // namespace

@@ -356,10 +356,11 @@ TEST_F(MainWindowTest, LevelFieldSetsTheEncoderAndTheStatus) {
   EXPECT_FALSE(Out().EnableLooseMidSideStereo());
 }
 
-TEST_F(MainWindowTest, SliderSetsTheWorkersSleep) {
+TEST_F(MainWindowTest, SliderSetsTheWorkersSleepAndTheDecodingThreads) {
   for (const auto& [position, delay] : {std::pair{1, 11}, {2, 6}, {3, 1}}) {
     Form.TrackBar1->setValue(position);
     EXPECT_EQ(Out().LoopDelay(), delay) << position;
+    EXPECT_EQ(Form.Driver().MACIn1().DecodeThreads(), position == 3 ? TMACIn::AllCores() : 1);
   }
 }
 
