@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "ApeFixtures.h"
+#include "ApeReadAhead.h"
 #include "MACIn.h"
 #include "ScratchDir.h"
 #include "WavFile.h"
@@ -136,9 +138,37 @@ INSTANTIATE_TEST_SUITE_P(
         TRangeCase{"Stereo16Normal", {Stereo16, 3 * B + 1001, TSignal::Noise, 2, 21}, B},
         TRangeCase{"Mono16High", {Mono16, 3 * B + 1001, TSignal::Noise, 3, 21}, B},
         TRangeCase{"Stereo8Fast", {Stereo8, 3 * B + 1001, TSignal::Noise, 2, 21}, B},
-        TRangeCase{"Stereo24ExtraHigh", {Stereo24, 2 * 4 * B + 4321, TSignal::Noise, 4, 7}, 4 * B},
-        TRangeCase{"Stereo16Insane", {Stereo16, 16 * B + 12347, TSignal::Tone, 5, 5}, 16 * B}),
+        TRangeCase{"Stereo24Normal", {Stereo24, 3 * B + 1001, TSignal::Noise, 2, 21}, B}),
     [](const auto& Info) { return std::string(Info.param.Name); });
+
+// Pieces of work that do not match the library's frames (a library that does not tell its
+// frame size, or tells another one, or frames too large for one piece) cost time, never
+// bytes.
+TEST_F(ReadAheadTest, PiecesNeedNotMatchTheLibrarysFrames) {
+  const TApeFixtureSpec spec{Stereo16, 3 * B + 1001, TSignal::Noise, 2, 21};
+  const std::vector<uint8_t> pcm = ApeFixturePcm(spec);
+  const std::string file = ApeFixture(spec);
+  for (const int64_t frameBlocks : {int64_t{0}, int64_t{1000}, B + 1, 40 * B}) {
+    for (const int threads : {0, 2, 4}) {
+      SCOPED_TRACE(testing::Message()
+                   << frameBlocks << " blocks a frame, " << threads << " threads");
+      const std::atomic<int> count{threads};
+      TApeReadAhead readAhead({{file, 100, 2 * B + 5, frameBlocks},
+                               {file, 0, 0, frameBlocks},
+                               {file, 3 * B, spec.Frames, frameBlocks}},
+                              4, 44100, count);
+      std::vector<uint8_t> got;
+      std::vector<uint8_t> block(3000 * 4);
+      for (int64_t frames; (frames = readAhead.Read(block.data(), 3000)) > 0;) {
+        got.insert(got.end(), block.begin(), block.begin() + frames * 4);
+      }
+      std::vector<uint8_t> expected = Frames(pcm, 100, 2 * B + 5, 4);
+      const std::vector<uint8_t> tail = Frames(pcm, 3 * B, spec.Frames, 4);
+      expected.insert(expected.end(), tail.begin(), tail.end());
+      EXPECT_TRUE(got == expected);
+    }
+  }
+}
 
 // The thread count may change between any two reads (the window's slider moves during a
 // conversion): the stream goes on unbroken.
@@ -219,8 +249,8 @@ TEST_P(ReadAheadDamageTest, FailsAtTheDamagedFrameAfterEverythingBeforeIt) {
     source.SetFileName(damaged);
     for (const int64_t start : {int64_t{0}, bad - c.FrameBlocks / 2, bad}) {
       SCOPED_TRACE(testing::Message() << threads << " threads, from " << start);
-      for (const int64_t chunk : {int64_t{8192}, int64_t{1000}}) {
-        const TPass pass = ReadPass(source, start, -1, chunk);
+      {
+        const TPass pass = ReadPass(source, start, -1, threads % 2 == 0 ? 8192 : 1000);
         ASSERT_TRUE(pass.Failure.has_value());
         EXPECT_EQ(pass.Failure->what(), code);
         EXPECT_EQ(pass.Failure->FileName(), damaged);
@@ -254,12 +284,7 @@ INSTANTIATE_TEST_SUITE_P(
         TDamageCase{
             "Stereo16ThirdFrameCut", {Stereo16, 3 * B + 1234, TSignal::Noise, 2, 7}, B, 2, true},
         TDamageCase{"Stereo24High", {Stereo24, 3 * B + 5, TSignal::Noise, 3, 7}, B, 2, false},
-        TDamageCase{"Mono16High", {Mono16, 3 * B + 9, TSignal::Noise, 3, 7}, B, 1, false},
-        TDamageCase{"Stereo16ExtraHigh",
-                    {Stereo16, 2 * 4 * B + 4321, TSignal::Noise, 4, 7},
-                    4 * B,
-                    1,
-                    false}),
+        TDamageCase{"Mono16High", {Mono16, 3 * B + 9, TSignal::Noise, 3, 7}, B, 1, false}),
     [](const auto& Info) { return std::string(Info.param.Name); });
 
 // ---- Seeks and ends of a read pass cancel the read-ahead ----
@@ -332,26 +357,26 @@ TEST_F(ReadAheadTest, SegmentedPassIsNotRepositioned) {
 // reads again from scratch.
 TEST_F(ReadAheadTest, EndingOrDestroyingMidStreamStopsTheThreads) {
   using namespace std::chrono;
-  const TApeFixtureSpec spec{Stereo16, 16 * B + 12347, TSignal::Tone, 5, 5};
+  const TApeFixtureSpec spec{Stereo16, 3 * B + 1001, TSignal::Noise, 2, 21};
   const std::vector<uint8_t> pcm = ApeFixturePcm(spec);
   for (const int threads : {1, 2, 4}) {
     SCOPED_TRACE(testing::Message() << threads << " threads");
     auto source = std::make_unique<TMACIn>();
     source->SetDecodeThreads(threads);
     source->SetFileName(ApeFixture(spec));
-    for (const int64_t read : {int64_t{0}, int64_t{8192}, 16 * B * 4 + 8192}) {
+    for (const int64_t read : {int64_t{0}, int64_t{8192}, B * 4 + 8192}) {
       source->BeginRead();
       EXPECT_EQ(ReadToEnd(*source, 8192, read).Pcm.size(), static_cast<size_t>(read));
       source->EndRead();
       EXPECT_EQ(source->OpenCount(), 0);
     }
-    EXPECT_TRUE(ReadPass(*source, 16 * B - 10, 16 * B + 10, 8192).Pcm ==
-                Frames(pcm, 16 * B - 10, 16 * B + 10, 4));
+    EXPECT_TRUE(ReadPass(*source, 2 * B - 10, 2 * B + 10, 8192).Pcm ==
+                Frames(pcm, 2 * B - 10, 2 * B + 10, 4));
     source->BeginRead();
     ReadToEnd(*source, 8192, 8192);
     const auto start = steady_clock::now();
     source.reset();
-    // Two frames of the insane level decode in well under this, even under a sanitizer.
+    // A few frames decode in well under this, even under a sanitizer.
     EXPECT_LT(steady_clock::now() - start, 30s);
   }
 }

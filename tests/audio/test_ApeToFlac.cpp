@@ -3,14 +3,19 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ApeFixtures.h"
 #include "FLACBinding.h"
 #include "FLACOut.h"
 #include "FlacDecode.h"
+#include "FrameworkDoubles.h"
 #include "MACDll.h"
 #include "MACIn.h"
 #include "ScratchDir.h"
@@ -167,6 +172,181 @@ TEST_F(ApeToFlac, ApeWhoseDataEndsEarlyLeavesNoFlacThatLooksComplete) {
   EXPECT_FALSE(Source->Busy());
   EXPECT_EQ(Sink->Status(), osIdle);
 }
+
+// ---- Runs interrupted while the source decodes ahead ----
+
+enum class TInterruption {
+  None,             // runs to the end
+  Stop,             // stopped at 30%, then converted again whole
+  Pause,            // paused at 30% while the read-ahead fills, then resumed
+  SinkDestroyed,    // the window closes mid-batch: the sink goes while paused
+  SourceDestroyed,  // the source goes between two blocks
+  DamagedFrame,     // the sixth APE frame fails its check
+};
+
+struct TMidRunCase {
+  const char* Name;
+  TInterruption What;
+  int Threads;    // the source's decoding threads
+  int LoopDelay;  // the window's slider: 11 at its lowest, 1 at its highest
+};
+
+void PrintTo(const TMidRunCase& Case, std::ostream* Out) {
+  *Out << Case.Name;
+}
+
+// The test thread plays the user-interface thread: OnProgress and OnDone run on it.
+class ApeToFlacMidRun : public ::testing::TestWithParam<TMidRunCase> {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(LoadMACDll());
+    ASSERT_TRUE(LoadLibFLAC());
+    Source = std::make_unique<TMACIn>();
+    Source->SetDecodeThreads(GetParam().Threads);
+    Source->SetFileName(File);
+    Sink = MakeSink();
+  }
+  void TearDown() override {
+    Sink.reset();
+    Source.reset();
+  }
+
+  std::unique_ptr<TFLACOut> MakeSink() {
+    auto sink = std::make_unique<TFLACOut>();
+    sink->SetMainThreadHandoff(&Handoff);
+    sink->SetInput(Source.get());
+    sink->SetFileName(Output);
+    sink->SetLoopDelay(GetParam().LoopDelay);
+    sink->SetOnDone([this](TACSOutput&) { ++Ended; });
+    // A failure of a cycle is reported on the worker.
+    sink->SetOnThreadException([this](TACSOutput&, const std::exception& E) {
+      std::lock_guard lock(Mutex);
+      Error = E.what();
+      ++Ended;
+    });
+    return sink;
+  }
+  // Serves the run started last until it has ended; "" or its error.
+  std::string WaitForEnd() {
+    const int run = ++Started;
+    EXPECT_TRUE(Handoff.PumpUntil([&] { return Ended >= run; }, std::chrono::seconds(300)));
+    std::lock_guard lock(Mutex);
+    return Error;
+  }
+
+  const TApeFixtureSpec Spec{{16, 2, 44100}, 8 * NormalFrameBlocks + 777, TSignal::Noise, 2, 31};
+  const std::string File = ApeFixture(Spec);
+  test::TScratchDir Dir;
+  const std::string Output = Dir.File("out.flac");
+  test::TTestHandoff Handoff;
+  std::unique_ptr<TMACIn> Source;
+  std::unique_ptr<TFLACOut> Sink;
+  std::atomic<int> Ended{0};  // runs done or failed
+  int Started = 0;
+  std::mutex Mutex;
+  std::string Error;
+};
+
+TEST_P(ApeToFlacMidRun, EndsAsTheUserAskedAndLeavesTheSourceReusable) {
+  const TMidRunCase& c = GetParam();
+  const std::vector<uint8_t> pcm = ApeFixturePcm(Spec);
+  bool acted = false;
+  bool paused = false;
+  Sink->SetOnProgress([&](TACSOutput& Sender) {
+    if (acted || Sender.Progress() < 30) return;
+    acted = true;
+    switch (c.What) {
+      case TInterruption::Stop:
+        Sender.Stop();
+        break;
+      case TInterruption::Pause:
+      case TInterruption::SinkDestroyed:
+        Sender.Pause();
+        paused = true;
+        break;
+      case TInterruption::SourceDestroyed:
+        Source.reset();
+        break;
+      default:
+        break;
+    }
+  });
+  if (c.What == TInterruption::DamagedFrame) {
+    std::vector<uint8_t> bytes = test::ReadFileBytes(File);
+    // The seek table follows the 52-byte descriptor and the 24-byte header.
+    const auto offset = [&bytes](size_t Frame) {
+      const size_t at = 52 + 24 + 4 * Frame;
+      return static_cast<size_t>(bytes[at] | (bytes[at + 1] << 8) | (bytes[at + 2] << 16) |
+                                 (static_cast<uint32_t>(bytes[at + 3]) << 24));
+    };
+    bytes[(offset(5) + offset(6)) / 2] ^= 0x10;
+    test::WriteFileBytes(Dir.File("damaged.ape"), bytes);
+    Source->SetFileName(Dir.File("damaged.ape"));
+  }
+  Sink->Start();
+
+  switch (c.What) {
+    case TInterruption::None:
+      ASSERT_EQ(WaitForEnd(), "");
+      ExpectFlacHolds(Output, Spec.Format, pcm);
+      return;
+    case TInterruption::Stop:
+      ASSERT_EQ(WaitForEnd(), "");
+      EXPECT_FALSE(std::filesystem::exists(Output));
+      break;
+    case TInterruption::Pause:
+      ASSERT_TRUE(Handoff.PumpUntil([&] { return paused; }, std::chrono::seconds(300)));
+      // Long enough for the read-ahead to fill up and wait for its reader.
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      EXPECT_EQ(Sink->Status(), osPaused);
+      Sink->Resume();
+      ASSERT_EQ(WaitForEnd(), "");
+      ExpectFlacHolds(Output, Spec.Format, pcm);
+      break;
+    case TInterruption::SinkDestroyed:
+      ASSERT_TRUE(Handoff.PumpUntil([&] { return paused; }, std::chrono::seconds(300)));
+      Sink.reset();
+      EXPECT_FALSE(std::filesystem::exists(Output));
+      EXPECT_FALSE(Source->Busy());
+      EXPECT_EQ(Source->OpenCount(), 0);
+      Sink = MakeSink();
+      break;
+    case TInterruption::SourceDestroyed: {
+      ASSERT_EQ(WaitForEnd(), "");
+      // The data ended where the source went: a beginning of the audio, exact.
+      const test::TDecodedFlac flac = test::DecodeFlacFile(Output);
+      ASSERT_TRUE(flac.Ok) << flac.Error;
+      EXPECT_GT(flac.Pcm.size(), pcm.size() / 4);
+      EXPECT_LT(flac.Pcm.size(), pcm.size());
+      EXPECT_TRUE(std::equal(flac.Pcm.begin(), flac.Pcm.end(), pcm.begin()));
+      return;
+    }
+    case TInterruption::DamagedFrame:
+      EXPECT_EQ(WaitForEnd(), "MACDll error: decompressing frame");
+      EXPECT_FALSE(std::filesystem::exists(Output));
+      EXPECT_FALSE(Source->Busy());
+      Error.clear();  // the worker has reported and parked
+      Source->SetFileName(File);
+      break;
+  }
+  // The same source converts the whole file afterwards.
+  Sink->SetOnProgress(nullptr);
+  Sink->Start();
+  ASSERT_EQ(WaitForEnd(), "");
+  ExpectFlacHolds(Output, Spec.Format, pcm);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ApeToFlacMidRun,
+    ::testing::Values(TMidRunCase{"OneThreadSliderLow", TInterruption::None, 1, 11},
+                      TMidRunCase{"Stop", TInterruption::Stop, 2, 1},
+                      TMidRunCase{"PauseTwoThreads", TInterruption::Pause, 2, 1},
+                      TMidRunCase{"PauseOneThreadSliderLow", TInterruption::Pause, 1, 11},
+                      TMidRunCase{"SinkDestroyedWhilePaused", TInterruption::SinkDestroyed, 2, 1},
+                      TMidRunCase{"SourceDestroyed", TInterruption::SourceDestroyed, 2, 1},
+                      TMidRunCase{"DamagedFrameSerial", TInterruption::DamagedFrame, 0, 1},
+                      TMidRunCase{"DamagedFrameThreeThreads", TInterruption::DamagedFrame, 3, 1}),
+    [](const auto& Info) { return std::string(Info.param.Name); });
 
 }  // namespace
 }  // namespace corvane

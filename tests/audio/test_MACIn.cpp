@@ -196,7 +196,11 @@ TEST_P(MACInRangeTest, PiecesJoinIntoTheWholeFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, MACInRangeTest,
-                         ::testing::Values(Stereo16, Mono16, Stereo8, Stereo24));
+                         ::testing::Values(Stereo16, Mono16, Stereo8, Stereo24),
+                         [](const auto& Info) {
+                           return std::to_string(Info.param.BitsPerSample) + "bit" +
+                                  std::to_string(Info.param.Channels) + "ch";
+                         });
 
 // Real files carry tags: an APE tag and an ID3v1 tag after the audio, now and then an ID3v2
 // tag before it.
