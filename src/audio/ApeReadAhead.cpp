@@ -38,10 +38,10 @@ TApeReadAhead::TApeReadAhead(std::vector<TApeSpan> Spans, int FrameBytes, int Sa
   int64_t largest = 1;
   bool splitFrames = false;
   for (const TApeSpan& span : FSpans) {
-    const int64_t frameBytes = span.FrameBlocks * FFrameBytes;
-    splitFrames = splitFrames || frameBytes > kMaxPieceBytes;
-    const int64_t piece = span.FrameBlocks > 0 ? std::min(frameBytes, kMaxPieceBytes)
-                                               : kPlainPieceBytes / FFrameBytes * FFrameBytes;
+    const bool split = span.FrameBlocks > kMaxPieceBytes / FFrameBytes;
+    splitFrames = splitFrames || split;
+    int64_t piece = kPlainPieceBytes / FFrameBytes * FFrameBytes;
+    if (span.FrameBlocks > 0) piece = split ? kMaxPieceBytes : span.FrameBlocks * FFrameBytes;
     largest = std::max(largest, piece);
   }
   FMaxPieces = std::clamp<size_t>(static_cast<size_t>(kBudgetBytes / largest), 2, kMaxPieces);
