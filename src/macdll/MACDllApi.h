@@ -24,13 +24,13 @@ enum {
 
 // Fields of c_APEDecompress_GetInfo.
 enum {
-  APE_INFO_FILE_VERSION = 1000,     // encoder version, 3990 for 3.99; also for a refused file
-  APE_INFO_SAMPLE_RATE = 1003,      // Hz
-  APE_INFO_BITS_PER_SAMPLE = 1004,  // 8, 16 or 24
-  APE_INFO_CHANNELS = 1006,         // 1 or 2
+  APE_INFO_FILE_VERSION = 1000,      // encoder version, 3990 for 3.99; also for a refused file
+  APE_INFO_SAMPLE_RATE = 1003,       // Hz
+  APE_INFO_BITS_PER_SAMPLE = 1004,   // 8, 16 or 24
+  APE_INFO_CHANNELS = 1006,          // 1 or 2
   APE_INFO_BLOCKS_PER_FRAME = 1008,  // sample frames per APE frame (the last one may hold fewer)
-  APE_INFO_WAV_DATA_BYTES = 1014,   // bytes of the whole file's decoded PCM
-  APE_DECOMPRESS_LENGTH_MS = 2003,  // whole file, milliseconds
+  APE_INFO_WAV_DATA_BYTES = 1014,    // bytes of the whole file's decoded PCM
+  APE_DECOMPRESS_LENGTH_MS = 2003,   // whole file, milliseconds
 };
 
 // Opens FileName (UTF-8 path) for decoding. On failure stores the error code in *ErrorCode
