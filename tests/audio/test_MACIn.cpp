@@ -197,10 +197,7 @@ TEST_P(MACInRangeTest, PiecesJoinIntoTheWholeFile) {
 
 INSTANTIATE_TEST_SUITE_P(Formats, MACInRangeTest,
                          ::testing::Values(Stereo16, Mono16, Stereo8, Stereo24),
-                         [](const auto& Info) {
-                           return std::to_string(Info.param.BitsPerSample) + "bit" +
-                                  std::to_string(Info.param.Channels) + "ch";
-                         });
+                         [](const auto& Info) { return test::FormatCaseName(Info.param); });
 
 // Real files carry tags: an APE tag and an ID3v1 tag after the audio, now and then an ID3v2
 // tag before it.
@@ -470,7 +467,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(TDamageCase{Stereo16, 2, true}, TDamageCase{Stereo16, 2, false},
                       TDamageCase{Stereo16, 4, false}, TDamageCase{Mono16, 1, false},
                       TDamageCase{Stereo8, 3, false}, TDamageCase{Stereo8, 3, true},
-                      TDamageCase{Stereo24, 5, false}, TDamageCase{Stereo24, 5, true}));
+                      TDamageCase{Stereo24, 5, false}, TDamageCase{Stereo24, 5, true}),
+    [](const auto& Info) {
+      const TDamageCase& c = Info.param;
+      return test::FormatCaseName(c.Format) + "_c" + std::to_string(c.Level) +
+             (c.Cut ? "_Cut" : "_Overwritten");
+    });
 
 TEST_F(MACInTest, ReadsTheReferenceEncodersFiles) {
   const std::string data = CORVANE_SHARED_TESTDATA;

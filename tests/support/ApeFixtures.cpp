@@ -90,8 +90,7 @@ std::string FixtureCaseName(const TApeFixtureSpec& Spec) {
       signal = "Square";
       break;
   }
-  return std::to_string(Spec.Format.BitsPerSample) + "bit" + std::to_string(Spec.Format.Channels) +
-         "ch_c" + std::to_string(Spec.Level) + "_" + signal;
+  return FormatCaseName(Spec.Format) + "_c" + std::to_string(Spec.Level) + "_" + signal;
 }
 
 void PrintTo(const TApeFixtureSpec& Spec, std::ostream* Out) { *Out << FixtureCaseName(Spec); }

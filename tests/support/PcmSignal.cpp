@@ -6,6 +6,13 @@
 
 namespace corvane::test {
 
+std::string FormatCaseName(const TPcmFormat& Format) {
+  std::string name =
+      std::to_string(Format.BitsPerSample) + "bit" + std::to_string(Format.Channels) + "ch";
+  if (Format.SampleRate != 44100) name += "_" + std::to_string(Format.SampleRate) + "Hz";
+  return name;
+}
+
 std::vector<uint8_t> MakePcm(const TPcmFormat& Format, int64_t Frames, TSignal Signal,
                              uint32_t Seed) {
   const int bytes = Format.BitsPerSample / 8;

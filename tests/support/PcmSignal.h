@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace corvane::test {
@@ -11,6 +12,9 @@ struct TPcmFormat {
   int SampleRate = 44100;
   int FrameBytes() const { return BitsPerSample / 8 * Channels; }
 };
+
+// "16bit2ch" (with "_48000Hz" for a rate other than 44100): a test name.
+std::string FormatCaseName(const TPcmFormat& Format);
 
 enum class TSignal { Silence, Tone, Noise, LoudNoise, LoudTone, ClippedMusic, Square };
 

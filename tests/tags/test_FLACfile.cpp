@@ -120,7 +120,9 @@ TEST_P(InPlaceTest, PaddingShrinksAndKeepsItsFlag) {
   ExpectAudioIntact(path);
 }
 
-INSTANTIATE_TEST_SUITE_P(PaddingLastOrNot, InPlaceTest, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(PaddingLastOrNot, InPlaceTest, ::testing::Bool(), [](const auto& Info) {
+  return Info.param ? "PaddingLast" : "BlockAfterPadding";
+});
 
 TEST_F(FlacFileTest, GrowthEqualToPaddingGoesThroughTemporaryFile) {
   const std::string path = Write(AssembleFlac({test::Comment("v", {}), test::Padding(60)}));
