@@ -37,7 +37,8 @@ class TForm1 : public QWidget {
   Q_OBJECT
 
  public:
-  // Client area as shown: the designed 692 x 478 narrowed to an outer width of 429 pixels.
+  // The fixed client area the controls are placed in, pixel by pixel: the window does not resize,
+  // so the job list and the buttons keep their places for every user.
   static constexpr int kClientWidth = 421;
   static constexpr int kClientHeight = 478;
 

@@ -34,8 +34,8 @@ std::string NumberText(std::string_view Text);
 // A cue track's tags: its own fields, the album's where it has none, and the numbers.
 // TRACKTOTAL counts the sheet's tracks; the hidden track 0 is not one of them.
 TVorbisEntries TagsOfCueTrack(const TCueFile& Sheet, const TCueTrack& Track);
-// A whole APE file's tags: the described fields, then every other text item under its Vorbis
-// name. The cue sheet and the cover are not texts for a comment.
+// A whole APE file's tags: TITLE, ARTIST, ALBUM, TRACKNUMBER with TRACKTOTAL, DATE, GENRE,
+// COMMENT and COPYRIGHT, then every other text item under its Vorbis name. The cue sheet and the cover are not texts for a comment.
 TVorbisEntries TagsOfApeTag(const TAPEtag& Tag);
 
 }  // namespace corvane

@@ -14,11 +14,11 @@
 namespace corvane {
 
 // Writes the tags of a finished job into its FLAC file. A whole ".ape" file passes on its APE
-// tag: the described fields, its other text items and its front cover. A cue track gets the
-// sheet's fields for it (TagsOfCueTrack) and a front cover: the one in the APE tag of its
-// audio, else the image beside the sheet (FolderCoverFile). The reader and the writer live as
-// long as the window and serve every job; each job starts from empty tags, so nothing of one
-// job reaches the next one's file.
+// tag: title, artist, album, track, year, genre, comment and copyright, its other text items
+// and its front cover. A cue track gets the sheet's fields for it (TagsOfCueTrack) and a front
+// cover: the one in the APE tag of its audio, else the image beside the sheet
+// (FolderCoverFile). The reader and the writer live as long as the window and serve every job;
+// each job starts from empty tags, so nothing of one job reaches the next one's file.
 class TTagTransfer {
  public:
   // Throws EFileError when the FLAC file cannot be opened or rewritten, and

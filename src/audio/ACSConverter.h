@@ -6,8 +6,9 @@
 
 namespace corvane {
 
-// A source that is itself fed by an Input (a filter). No concrete filter exists yet; the
-// base keeps the swap protocol and the lock chain that sinks rely on.
+// A source that is itself fed by an Input (a filter). It keeps the swap protocol and the lock
+// chain that sinks rely on: a sink that fails while a filter holds its input lock unlocks the
+// whole chain upstream of it (UnlockChain), so no source stays locked after the failure.
 class TACSConverter : public TACSInput, private TACSInputUser {
  public:
   ~TACSConverter() override;

@@ -9,7 +9,7 @@ namespace corvane {
 
 // A source reading a named file, with a range of sample frames and an optional loop.
 // Sizes and frame indices are 64-bit: a CD image easily passes 2 GiB of PCM.
-class TACSFileIn : public TACSStreamedInput {
+class TACSFileIn : public TACSInput {
  public:
   const std::string& FileName() const { return FFileName; }
   void SetFileName(std::string Value) { FFileName = std::move(Value); }

@@ -63,7 +63,4 @@ class TACSInput {
   std::vector<TACSInputUser*> FUsers;
 };
 
-// Intermediate base kept for the shape of the class tree; it adds nothing.
-class TACSStreamedInput : public TACSInput {};
-
 }  // namespace corvane

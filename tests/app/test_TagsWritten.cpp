@@ -243,7 +243,7 @@ TEST_F(TagsWrittenTest, TracksOfAnImageTakeTheCoverInItsTag) {
   }
 }
 
-// Whole APE files: the described fields, the other text items under their Vorbis names, the
+// Whole APE files: the eight tag fields, the other text items under their Vorbis names, the
 // front cover; no binary item or cue sheet as text, no track number that is not there.
 struct TPlainCase {
   const char* Name;
