@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "AppTexts.h"
+#include "TagText.h"
 
 namespace corvane {
 namespace {
@@ -81,11 +82,7 @@ std::string UpperExtension(const std::string& Path) {
   const std::string name = ExtractFileName(Path);
   const size_t dot = name.rfind('.');
   if (dot == std::string::npos) return {};
-  std::string extension = name.substr(dot);
-  for (char& c : extension) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return extension;
+  return UpperAscii(std::string_view(name).substr(dot));
 }
 
 std::string OutputFolderOf(const std::string& FieldText) {

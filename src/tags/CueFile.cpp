@@ -1,6 +1,7 @@
 #include "CueFile.h"
 
 #include "CueLine.h"
+#include "TagText.h"
 
 namespace corvane {
 namespace {
@@ -16,7 +17,7 @@ class TCueParser {
     const std::vector<std::string_view> lines = SplitCueLines(FSheet.CueText);
     for (size_t i = 0; i < lines.size(); ++i) {
       FLine = static_cast<int>(i + 1);
-      FText = TrimCue(lines[i]);
+      FText = TrimText(lines[i]);
       if (lines[i].find('\0') != std::string_view::npos) {
         // What follows a NUL cannot be trusted to be the rest of the sheet.
         Problem(TCueProblemKind::NulByte);
@@ -36,7 +37,7 @@ class TCueParser {
 
   void ReadLine() {
     const auto [word, rest] = SplitFirstWord(FText);
-    const std::string keyword = UpperKeyword(word);
+    const std::string keyword = UpperAscii(word);
     TCueTrack* track = Track();
     if (keyword == "TITLE") {
       (track ? track->Title : FSheet.Title) = CueValue(rest);
@@ -61,7 +62,7 @@ class TCueParser {
 
   void ReadRem(std::string_view Rest) {
     const auto [word, value] = SplitFirstWord(Rest);
-    const std::string key = UpperKeyword(word);
+    const std::string key = UpperAscii(word);
     TCueTrack* track = Track();
     if (key == "DATE") {
       (track ? track->Date : FSheet.Date) = CueValue(value);

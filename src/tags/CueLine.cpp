@@ -1,11 +1,9 @@
 #include "CueLine.h"
 
+#include "TagText.h"
+
 namespace corvane {
 namespace {
-
-bool IsBlank(char c) {
-  return static_cast<unsigned char>(c) <= 32;
-}
 
 bool AllDigits(std::string_view Text) {
   if (Text.empty()) return false;
@@ -38,36 +36,22 @@ std::vector<std::string_view> SplitCueLines(std::string_view Text) {
   return lines;
 }
 
-std::string_view TrimCue(std::string_view Line) {
-  while (!Line.empty() && IsBlank(Line.front())) Line.remove_prefix(1);
-  while (!Line.empty() && IsBlank(Line.back())) Line.remove_suffix(1);
-  return Line;
-}
-
 TCueWords SplitFirstWord(std::string_view Text) {
-  Text = TrimCue(Text);
+  Text = TrimText(Text);
   size_t end = 0;
-  while (end < Text.size() && !IsBlank(Text[end])) ++end;
-  return {Text.substr(0, end), TrimCue(Text.substr(end))};
+  while (end < Text.size() && !IsBlankByte(Text[end])) ++end;
+  return {Text.substr(0, end), TrimText(Text.substr(end))};
 }
 
 bool IsCueNumber(std::string_view Word) {
   return AllDigits(Word) && Word.size() <= 9;
 }
 
-std::string UpperKeyword(std::string_view Word) {
-  std::string upper(Word);
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return upper;
-}
-
 // A quote byte never occurs inside a multi-byte UTF-8 character, so this keeps Chinese text
 // whole.
 std::string CueValue(std::string_view Rest) {
   const size_t open = Rest.find('"');
-  if (open == std::string_view::npos) return std::string(TrimCue(Rest));
+  if (open == std::string_view::npos) return std::string(TrimText(Rest));
   const size_t close = Rest.rfind('"');
   if (close == open) return std::string(Rest.substr(open + 1));
   return std::string(Rest.substr(open + 1, close - open - 1));
@@ -76,10 +60,10 @@ std::string CueValue(std::string_view Rest) {
 std::string CueFileValue(std::string_view Rest) {
   if (Rest.find('"') != std::string_view::npos) return CueValue(Rest);
   size_t typeStart = Rest.size();
-  while (typeStart > 0 && !IsBlank(Rest[typeStart - 1])) --typeStart;
+  while (typeStart > 0 && !IsBlankByte(Rest[typeStart - 1])) --typeStart;
   // One word alone is the name; a type without a name would be no file at all.
   if (typeStart == 0) return std::string(Rest);
-  return std::string(TrimCue(Rest.substr(0, typeStart)));
+  return std::string(TrimText(Rest.substr(0, typeStart)));
 }
 
 std::optional<int64_t> ParseCueTime(std::string_view Time) {

@@ -13,9 +13,6 @@ namespace corvane {
 // Splits at CR LF, lone CR or lone LF. Line i of the result is line i + 1 of the sheet.
 std::vector<std::string_view> SplitCueLines(std::string_view Text);
 
-// Strips characters 0 to 32 at both ends, which takes indentation with spaces or tabs.
-std::string_view TrimCue(std::string_view Line);
-
 // The first word of Text (up to a blank) and what follows it, trimmed.
 struct TCueWords {
   std::string_view First;
@@ -25,9 +22,6 @@ TCueWords SplitFirstWord(std::string_view Text);
 
 // A TRACK or INDEX number: digits only.
 bool IsCueNumber(std::string_view Word);
-
-// Upper-cases the letters a to z: keywords match in any letter case.
-std::string UpperKeyword(std::string_view Word);
 
 // A value as sheets write it: from the first double quote to the last one on the line (so a
 // title may itself hold quotes), or without quotes the text as it stands. A lone opening quote

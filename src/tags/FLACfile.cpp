@@ -8,16 +8,13 @@
 #include <string_view>
 
 #include "ByteOrder.h"
+#include "FlacFormat.h"
 #include "TagFile.h"
 #include "TagText.h"
 #include "TextCodec.h"
 
 namespace corvane {
 namespace {
-
-constexpr int kPadding = 1, kVorbisComment = 4, kPicture = 6, kInvalidType = 127;
-constexpr int64_t kStreamInfoSize = 34;
-constexpr uint32_t kMaxBlockLength = 0xFFFFFF;
 
 struct TField {
   std::string_view Name;
@@ -150,8 +147,9 @@ bool TFLACfile::Read(const std::string& FileName, bool ParseTags) {
   }
   // The stream information block must come first and have its fixed size; anything else is not
   // a stream this program can rewrite.
-  if (std::memcmp(FHeader.data(), "fLaC", 4) != 0 || (FHeader[4] & 0x7F) != 0 ||
-      BigEndian24(&FHeader[5]) != kStreamInfoSize) {
+  if (std::memcmp(FHeader.data(), "fLaC", 4) != 0 ||
+      (FHeader[4] & ~flac::kLastBlockFlag) != flac::kStreamInfo ||
+      BigEndian24(&FHeader[5]) != flac::kStreamInfoSize) {
     return false;
   }
   const uint8_t* info = &FHeader[8];
@@ -178,33 +176,33 @@ bool TFLACfile::Read(const std::string& FileName, bool ParseTags) {
 
 bool TFLACfile::ScanBlocks(const TTagFile& File, bool ParseTags) {
   int64_t position = FMarkerOffset + static_cast<int64_t>(FHeader.size());
-  bool last = (FHeader[4] & 0x80) != 0;
+  bool last = (FHeader[4] & flac::kLastBlockFlag) != 0;
   bool paddingMet = false;
   int64_t keptBytes = 0;
   for (int32_t ordinal = 1; !last; ++ordinal) {
     if (ordinal > kMaxBlocks) return false;
     TFlacBlock block;
-    if (!File.ReadExact(position, block.Header.data(), 4)) return false;
-    position += 4;
+    if (!File.ReadExact(position, block.Header.data(), flac::kBlockHeaderSize)) return false;
+    position += flac::kBlockHeaderSize;
     last = block.IsLast();
     const int type = block.Type();
     const int64_t length = BigEndian24(&block.Header[1]);
     // A block of length 0 is an ordinary block: the next header follows it directly. (A
     // kept empty last block becomes an empty inner block when the chain is rewritten, so the
     // reader must accept what the writer makes.)
-    if (type == kInvalidType || length > FFileSize - position) return false;
+    if (type == flac::kInvalidType || length > FFileSize - position) return false;
     // The format allows one comment block; with two, which one a player shows is anyone's
     // guess, and replacing one would leave the other in charge.
-    if (type == kVorbisComment && FCommentIndex != 0) return false;
+    if (type == flac::kVorbisComment && FCommentIndex != 0) return false;
 
-    if (type == kPadding && !paddingMet) {
+    if (type == flac::kPadding && !paddingMet) {
       paddingMet = true;
       FPaddingIndex = ordinal;
       FPaddingSize = static_cast<int32_t>(length);
       FPaddingLast = last;
     } else {
-      if (type == kPadding) FExtraPadding = true;
-      const bool isComment = type == kVorbisComment;
+      if (type == flac::kPadding) FExtraPadding = true;
+      const bool isComment = type == flac::kVorbisComment;
       if (!isComment && (keptBytes += length) > kMaxKeptBytes) return false;
       block.Body.resize(static_cast<size_t>(length));
       if (!File.ReadExact(position, block.Body.data(), length)) return false;
@@ -306,18 +304,18 @@ bool TFLACfile::WriteTags(const std::string& FileName, bool BasicFieldsOnly) {
   if (VendorText.empty()) VendorText = kDefaultVendor;
   uint32_t entryCount = 0;
   const std::string body = BuildCommentBody(BasicFieldsOnly, entryCount);
-  bool fits = body.size() <= kMaxBlockLength;
+  bool fits = body.size() <= flac::kMaxBlockLength;
   for (const TFlacPicture& picture : Pictures) {
-    fits = fits && PictureBlockSize(picture) - 4 <= kMaxBlockLength;
+    fits = fits && PictureBlockSize(picture) - flac::kBlockHeaderSize <= flac::kMaxBlockLength;
   }
   bool result = false;
   if (!fits) {
     FWriteStatus = TTagWriteStatus::TooLarge;
   } else {
     std::string blocks;
-    AppendBlock(blocks, kVorbisComment, body);
+    AppendBlock(blocks, flac::kVorbisComment, body);
     for (const TFlacPicture& picture : Pictures) {
-      AppendBlock(blocks, kPicture, PictureBlockBody(picture));
+      AppendBlock(blocks, flac::kPicture, PictureBlockBody(picture));
     }
     result = RebuildFile(FileName, blocks);
   }

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "FlacFormat.h"
 #include "FlacPicture.h"
 #include "ID3v2.h"
 
@@ -16,10 +17,10 @@ class TTagFile;
 
 // A metadata block kept as read: its 4 header bytes and its body.
 struct TFlacBlock {
-  std::array<uint8_t, 4> Header{};
+  std::array<uint8_t, flac::kBlockHeaderSize> Header{};
   std::vector<uint8_t> Body;
-  bool IsLast() const { return (Header[0] & 0x80) != 0; }
-  int Type() const { return Header[0] & 0x7F; }
+  bool IsLast() const { return (Header[0] & flac::kLastBlockFlag) != 0; }
+  int Type() const { return Header[0] & ~flac::kLastBlockFlag; }
 };
 
 // How the last WriteTags ended; the public result is only a Boolean, this tells a failed
@@ -94,7 +95,7 @@ class TFLACfile {
 
   // What the last Read found.
   const std::string& FileName() const { return FFileName; }
-  const std::array<uint8_t, 42>& Header() const { return FHeader; }
+  const std::array<uint8_t, flac::kStreamHeaderSize>& Header() const { return FHeader; }
   uint8_t Channels() const { return FChannels; }
   int32_t SampleRate() const { return FSampleRate; }
   uint8_t BitsPerSample() const { return FBitsPerSample; }
@@ -137,7 +138,7 @@ class TFLACfile {
 
   TID3v2 FID3v2;
   std::string FFileName;
-  std::array<uint8_t, 42> FHeader{};
+  std::array<uint8_t, flac::kStreamHeaderSize> FHeader{};
   uint8_t FChannels = 0;
   int32_t FSampleRate = 0;
   uint8_t FBitsPerSample = 0;

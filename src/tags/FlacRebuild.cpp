@@ -15,15 +15,12 @@
 
 #include "ByteOrder.h"
 #include "FLACfile.h"
+#include "FlacFormat.h"
 #include "TagFile.h"
 
 namespace corvane {
 namespace {
 
-constexpr uint8_t kLastFlag = 0x80;
-constexpr uint8_t kPadding = 1, kPicture = 6;
-constexpr int64_t kMaxBlockLength = 0xFFFFFF;
-constexpr int64_t kStreamHeaderSize = 42;  // marker and stream information block
 constexpr int64_t kCopyChunk = 1 << 20;
 
 std::string BlockHeader(uint8_t TypeAndFlag, int64_t Length) {
@@ -34,7 +31,7 @@ std::string BlockHeader(uint8_t TypeAndFlag, int64_t Length) {
 
 // Whether Block is a picture that one of Pictures takes the place of.
 bool IsReplacedPicture(const TFlacBlock& Block, const std::vector<TFlacPicture>& Pictures) {
-  if (Block.Type() != kPicture) return false;
+  if (Block.Type() != flac::kPicture) return false;
   const std::optional<uint32_t> type = PictureTypeOf(Block.Body);
   return type && std::any_of(Pictures.begin(), Pictures.end(),
                              [&](const TFlacPicture& Picture) { return Picture.Type == *type; });
@@ -58,8 +55,8 @@ void SyncFolderOf(const std::string& FileName) {
 std::string TFLACfile::KeptBlocks() const {
   std::string out;
   for (const auto& block : FOtherBlocks) {
-    if (block.Type() == kPadding || IsReplacedPicture(block, Pictures)) continue;
-    out += static_cast<char>(block.Header[0] & ~kLastFlag);
+    if (block.Type() == flac::kPadding || IsReplacedPicture(block, Pictures)) continue;
+    out += static_cast<char>(block.Header[0] & ~flac::kLastBlockFlag);
     out.append(reinterpret_cast<const char*>(&block.Header[1]), 3);
     out.append(reinterpret_cast<const char*>(block.Body.data()), block.Body.size());
   }
@@ -69,7 +66,8 @@ std::string TFLACfile::KeptBlocks() const {
 int64_t TFLACfile::ReplacedPictureBytes() const {
   int64_t bytes = 0;
   for (const auto& block : FOtherBlocks) {
-    if (IsReplacedPicture(block, Pictures)) bytes += 4 + static_cast<int64_t>(block.Body.size());
+    if (IsReplacedPicture(block, Pictures))
+      bytes += flac::kBlockHeaderSize + static_cast<int64_t>(block.Body.size());
   }
   return bytes;
 }
@@ -98,8 +96,8 @@ bool TFLACfile::RebuildFile(const std::string& FileName, const std::string& NewB
 
   // What the metadata grows by: the new blocks in place of the old comment block and of the
   // pictures they replace.
-  const int64_t grow =
-      static_cast<int64_t>(NewBlocks.size()) - (FCommentSize + 4) - ReplacedPictureBytes();
+  const int64_t grow = static_cast<int64_t>(NewBlocks.size()) -
+                       (FCommentSize + flac::kBlockHeaderSize) - ReplacedPictureBytes();
   if (FCommentIndex > 0 && FPaddingIndex > 0 && FPaddingSize > grow) {
     // New pictures go behind the comment block, which the padding may not directly follow.
     const bool rewriteAll =
@@ -107,12 +105,14 @@ bool TFLACfile::RebuildFile(const std::string& FileName, const std::string& NewB
     int64_t freedPadding = 0;
     if (rewriteAll) {
       for (const auto& block : FOtherBlocks) {
-        if (block.Type() == kPadding) freedPadding += 4 + static_cast<int64_t>(block.Body.size());
+        if (block.Type() == flac::kPadding)
+          freedPadding += flac::kBlockHeaderSize + static_cast<int64_t>(block.Body.size());
       }
     }
     const int64_t newPad = FPaddingSize - grow + freedPadding;
     // Merged padding too large for one block cannot go in place.
-    if (newPad <= kMaxBlockLength) return RewriteInPlace(FileName, NewBlocks, rewriteAll, newPad);
+    if (newPad <= flac::kMaxBlockLength)
+      return RewriteInPlace(FileName, NewBlocks, rewriteAll, newPad);
   }
   return RewriteThroughCopy(FileName, NewBlocks, mode, info.st_uid, info.st_gid);
 }
@@ -121,12 +121,15 @@ bool TFLACfile::RewriteInPlace(const std::string& FileName, const std::string& N
                                bool RewriteAll, int64_t NewPad) {
   // The metadata region keeps its exact length, so the audio (and, without RewriteAll, any
   // blocks behind the padding) stays where it is.
-  const int64_t regionStart = RewriteAll ? FMarkerOffset + kStreamHeaderSize : FCommentOffset - 4;
+  const int64_t regionStart = RewriteAll ? FMarkerOffset + flac::kStreamHeaderSize
+                                         : FCommentOffset - flac::kBlockHeaderSize;
   const int64_t regionEnd =
-      RewriteAll ? FAudioOffset : FCommentOffset + FCommentSize + 4 + FPaddingSize;
+      RewriteAll ? FAudioOffset
+                 : FCommentOffset + FCommentSize + flac::kBlockHeaderSize + FPaddingSize;
   std::string region = RewriteAll ? KeptBlocks() : std::string();
   region += NewBlocks;
-  region += BlockHeader(FPaddingLast || RewriteAll ? kPadding | kLastFlag : kPadding, NewPad);
+  region += BlockHeader(
+      FPaddingLast || RewriteAll ? flac::kPadding | flac::kLastBlockFlag : flac::kPadding, NewPad);
   // Padding that keeps its size and place keeps its bytes.
   const bool writePadding = NewPad != FPaddingSize || RewriteAll;
   if (writePadding) region.append(static_cast<size_t>(NewPad), '\0');
@@ -212,10 +215,10 @@ bool TFLACfile::RewriteThroughCopy(const std::string& FileName, const std::strin
   // A leading ID3v2 tag stays in front: dropping it would lose what it holds.
   if (const TCopy result = copy(0, FMarkerOffset); result != TCopy::Done) return copyFailed(result);
   std::string metadata(reinterpret_cast<const char*>(FHeader.data()), FHeader.size());
-  metadata[4] = static_cast<char>(FHeader[4] & ~kLastFlag);
+  metadata[4] = static_cast<char>(FHeader[4] & ~flac::kLastBlockFlag);
   metadata += KeptBlocks();
   metadata += NewBlocks;
-  metadata += BlockHeader(kPadding | kLastFlag, kNewPaddingSize);
+  metadata += BlockHeader(flac::kPadding | flac::kLastBlockFlag, kNewPaddingSize);
   metadata.append(static_cast<size_t>(kNewPaddingSize), '\0');
   if (!put(metadata.data(), static_cast<int64_t>(metadata.size()))) {
     return abandon(TTagWriteStatus::WriteFailed, "Cannot write file", tempName);

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "ByteOrder.h"
 #include "TagFile.h"
 #include "TagText.h"
 #include "TextCodec.h"
@@ -62,12 +63,6 @@ constexpr std::array<TFrameName, kSlotCount> kFrameNames = {{
 
 // Text encodings of the frame's first byte.
 constexpr uint8_t kLatin1 = 0, kUtf16 = 1, kUtf16BigEndian = 2, kUtf8 = 3;
-
-uint32_t BigEndian(const uint8_t* Bytes, int Count) {
-  uint32_t value = 0;
-  for (int i = 0; i < Count; ++i) value = value << 8 | Bytes[i];
-  return value;
-}
 
 uint32_t SyncSafe(const uint8_t* Bytes) {
   return uint32_t{Bytes[0] & 0x7Fu} << 21 | uint32_t{Bytes[1] & 0x7Fu} << 14 |
@@ -206,7 +201,7 @@ bool TID3v2::Read(const std::string& FileName) {
     uint8_t extended[4];
     if (!file.ReadExact(position, extended, 4)) return true;
     // Version 3 counts the extended header without its size field, version 4 with it.
-    position += Version == 3 ? 4 + int64_t{BigEndian(extended, 4)} : int64_t{SyncSafe(extended)};
+    position += Version == 3 ? 4 + int64_t{BigEndian32(extended)} : int64_t{SyncSafe(extended)};
   }
 
   std::array<TFrameBody, kSlotCount> slots;
@@ -218,13 +213,13 @@ bool TID3v2::Read(const std::string& FileName) {
     if (frame[0] < 'A' || frame[0] > 'Z') break;  // padding or garbage
     int64_t length;
     if (oldLayout) {
-      length = BigEndian(frame + 3, 3);
+      length = BigEndian24(frame + 3);
     } else if (Version == 4 && (frame[4] & 0x80) == 0 && (frame[5] & 0x80) == 0 &&
                (frame[6] & 0x80) == 0 && (frame[7] & 0x80) == 0) {
       length = SyncSafe(frame + 4);
     } else {
       // Version 3, or a version 4 writer that stored a plain number.
-      length = BigEndian(frame + 4, 4);
+      length = BigEndian32(frame + 4);
     }
     const int64_t bodyStart = position + frameHeaderSize;
     if (length > Size - bodyStart) break;  // a frame cannot reach past its tag

@@ -5,9 +5,8 @@
 namespace corvane {
 
 std::string_view TrimText(std::string_view Text) {
-  const auto isSpace = [](char C) { return static_cast<unsigned char>(C) <= 0x20; };
-  while (!Text.empty() && isSpace(Text.front())) Text.remove_prefix(1);
-  while (!Text.empty() && isSpace(Text.back())) Text.remove_suffix(1);
+  while (!Text.empty() && IsBlankByte(Text.front())) Text.remove_prefix(1);
+  while (!Text.empty() && IsBlankByte(Text.back())) Text.remove_suffix(1);
   return Text;
 }
 

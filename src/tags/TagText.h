@@ -7,10 +7,16 @@
 
 namespace corvane {
 
-// Small text rules the tag readers share.
+// Small text rules the tag and cue sheet readers share.
 
-// Drops blanks and control characters (every byte up to 0x20) from both ends. Such bytes are
-// always single ASCII characters in UTF-8 and GB18030, so this is safe on either.
+// Blanks and control characters: every byte up to 0x20. Such bytes are always single ASCII
+// characters in UTF-8 and GB18030, so cutting at them is safe on either.
+inline bool IsBlankByte(char C) {
+  return static_cast<unsigned char>(C) <= 0x20;
+}
+
+// Drops blank bytes (IsBlankByte) from both ends; takes indentation with spaces or tabs, and
+// line ends.
 std::string_view TrimText(std::string_view Text);
 
 // Upper-cases the letters a to z only; other bytes (UTF-8 included) stay as they are.

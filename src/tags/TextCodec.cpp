@@ -10,6 +10,8 @@
 #include <memory>
 #include <stdexcept>
 
+#include "TagText.h"
+
 namespace corvane {
 namespace {
 
@@ -153,11 +155,7 @@ std::string AskUchardet(std::string_view Bytes) {
   if (!detector) return {};
   if (uchardet_handle_data(detector.get(), Bytes.data(), Bytes.size()) != 0) return {};
   uchardet_data_end(detector.get());
-  std::string answer = uchardet_get_charset(detector.get());
-  for (char& c : answer) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return answer;
+  return UpperAscii(uchardet_get_charset(detector.get()));
 }
 
 // The runs of non-ASCII bytes (with the ASCII trail bytes of double-byte characters), one
