@@ -1,7 +1,6 @@
 #include "ACSOutput.h"
 
 #include <cmath>
-#include <thread>
 
 #include "ACSConverter.h"
 #include "ACSException.h"
@@ -13,7 +12,6 @@ TACSOutput::TACSOutput() : FWorker(std::make_unique<TACSThread>(*this)) {}
 
 TACSOutput::~TACSOutput() {
   ShutdownWorker();
-  if (TACSInput* input = FInput.load()) input->RemoveUser(this);
 }
 
 void TACSOutput::ShutdownWorker() { FWorker.reset(); }
@@ -22,45 +20,13 @@ void TACSOutput::SetMainThreadHandoff(TMainThreadHandoff* Handoff) {
   if (FWorker) FWorker->Handoff = Handoff;
 }
 
-void TACSOutput::StoreInput(TACSInput* New) {
-  TACSInput* old = FInput.exchange(New);
-  if (old == New) return;
-  if (old != nullptr) old->RemoveUser(this);
-  if (New != nullptr) New->AddUser(this);
-}
-
 void TACSOutput::SetInput(TACSInput* New) {
-  if (!Busy()) {
-    StoreInput(New);
-    return;
-  }
-  // Swap during a run: the new source is opened before the old one is let go, and never in
-  // the middle of a read.
-  TACSInput* old = FInput.load();
-  if (New != nullptr) New->BeginRead();
-  LockInput();
-  StoreInput(New);
-  UnlockInput();
-  if (old != nullptr && old != New) old->EndRead();
+  FInput.Set(New, Busy());
 }
-
-void TACSOutput::InputRemoved(TACSInput* Removed) {
-  // The source is being destroyed: wait out a read in progress, then forget it. A sink whose
-  // Input is gone during a run sees the end of its data.
-  LockInput();
-  if (FInput.load() == Removed) FInput = nullptr;
-  UnlockInput();
-}
-
-void TACSOutput::LockInput() {
-  while (FInputLock.test_and_set(std::memory_order_acquire)) std::this_thread::yield();
-}
-
-void TACSOutput::UnlockInput() { FInputLock.clear(std::memory_order_release); }
 
 void TACSOutput::Start() {
   if (Busy()) throw EACSException("Component is Busy");
-  if (FInput.load() == nullptr) throw EACSException("Input is not assigned");
+  if (FInput.Get() == nullptr) throw EACSException("Input is not assigned");
   UnlockInput();
   try {
     PrepareOutput();
@@ -92,7 +58,7 @@ TOutputStatus TACSOutput::Status() const {
 }
 
 int TACSOutput::Progress() const {
-  const TACSInput* input = FInput.load();
+  const TACSInput* input = FInput.Get();
   if (input == nullptr) return 0;
   const int64_t size = input->Size();
   if (size == -1) return -1;
@@ -124,7 +90,7 @@ void TACSOutput::EndRun() {
 void TACSOutput::HandleFailure(const std::exception& E) {
   UnlockInput();
   if (Status() != osIdle) {
-    if (auto* converter = dynamic_cast<TACSConverter*>(FInput.load())) {
+    if (auto* converter = dynamic_cast<TACSConverter*>(FInput.Get())) {
       try {
         converter->UnlockChain();
       } catch (...) {

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "ACSInput.h"
+#include "InputSlot.h"
 
 namespace corvane {
 
@@ -28,14 +29,14 @@ using TThreadExceptionEvent = std::function<void(TACSOutput& Sender, const std::
 //
 // A concrete sink must call ShutdownWorker() first thing in its destructor, so that the worker
 // never calls into a half-destroyed object.
-class TACSOutput : private TACSInputUser {
+class TACSOutput {
  public:
   TACSOutput();
   TACSOutput(const TACSOutput&) = delete;
   TACSOutput& operator=(const TACSOutput&) = delete;
   virtual ~TACSOutput();
 
-  TACSInput* Input() const { return FInput.load(); }
+  TACSInput* Input() const { return FInput.Get(); }
   virtual void SetInput(TACSInput* New);
 
   void Start();
@@ -74,8 +75,8 @@ class TACSOutput : private TACSInputUser {
   // True while FinishOutput closes a run that failed, rather than one that ended or stopped.
   bool RunFailed() const { return FRunFailed; }
   // Held while a reader takes data from Input, and by SetInput while it swaps Input.
-  void LockInput();
-  void UnlockInput();
+  void LockInput() { FInput.Lock(); }
+  void UnlockInput() { FInput.Unlock(); }
   class TInputLockScope {
    public:
     explicit TInputLockScope(TACSOutput& Output) : FOutput(Output) { FOutput.LockInput(); }
@@ -95,15 +96,12 @@ class TACSOutput : private TACSInputUser {
 
   void EndRun();
   void HandleFailure(const std::exception& E);
-  void InputRemoved(TACSInput* Removed) override;
-  void StoreInput(TACSInput* New);
 
   std::unique_ptr<TACSThread> FWorker;
-  // Written by the user-interface thread (and by SetInput under InputLock), read by the worker.
-  std::atomic<TACSInput*> FInput{nullptr};
+  // Set by the user-interface thread (under the input lock during a run), read by the worker.
+  TInputSlot FInput;
   std::atomic<bool> FBusy{false};
   std::atomic<bool> FCanOutput{false};
-  std::atomic_flag FInputLock = ATOMIC_FLAG_INIT;
   // Read and written by the worker only.
   int FLastProgress = 0;
   bool FRunFailed = false;
