@@ -45,7 +45,9 @@ TTagTransfer::TJobTags TTagTransfer::TagsOf(const TJob& Job, const TCueSheetList
     const std::vector<TCueSpan> spans = TrackSpans(sheet, TrackIndexOfLine(Job.Text));
     if (!spans.empty()) {
       const std::string& audio = sheet.Files.at(static_cast<size_t>(spans.front().File)).Path;
-      if (ApeTagReader.Read(audio) && ApeTagReader.Exists) AddApeCover(tags, audio);
+      // A tag that is damaged still gives the cover read before the damage.
+      ApeTagReader.Read(audio);
+      if (ApeTagReader.Exists) AddApeCover(tags, audio);
     }
     if (tags.Pictures.empty()) {
       const std::string image = FolderCoverFile(ExtractFilePath(sheet.CueFileName));
@@ -100,17 +102,7 @@ int64_t TTagTransfer::MetadataBytes(const TJob& Job, const TCueSheetList& Sheets
 }
 
 void TTagTransfer::Write(const std::string& OutputFile) {
-  const auto fail = [&](const std::string& Why) {
-    throw EFileError("The tags of " + OutputFile + " could not be written: " + Why, OutputFile,
-                     FlacTagWriter.LastFileErrorCode());
-  };
-  bool written = false;
-  try {
-    written = FlacTagWriter.WriteTags(OutputFile, false);
-  } catch (const std::exception& E) {
-    fail(E.what());
-  }
-  if (written) return;
+  if (FlacTagWriter.WriteTags(OutputFile, false)) return;
   // A file that does not read as FLAC is left as it is. A file operation that failed is an
   // error the user must see: the converted file lacks its tags.
   switch (FlacTagWriter.LastWriteStatus()) {
@@ -119,8 +111,11 @@ void TTagTransfer::Write(const std::string& OutputFile) {
     case TTagWriteStatus::ReadFailed:
     case TTagWriteStatus::WriteFailed:
     case TTagWriteStatus::RenameFailed:
-      fail(FlacTagWriter.LastWriteError());
-      break;
+      // The message carries the system's reason; the number lets the window say it in the
+      // user's words.
+      throw EFileError(
+          "The tags of " + OutputFile + " could not be written: " + FlacTagWriter.LastWriteError(),
+          OutputFile, FlacTagWriter.LastWriteErrorCode());
     default:
       return;
   }

@@ -4,6 +4,8 @@
 #include <string>
 #include <utility>
 
+#include "File.h"
+
 namespace corvane {
 
 // Misuse of an audio component, or a failure of one of the codec components.
@@ -18,6 +20,8 @@ class EFileError : public EACSException {
  public:
   EFileError(const std::string& Message, std::string FileName, int ErrorCode)
       : EACSException(Message), FFileName(std::move(FileName)), FErrorCode(ErrorCode) {}
+  explicit EFileError(const TFileError& Error)
+      : EFileError(Error.Message, Error.FileName, Error.Code) {}
 
   const std::string& FileName() const noexcept { return FFileName; }
   // errno of the failed call.

@@ -4,17 +4,17 @@
 #include <string>
 
 #include "ACSOutput.h"
-#include "FileStream.h"
+#include "File.h"
 
 namespace corvane {
 
 enum TFileOutputMode { foRewrite, foAppend };
 
-// A sink writing to a byte stream, which a file sink creates per run.
+// A sink writing to a file, which a file sink creates per run.
 class TACSStreamedOutput : public TACSOutput {
  protected:
   // Created by PrepareOutput, released by FinishOutput; used only by the running thread.
-  std::unique_ptr<TFileStream> FStream;
+  std::unique_ptr<TFile> FStream;
 };
 
 // A sink writing a named file. It always creates or replaces the file: appending to an

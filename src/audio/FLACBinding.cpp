@@ -3,7 +3,6 @@
 #include <limits>
 
 #include "DynamicLibrary.h"
-#include "FileStream.h"
 
 namespace corvane {
 namespace {
@@ -80,7 +79,7 @@ TFLACEncoder::TFLACEncoder() : FHandle(LibFLAC().stream_encoder_new()) {}
 
 TFLACEncoder::~TFLACEncoder() = default;
 
-FLAC__StreamEncoderInitStatus TFLACEncoder::Init(TFileStream& Stream) {
+FLAC__StreamEncoderInitStatus TFLACEncoder::Init(TFile& Stream) {
   FStream = &Stream;
   // The seek and tell callbacks let the library go back and complete the stream information
   // (total samples, MD5) once the last frame is written.
@@ -88,7 +87,19 @@ FLAC__StreamEncoderInitStatus TFLACEncoder::Init(TFileStream& Stream) {
       FHandle.get(), &EncoderWriteCallback, &EncoderSeekCallback, &EncoderTellCallback, nullptr,
       this);
   FStarted = status == FLAC__STREAM_ENCODER_INIT_STATUS_OK;
+  FInitStatus = status;
   return status;
+}
+
+std::string TFLACEncoder::LibraryState() const {
+  const TLibFLAC& flac = LibFLAC();
+  // An init status of "encoder error" says no more than that the encoder's state has the
+  // reason.
+  if (FInitStatus != FLAC__STREAM_ENCODER_INIT_STATUS_OK &&
+      FInitStatus != FLAC__STREAM_ENCODER_INIT_STATUS_ENCODER_ERROR) {
+    return (*flac.StreamEncoderInitStatusString)[FInitStatus];
+  }
+  return (*flac.StreamEncoderStateString)[flac.stream_encoder_get_state(FHandle.get())];
 }
 
 void TFLACEncoder::ReservePadding(uint32_t Bytes) {
@@ -108,18 +119,12 @@ bool TFLACEncoder::Finish() {
   return LibFLAC().stream_encoder_finish(FHandle.get()) != 0;
 }
 
-template <typename Call>
-bool TFLACEncoder::Guard(Call&& DoCall) noexcept {
+bool TFLACEncoder::Kept(bool Succeeded) noexcept {
+  if (Succeeded || FFileFailure) return Succeeded;
   try {
-    DoCall(*FStream);
-    return true;
-  } catch (const EFileError& E) {
-    try {
-      if (!FFileFailure) FFileFailure = E;
-    } catch (...) {
-      // Out of memory for the message: the library still hears of the failure.
-    }
+    FFileFailure = FStream->Error();
   } catch (...) {
+    // Out of memory for the message: the library still hears of the failure.
   }
   return false;
 }
@@ -128,9 +133,8 @@ FLAC__StreamEncoderWriteStatus TFLACEncoder::EncoderWriteCallback(const FLAC__St
                                                                   const FLAC__byte Buffer[],
                                                                   size_t Bytes, uint32_t, uint32_t,
                                                                   void* ClientData) noexcept {
-  const bool written = static_cast<TFLACEncoder*>(ClientData)->Guard([&](TFileStream& Stream) {
-    Stream.Write(Buffer, static_cast<int64_t>(Bytes));
-  });
+  auto& encoder = *static_cast<TFLACEncoder*>(ClientData);
+  const bool written = encoder.Kept(encoder.FStream->Write(Buffer, static_cast<int64_t>(Bytes)));
   return written ? FLAC__STREAM_ENCODER_WRITE_STATUS_OK
                  : FLAC__STREAM_ENCODER_WRITE_STATUS_FATAL_ERROR;
 }
@@ -141,18 +145,18 @@ FLAC__StreamEncoderSeekStatus TFLACEncoder::EncoderSeekCallback(const FLAC__Stre
   if (AbsoluteByteOffset > static_cast<FLAC__uint64>(std::numeric_limits<int64_t>::max())) {
     return FLAC__STREAM_ENCODER_SEEK_STATUS_ERROR;
   }
-  const bool sought = static_cast<TFLACEncoder*>(ClientData)->Guard([&](TFileStream& Stream) {
-    Stream.Seek(static_cast<int64_t>(AbsoluteByteOffset));
-  });
+  auto& encoder = *static_cast<TFLACEncoder*>(ClientData);
+  const bool sought = encoder.Kept(encoder.FStream->Seek(static_cast<int64_t>(AbsoluteByteOffset)));
   return sought ? FLAC__STREAM_ENCODER_SEEK_STATUS_OK : FLAC__STREAM_ENCODER_SEEK_STATUS_ERROR;
 }
 
 FLAC__StreamEncoderTellStatus TFLACEncoder::EncoderTellCallback(const FLAC__StreamEncoder*,
                                                                 FLAC__uint64* AbsoluteByteOffset,
                                                                 void* ClientData) noexcept {
-  const bool told = static_cast<TFLACEncoder*>(ClientData)->Guard([&](TFileStream& Stream) {
-    *AbsoluteByteOffset = static_cast<FLAC__uint64>(Stream.Position());
-  });
+  auto& encoder = *static_cast<TFLACEncoder*>(ClientData);
+  const int64_t position = encoder.FStream->Position();
+  if (position >= 0) *AbsoluteByteOffset = static_cast<FLAC__uint64>(position);
+  const bool told = encoder.Kept(position >= 0);
   return told ? FLAC__STREAM_ENCODER_TELL_STATUS_OK : FLAC__STREAM_ENCODER_TELL_STATUS_ERROR;
 }
 

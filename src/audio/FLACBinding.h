@@ -12,14 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "ACSException.h"
+#include "File.h"
 
 namespace corvane {
 
-class TFileStream;
-
-// Every entry point the FLAC sink calls. The library counts as loaded only when all of them
-// resolved: a half-resolved table would fail in the middle of a run instead of at start-up.
+// Every entry point the FLAC sink calls, and the library's texts for its states, which the
+// sink's error messages quote. The library counts as loaded only when all of them resolved: a
+// half-resolved table would fail in the middle of a run instead of at start-up.
 #define CORVANE_FLAC_ENTRY_POINTS(X)                 \
   X(stream_encoder_new)                              \
   X(stream_encoder_delete)                           \
@@ -42,9 +41,13 @@ class TFileStream;
   X(stream_encoder_init_stream)                      \
   X(stream_encoder_get_blocksize)                    \
   X(stream_encoder_process_interleaved)              \
-  X(stream_encoder_finish)
+  X(stream_encoder_finish)                           \
+  X(stream_encoder_get_state)                        \
+  X(StreamEncoderStateString)                        \
+  X(StreamEncoderInitStatusString)
 
-// The resolved entry points, named as in the library without its "FLAC__" prefix.
+// The resolved entry points, named as in the library without its "FLAC__" prefix (the texts are
+// pointers to the library's arrays).
 struct TLibFLAC {
 #define CORVANE_FLAC_DECLARE(Name) decltype(&FLAC__##Name) Name = nullptr;
   CORVANE_FLAC_ENTRY_POINTS(CORVANE_FLAC_DECLARE)
@@ -69,9 +72,9 @@ bool LoadLibFLACFrom(const std::vector<std::string>& Candidates);
 void UnloadLibFLAC();
 TLibFLAC& LibFLACForTest();
 
-// One stream encoder of the library, writing through a TFileStream. Not movable: the library
-// hands `this` back to the callbacks. Destroying an encoder that was not finished abandons it
-// without writing anything more.
+// One stream encoder of the library, writing into a TFile. Not movable: the library hands
+// `this` back to the callbacks. Destroying an encoder that was not finished abandons it without
+// writing anything more.
 class TFLACEncoder {
  public:
   // Check Handle(): the library's constructor may give null.
@@ -85,14 +88,18 @@ class TFLACEncoder {
   // finished file later fit in place. Call before Init.
   void ReservePadding(uint32_t Bytes);
   // Starts the stream: writes the header into Stream, which must stay open until Finish.
-  FLAC__StreamEncoderInitStatus Init(TFileStream& Stream);
+  FLAC__StreamEncoderInitStatus Init(TFile& Stream);
   bool ProcessInterleaved(const FLAC__int32* Samples, uint32_t Frames);
   // Encodes what is buffered and rewrites the stream information at the start of the file;
   // false when any of that failed. Only the first call after Init does anything.
   bool Finish();
   // The file error behind the first failed write, seek or tell: the library itself only
   // learns that the call failed, the user needs to know it was, say, a full disk.
-  const std::optional<EFileError>& FileFailure() const { return FFileFailure; }
+  const std::optional<TFileError>& FileFailure() const { return FFileFailure; }
+  // The library's own name for what went wrong ("FLAC__STREAM_ENCODER_INIT_STATUS_INVALID_
+  // NUMBER_OF_CHANNELS", "FLAC__STREAM_ENCODER_VERIFY_MISMATCH_IN_AUDIO_DATA"): the status of a
+  // failed Init, else the encoder's state.
+  std::string LibraryState() const;
 
   // The callbacks given to the library. They never let an exception into it: a failed
   // write, seek or tell becomes the library's error status.
@@ -113,16 +120,16 @@ class TFLACEncoder {
     void operator()(FLAC__StreamEncoder* Encoder) const;
   };
   std::unique_ptr<FLAC__StreamEncoder, TDeleter> FHandle;
-  // Calls FStream; on failure keeps its error and returns false.
-  template <typename Call>
-  bool Guard(Call&& DoCall) noexcept;
+  // Passes on the result of a call on FStream; keeps the error of the first one that failed.
+  bool Kept(bool Succeeded) noexcept;
 
   // The library keeps pointers to these until the stream is finished.
   FLAC__StreamMetadata FPadding{};
   FLAC__StreamMetadata* FMetadata[1] = {&FPadding};
-  TFileStream* FStream = nullptr;  // not owned; set by Init
+  TFile* FStream = nullptr;  // not owned; set by Init
   bool FStarted = false;
-  std::optional<EFileError> FFileFailure;
+  FLAC__StreamEncoderInitStatus FInitStatus = FLAC__STREAM_ENCODER_INIT_STATUS_OK;
+  std::optional<TFileError> FFileFailure;
 };
 
 }  // namespace corvane

@@ -44,13 +44,19 @@ void WidenSamples(const uint8_t* From, int64_t Count, int BytesPerSample, int32_
 // below 16 MiB: it refuses a padding block of nearly that size.
 constexpr uint32_t kMaxPadding = 0xFF0000;
 
-// The library only learns that a write failed; the text says what the disk said.
-[[noreturn]] void ThrowEncoderFailure(const char* Text, const std::optional<EFileError>& Cause) {
-  if (Cause) {
-    throw EFileError(std::string(Text) + " " + Cause->what(), Cause->FileName(),
-                     Cause->ErrorCode());
+// The library only learns that a write failed: then the text says what the disk said, else
+// what the library says.
+std::exception_ptr EncoderFailure(const char* Text, const TFLACEncoder& Encoder) {
+  if (const std::optional<TFileError>& cause = Encoder.FileFailure()) {
+    return std::make_exception_ptr(
+        EFileError(std::string(Text) + " " + cause->Message, cause->FileName, cause->Code));
   }
-  throw EACSException(Text);
+  return std::make_exception_ptr(
+      EACSException(std::string(Text) + " libFLAC: " + Encoder.LibraryState()));
+}
+
+[[noreturn]] void ThrowEncoderFailure(const char* Text, const TFLACEncoder& Encoder) {
+  std::rethrow_exception(EncoderFailure(Text, Encoder));
 }
 
 }  // namespace
@@ -88,7 +94,7 @@ void TFLACOut::PrepareOutput() {
   FFinished.Discard();
   auto [file, stream] = TStagedFile::Create(FFileName);
   FRunFile = std::move(file);
-  FStream = std::make_unique<TFileStream>(std::move(stream));
+  FStream = std::make_unique<TFile>(std::move(stream));
   try {
     FEndOfInput = false;
     FEncoder = std::make_unique<TFLACEncoder>();
@@ -97,7 +103,7 @@ void TFLACOut::PrepareOutput() {
     FReadPassOpen = true;
     ConfigureEncoder(*source);
     if (FEncoder->Init(*FStream) != FLAC__STREAM_ENCODER_INIT_STATUS_OK) {
-      ThrowEncoderFailure("Failed to initialize FLAC encoder.", FEncoder->FileFailure());
+      ThrowEncoderFailure("Failed to initialize FLAC encoder.", *FEncoder);
     }
     // The library's block size, which is BlockSize unless that was 0 (library's choice).
     const int64_t frames = LibFLAC().stream_encoder_get_blocksize(FEncoder->Handle());
@@ -162,7 +168,7 @@ bool TFLACOut::ProcessBlock(bool Abort) {
   if (frames == 0) return true;
   WidenSamples(FBlockBuffer.data(), frames * FChannels, FBytesPerSample, FSamples.data());
   if (!FEncoder->ProcessInterleaved(FSamples.data(), static_cast<uint32_t>(frames))) {
-    ThrowEncoderFailure("Failed to encode data.", FEncoder->FileFailure());
+    ThrowEncoderFailure("Failed to encode data.", *FEncoder);
   }
   return true;
 }
@@ -193,11 +199,10 @@ void TFLACOut::FinishOutput() {
 }
 
 void TFLACOut::CloseRun(bool Complete) {
-  bool encoded = true;
-  std::optional<EFileError> writeFailure;
+  std::exception_ptr encodeError;
   if (FEncoder) {
-    if (Complete) encoded = FEncoder->Finish();
-    writeFailure = FEncoder->FileFailure();
+    if (Complete && !FEncoder->Finish())
+      encodeError = EncoderFailure("Failed to encode data.", *FEncoder);
     FEncoder.reset();
   }
   FBlockBuffer = std::vector<uint8_t>();
@@ -205,11 +210,7 @@ void TFLACOut::CloseRun(bool Complete) {
 
   std::exception_ptr closeError;
   if (FStream) {
-    try {
-      FStream->Close();
-    } catch (...) {
-      closeError = std::current_exception();
-    }
+    if (!FStream->Close()) closeError = std::make_exception_ptr(EFileError(FStream->Error()));
     FStream.reset();
   }
 
@@ -226,9 +227,9 @@ void TFLACOut::CloseRun(bool Complete) {
     }
   }
 
-  if (!(Complete && encoded && !closeError && !readError)) FRunFile.Discard();
+  if (!(Complete && !encodeError && !closeError && !readError)) FRunFile.Discard();
   if (!Complete) return;
-  if (!encoded) ThrowEncoderFailure("Failed to encode data.", writeFailure);
+  if (encodeError) std::rethrow_exception(encodeError);
   if (closeError) std::rethrow_exception(closeError);
   if (readError) std::rethrow_exception(readError);
   if (FAutoCommit) {

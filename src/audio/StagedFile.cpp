@@ -1,6 +1,5 @@
 #include "StagedFile.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -44,16 +43,7 @@ std::string RandomChars() {
 }
 
 [[noreturn]] void Fail(const char* What, const std::string& FileName, int Error) {
-  throw EFileError(std::string(What) + " \"" + FileName + "\". " + std::strerror(Error), FileName,
-                   Error);
-}
-
-// Makes a rename durable. A failure here does not undo a rename that has happened.
-void SyncFolder(const std::string& Folder) {
-  const int fd = ::open(Folder.empty() ? "." : Folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
+  throw EFileError(FileErrorOf(What, FileName, Error));
 }
 
 }  // namespace
@@ -64,19 +54,16 @@ std::string TStagedFile::TemporaryPrefix(const std::string& FinalName) {
   return FolderOf(FinalName) + "." + ShortenedName(name) + kMarker;
 }
 
-std::pair<TStagedFile, TFileStream> TStagedFile::Create(const std::string& FinalName) {
+std::pair<TStagedFile, TFile> TStagedFile::Create(const std::string& FinalName) {
   const std::string prefix = TemporaryPrefix(FinalName);
   for (int attempt = 1;; ++attempt) {
     const std::string temporary = prefix + RandomChars();
-    try {
-      TFileStream stream = TFileStream::CreateNew(temporary);
-      return {TStagedFile(FinalName, temporary), std::move(stream)};
-    } catch (const EFileError& E) {
-      // Taken by a leftover or by another program's file: draw again.
-      if (E.ErrorCode() == EEXIST && attempt < kAttempts) continue;
-      // The user knows the final name; the temporary one means nothing to them.
-      Fail("Cannot create file", FinalName, E.ErrorCode());
-    }
+    TFile file = TFile::CreateNew(temporary);
+    if (file.IsOpen()) return {TStagedFile(FinalName, temporary), std::move(file)};
+    // Taken by a leftover or by another program's file: draw again.
+    if (file.Error().Code == EEXIST && attempt < kAttempts) continue;
+    // The user knows the final name; the temporary one means nothing to them.
+    Fail("Cannot create file", FinalName, file.Error().Code);
   }
 }
 
@@ -107,21 +94,20 @@ void TStagedFile::Commit() {
   if (FTemporaryName.empty()) throw EACSException("No finished file to commit.");
   // Flushed before the rename: after a crash the final name holds the old file or the whole
   // new one, never a new name over data that never reached the disk.
-  const int fd = ::open(FTemporaryName.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-  const bool synced = fd >= 0 && ::fsync(fd) == 0;
-  const int syncError = errno;
-  if (fd >= 0) ::close(fd);
-  if (!synced) {
+  TFile file = TFile::OpenRead(FTemporaryName, false);
+  if (!file.IsOpen() || !file.Sync()) {
+    const int error = file.Error().Code;
     Discard();
-    Fail("Cannot write file", FFinalName, syncError);
+    Fail("Cannot write file", FFinalName, error);
   }
+  file.Close();
   if (::rename(FTemporaryName.c_str(), FFinalName.c_str()) != 0) {
     const int error = errno;
     Discard();
     Fail("Cannot replace file", FFinalName, error);
   }
   FTemporaryName.clear();
-  SyncFolder(FolderOf(FFinalName));
+  SyncFolderOf(FFinalName);
 }
 
 }  // namespace corvane

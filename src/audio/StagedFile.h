@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-#include "FileStream.h"
+#include "File.h"
 
 namespace corvane {
 
@@ -16,7 +16,7 @@ class TStagedFile {
   TStagedFile() = default;
   // Creates a new temporary file beside FinalName, never through a link or over an existing
   // file, and opens it. Throws EFileError ("Cannot create file", naming FinalName).
-  static std::pair<TStagedFile, TFileStream> Create(const std::string& FinalName);
+  static std::pair<TStagedFile, TFile> Create(const std::string& FinalName);
 
   TStagedFile(TStagedFile&& Other) noexcept;
   TStagedFile& operator=(TStagedFile&& Other) noexcept;

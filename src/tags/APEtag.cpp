@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "ByteOrder.h"
-#include "TagFile.h"
+#include "File.h"
 #include "TagText.h"
 #include "TextCodec.h"
 
@@ -51,15 +51,165 @@ int KeyIndex(std::string_view Key) {
   return found == kKeyNames.end() ? -1 : static_cast<int>(found - kKeyNames.begin());
 }
 
-}  // namespace
-
-void TAPEtag::KeepOtherItem(std::string Key, std::string Text) {
-  const std::string upper = UpperAscii(Key);
-  const auto same = std::find_if(OtherItems.begin(), OtherItems.end(),
-                                 [&](const auto& Item) { return UpperAscii(Item.first) == upper; });
-  if (same != OtherItems.end()) OtherItems.erase(same);
-  OtherItems.emplace_back(std::move(Key), std::move(Text));
+std::string Quoted(const std::string& FileName) {
+  return "\"" + FileName + "\"";
 }
+
+// An item's header and key, and where its value starts.
+struct TItemHead {
+  int64_t ValueSize = 0;
+  bool IsText = false;
+  std::string Key;
+  int64_t ValueStart = 0;
+};
+
+// Reads the items of one tag into the tag's fields, in the order of the file. Every length is
+// checked against the end of the items (the footer) before it is read.
+class TItemReader {
+ public:
+  TItemReader(const TFile& File, TAPEtag& Tag, int64_t Start, int64_t End)
+      : FFile(File), FTag(Tag), FPosition(Start), FEnd(End) {}
+
+  // Reads Count items; the status names the first item that broke the tag.
+  TReadStatus ReadItems(int64_t Count);
+  std::array<std::string, kKeyCount> Texts;
+
+ private:
+  // Why the reading stopped at item Item: the file failed, or the tag is damaged there.
+  TReadStatus Stopped(int64_t Item, const char* Damage) const;
+  bool ReadHead(TItemHead& Head);
+  bool ReadValue(const TItemHead& Head);
+  // Takes the item's value where it belongs; false when reading it failed.
+  bool TakeItem(const TItemHead& Head);
+  void KeepOtherItem(std::string Key, std::string Text);
+  std::string FirstText() const {
+    return std::string(TrimText(UpToZero(std::string_view(FValue.data(), FValue.size()))));
+  }
+
+  const TFile& FFile;
+  TAPEtag& FTag;
+  int64_t FPosition;
+  const int64_t FEnd;
+  int64_t FOtherBytes = 0;
+  std::vector<char> FValue;
+};
+
+TReadStatus TItemReader::ReadItems(int64_t Count) {
+  for (int64_t item = 0; item < Count; ++item) {
+    TItemHead head;
+    if (!ReadHead(head)) return Stopped(item, "its header or key runs past the tag");
+    if (head.ValueSize > FEnd - head.ValueStart)
+      return Stopped(item, "its value runs past the tag");
+    if (!TakeItem(head)) return Stopped(item, "its value cannot be read");
+    FPosition = head.ValueStart + head.ValueSize;
+  }
+  return {};
+}
+
+TReadStatus TItemReader::Stopped(int64_t Item, const char* Damage) const {
+  if (FFile.Error().Code != 0) return TReadStatus::FileFailed(FFile.Error());
+  return TReadStatus::Damaged("The APE tag of " + Quoted(FFile.FileName()) +
+                              " is damaged at item " + std::to_string(Item + 1) + ": " + Damage +
+                              ".");
+}
+
+bool TItemReader::ReadHead(TItemHead& Head) {
+  uint8_t header[kItemHeaderSize];
+  if (FEnd - FPosition < kItemHeaderSize || !FFile.ReadExact(FPosition, header, kItemHeaderSize)) {
+    return false;
+  }
+  Head.ValueSize = LittleEndian32(header);
+  Head.IsText = FTag.Version < 2000 || (LittleEndian32(header + 4) & kValueKindMask) == kTextValue;
+  const int64_t keyStart = FPosition + kItemHeaderSize;
+  char keyBytes[kMaxKeyBytes];
+  const int64_t keyRead = FFile.ReadAt(keyStart, keyBytes, std::min(kMaxKeyBytes, FEnd - keyStart));
+  if (keyRead <= 0) return false;
+  const auto* zero =
+      static_cast<const char*>(std::memchr(keyBytes, 0, static_cast<size_t>(keyRead)));
+  if (zero == nullptr) return false;
+  Head.Key.assign(keyBytes, static_cast<size_t>(zero - keyBytes));
+  Head.ValueStart = keyStart + static_cast<int64_t>(Head.Key.size()) + 1;
+  return true;
+}
+
+bool TItemReader::ReadValue(const TItemHead& Head) {
+  FValue.resize(static_cast<size_t>(Head.ValueSize));
+  return FFile.ReadExact(Head.ValueStart, FValue.data(), Head.ValueSize);
+}
+
+bool TItemReader::TakeItem(const TItemHead& Head) {
+  const int64_t size = Head.ValueSize;
+  const int index = KeyIndex(Head.Key);
+  if (index == kCoverArtFront) {
+    FTag.CoverArtFrontSize = size;
+    FTag.CoverArtFront.clear();
+    if (size > TAPEtag::kMaxCoverArtSize) return true;
+    if (!ReadValue(Head)) return false;
+    FTag.CoverArtFront.assign(FValue.data(), FValue.size());
+  } else if (index == kCueSheet) {
+    if (size > TAPEtag::kMaxValueSize) return true;
+    if (!ReadValue(Head)) return false;
+    Texts[kCueSheet] = std::string(UpToZero(std::string_view(FValue.data(), FValue.size())));
+  } else if (index >= 0) {
+    if (!Head.IsText || size > TAPEtag::kMaxValueSize) return true;
+    if (!ReadValue(Head)) return false;
+    Texts[static_cast<size_t>(index)] = FirstText();
+  } else if (Head.IsText && !IsPictureKey(Head.Key) && size <= TAPEtag::kMaxValueSize &&
+             FOtherBytes + size <= TAPEtag::kMaxOtherItemBytes) {
+    if (!ReadValue(Head)) return false;
+    FOtherBytes += size;
+    KeepOtherItem(std::string(TrimText(Head.Key)), FirstText());
+  }
+  return true;
+}
+
+void TItemReader::KeepOtherItem(std::string Key, std::string Text) {
+  const std::string upper = UpperAscii(Key);
+  auto& items = FTag.OtherItems;
+  const auto same = std::find_if(items.begin(), items.end(),
+                                 [&](const auto& Item) { return UpperAscii(Item.first) == upper; });
+  if (same != items.end()) items.erase(same);
+  items.emplace_back(std::move(Key), std::move(Text));
+}
+
+// Both versions are read the same way: version 2 values are UTF-8 by the standard, version 1
+// values are in whatever code page the tagger used. The values that are not UTF-8 were all
+// written by one tagger, so their encoding is detected from all of them at once: one short
+// title alone tells a detector little.
+void DecodeLegacyTexts(const std::vector<std::string*>& Values) {
+  std::string legacy;
+  for (const std::string* text : Values) {
+    if (!IsValidUtf8(*text)) legacy += *text + "\n";
+  }
+  if (legacy.empty()) return;
+  const std::string charset = DetectLegacyCharset(legacy);
+  for (std::string* text : Values) {
+    if (!IsValidUtf8(*text)) *text = DecodeCharset(*text, charset);
+  }
+}
+
+// Decodes the texts read and puts them in their fields.
+void TakeTexts(TAPEtag& Tag, std::array<std::string, kKeyCount>& Texts) {
+  std::vector<std::string*> values;
+  for (size_t key = 0; key < kKeyCount; ++key) {
+    if (key != kCueSheet && key != kCoverArtFront) values.push_back(&Texts[key]);
+  }
+  for (auto& item : Tag.OtherItems) values.push_back(&item.second);
+  DecodeLegacyTexts(values);
+
+  Tag.Title = Texts[kTitle];
+  Tag.Artist = Texts[kArtist];
+  Tag.Album = Texts[kAlbum];
+  Tag.TrackText = Texts[kTrack];
+  Tag.Track = static_cast<uint8_t>(ParseTrackNumber(Texts[kTrack]) & 0xFF);
+  Tag.Year = Texts[kYear];
+  Tag.Genre = Texts[kGenre];
+  Tag.Comment = Texts[kComment];
+  Tag.Copyright = Texts[kCopyright];
+  Tag.CueSheet = Texts[kCueSheet];
+}
+
+}  // namespace
 
 void TAPEtag::Reset() {
   Exists = false;
@@ -74,123 +224,40 @@ void TAPEtag::Reset() {
   OtherItems.clear();
 }
 
-bool TAPEtag::Read(const std::string& FileName) {
+TReadStatus TAPEtag::Read(const std::string& FileName) {
   Reset();
-  const TTagFile file = TTagFile::OpenRead(FileName);
-  if (!file.IsOpen()) return false;
+  const TFile file = TFile::OpenRead(FileName);
+  if (!file.IsOpen()) return TReadStatus::FileFailed(file.Error());
   const int64_t fileSize = file.Size();
-  if (fileSize < kId3v1Size) return false;
-
+  if (fileSize < 0) return TReadStatus::FileFailed(file.Error());
+  if (fileSize < kId3v1Size) {
+    return TReadStatus::NotThisFormat(Quoted(FileName) + " is too short to hold an APE tag.");
+  }
   char id3[3];
-  if (!file.ReadExact(fileSize - kId3v1Size, id3, 3)) return false;
-  const int64_t shift = std::memcmp(id3, "TAG", 3) == 0 ? kId3v1Size : 0;
-  const int64_t footerOffset = fileSize - shift - kFooterSize;
+  if (!file.ReadExact(fileSize - kId3v1Size, id3, 3)) return TReadStatus::FileFailed(file.Error());
+  // An ID3v1 tag, when there is one, ends the file behind the APE tag.
+  const int64_t tagEnd = fileSize - (std::memcmp(id3, "TAG", 3) == 0 ? kId3v1Size : 0);
   uint8_t footer[kFooterSize];
-  if (footerOffset < 0 || !file.ReadExact(footerOffset, footer, kFooterSize)) return false;
-  if (std::memcmp(footer, "APETAGEX", 8) != 0) return true;
-
+  if (!file.ReadExact(tagEnd - kFooterSize, footer, kFooterSize)) {
+    return TReadStatus::FileFailed(file.Error());
+  }
+  if (std::memcmp(footer, "APETAGEX", 8) != 0) {
+    return TReadStatus::NotThisFormat(Quoted(FileName) + " has no APE tag.");
+  }
   Exists = true;
   Version = static_cast<int32_t>(LittleEndian32(footer + 8));
   Size = static_cast<int32_t>(LittleEndian32(footer + 12));
   const auto itemCount = static_cast<int32_t>(LittleEndian32(footer + 16));
-
-  // The items lie between the start the tag size gives and the footer; a size that reaches
-  // before the start of the file, or an item running into the footer, is damage and ends the
-  // reading there.
-  const int64_t itemsEnd = footerOffset;
-  int64_t position = fileSize - shift - Size;
-  std::array<std::string, kKeyCount> texts;
-  int64_t otherBytes = 0;
-  if (Size >= kFooterSize && position >= 0) {
-    const int64_t count = std::min<int64_t>(itemCount, kMaxItemCount);
-    std::vector<char> value;
-    for (int64_t item = 0; item < count; ++item) {
-      uint8_t header[kItemHeaderSize];
-      if (itemsEnd - position < kItemHeaderSize ||
-          !file.ReadExact(position, header, kItemHeaderSize))
-        break;
-      const int64_t valueSize = LittleEndian32(header);
-      const bool isText =
-          Version < 2000 || (LittleEndian32(header + 4) & kValueKindMask) == kTextValue;
-      position += kItemHeaderSize;
-
-      char keyBytes[kMaxKeyBytes];
-      const int64_t keyRead =
-          file.ReadAt(position, keyBytes, std::min(kMaxKeyBytes, itemsEnd - position));
-      if (keyRead <= 0) break;
-      const auto* zero =
-          static_cast<const char*>(std::memchr(keyBytes, 0, static_cast<size_t>(keyRead)));
-      if (zero == nullptr) break;
-      const std::string_view key(keyBytes, static_cast<size_t>(zero - keyBytes));
-      position += static_cast<int64_t>(key.size()) + 1;
-
-      if (valueSize > itemsEnd - position) break;
-      const int index = KeyIndex(key);
-      const auto readValue = [&] {
-        value.resize(static_cast<size_t>(valueSize));
-        return file.ReadExact(position, value.data(), valueSize);
-      };
-      const auto firstText = [&] {
-        return std::string(TrimText(UpToZero(std::string_view(value.data(), value.size()))));
-      };
-      if (index == kCoverArtFront) {
-        CoverArtFrontSize = valueSize;
-        CoverArtFront.clear();
-        if (valueSize <= kMaxCoverArtSize) {
-          if (!readValue()) break;
-          CoverArtFront.assign(value.data(), value.size());
-        }
-      } else if (index == kCueSheet) {
-        if (valueSize <= kMaxValueSize) {
-          if (!readValue()) break;
-          texts[kCueSheet] = std::string(UpToZero(std::string_view(value.data(), value.size())));
-        }
-      } else if (index >= 0) {
-        if (isText && valueSize <= kMaxValueSize) {
-          if (!readValue()) break;
-          texts[static_cast<size_t>(index)] = firstText();
-        }
-      } else if (isText && !IsPictureKey(key) && valueSize <= kMaxValueSize &&
-                 otherBytes + valueSize <= kMaxOtherItemBytes) {
-        if (!readValue()) break;
-        otherBytes += valueSize;
-        KeepOtherItem(std::string(TrimText(key)), firstText());
-      }
-      position += valueSize;
-    }
-  }
-
-  // Both versions are read the same way: version 2 values are UTF-8 by the standard, version 1
-  // values are in whatever code page the tagger used. The values that are not UTF-8 were all
-  // written by one tagger, so their encoding is detected from all of them at once: one short
-  // title alone tells a detector little.
-  std::vector<std::string*> values;
-  for (size_t key = 0; key < kKeyCount; ++key) {
-    if (key != kCueSheet && key != kCoverArtFront) values.push_back(&texts[key]);
-  }
-  for (auto& item : OtherItems) values.push_back(&item.second);
-  std::string legacy;
-  for (const std::string* text : values) {
-    if (!IsValidUtf8(*text)) legacy += *text + "\n";
-  }
-  if (!legacy.empty()) {
-    const std::string charset = DetectLegacyCharset(legacy);
-    for (std::string* text : values) {
-      if (!IsValidUtf8(*text)) *text = DecodeCharset(*text, charset);
-    }
-  }
-
-  Title = texts[kTitle];
-  Artist = texts[kArtist];
-  Album = texts[kAlbum];
-  TrackText = texts[kTrack];
-  Track = static_cast<uint8_t>(ParseTrackNumber(texts[kTrack]) & 0xFF);
-  Year = texts[kYear];
-  Genre = texts[kGenre];
-  Comment = texts[kComment];
-  Copyright = texts[kCopyright];
-  CueSheet = texts[kCueSheet];
-  return true;
+  const int64_t itemsStart = tagEnd - Size;
+  TItemReader items(file, *this, itemsStart, tagEnd - kFooterSize);
+  // What the items before any damage hold is kept.
+  const TReadStatus status =
+      Size < kFooterSize || itemsStart < 0
+          ? TReadStatus::Damaged("The APE tag of " + Quoted(FileName) + " declares a size of " +
+                                 std::to_string(Size) + " bytes, which the file cannot hold.")
+          : items.ReadItems(std::min<int64_t>(itemCount, kMaxItemCount));
+  TakeTexts(*this, items.Texts);
+  return status;
 }
 
 }  // namespace corvane

@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "ReadStatus.h"
+
 namespace corvane {
 
 // Reads the APE tag at the end of a Monkey's Audio file (behind an ID3v1 tag when one ends
@@ -24,9 +26,10 @@ class TAPEtag {
 
   TAPEtag() { Reset(); }
   void Reset();
-  // True when the end of the file could be read, whether or not a tag is there (see Exists).
-  // Damaged items end the item reading quietly: what was read before them stays.
-  bool Read(const std::string& FileName);
+  // Read: a whole tag. NotThisFormat: the file has no APE tag (or is too short for one).
+  // Damaged: a tag whose size or items break the format; the items before the damage are
+  // kept. FileFailed: the file could not be opened or read.
+  TReadStatus Read(const std::string& FileName);
 
   bool Exists = false;  // the last Read found an APE tag footer
   int32_t Version = 0;  // 1000 or 2000 in tags written to the standard
@@ -50,9 +53,6 @@ class TAPEtag {
   // external files and pictures ("Cover Art (...)") are not texts and are left out (in a
   // version 1 tag, which cannot mark binary items, every other item counts as text).
   std::vector<std::pair<std::string, std::string>> OtherItems;
-
- private:
-  void KeepOtherItem(std::string Key, std::string Text);
 };
 
 }  // namespace corvane

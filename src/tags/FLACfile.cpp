@@ -1,15 +1,13 @@
 #include "FLACfile.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <stdexcept>
 #include <string_view>
 
 #include "ByteOrder.h"
+#include "File.h"
 #include "FlacFormat.h"
-#include "TagFile.h"
 #include "TagText.h"
 #include "TextCodec.h"
 
@@ -121,36 +119,49 @@ double TFLACfile::GetDuration() const {
   return static_cast<double>(FSamples) / FSampleRate;
 }
 
-bool TFLACfile::Read(const std::string& FileName, bool ParseTags) {
+TReadStatus TFLACfile::Damage(const std::string& What) const {
+  return TReadStatus::Damaged("The FLAC metadata of \"" + FFileName + "\" is damaged: " + What +
+                              ".");
+}
+
+TReadStatus TFLACfile::Read(const std::string& FileName, bool ParseTags) {
   Reset(true, false);
-  FFileErrorCode = 0;
   FID3v2.Read(FileName);
-  const TTagFile file = TTagFile::OpenRead(FileName);
-  if (!file.IsOpen()) {
-    FFileErrorCode = errno;
-    throw std::runtime_error("Cannot open file \"" + FileName + "\". " +
-                             std::strerror(FFileErrorCode));
-  }
+  const TFile file = TFile::OpenRead(FileName);
+  if (!file.IsOpen()) return TReadStatus::FileFailed(file.Error());
   FFileSize = file.Size();
-  if (FFileSize < 0) {
-    FFileErrorCode = errno;
-    throw std::runtime_error("Cannot read file \"" + FileName + "\". " +
-                             std::strerror(FFileErrorCode));
-  }
+  if (FFileSize < 0) return TReadStatus::FileFailed(file.Error());
   FFileName = FileName;
   FMarkerOffset = FID3v2.Exists ? FID3v2.Size : 0;
 
   FHeader.fill(0);
-  if (file.ReadAt(FMarkerOffset, FHeader.data(), FHeader.size()) !=
-      static_cast<int64_t>(FHeader.size())) {
-    return false;
+  const int64_t got = file.ReadAt(FMarkerOffset, FHeader.data(), flac::kStreamHeaderSize);
+  if (got < 0) return TReadStatus::FileFailed(file.Error());
+  if (std::memcmp(FHeader.data(), "fLaC", 4) != 0) {
+    return TReadStatus::NotThisFormat("\"" + FileName + "\" is no FLAC file.");
   }
+  if (got < flac::kStreamHeaderSize) return Damage("its stream information is cut off");
+  if (TReadStatus status = ReadStreamInfo(); !status) return status;
+  if (TReadStatus status = ScanBlocks(file, ParseTags); !status) {
+    // A damaged chain makes the file unusable, whatever its stream information says.
+    FSamples = 0;
+    return status;
+  }
+  if (!IsValid()) return Damage("its stream information gives no samples");
+  const double kilobits = static_cast<double>(FFileSize - FAudioOffset) / 1000 * 8;
+  // A hostile header can claim a few samples at a high rate; keep the figure in range.
+  const double bitrate = std::nearbyint(kilobits / GetDuration());
+  FBitrate = bitrate < std::numeric_limits<int32_t>::max() ? static_cast<int32_t>(bitrate)
+                                                           : std::numeric_limits<int32_t>::max();
+  return {};
+}
+
+TReadStatus TFLACfile::ReadStreamInfo() {
   // The stream information block must come first and have its fixed size; anything else is not
   // a stream this program can rewrite.
-  if (std::memcmp(FHeader.data(), "fLaC", 4) != 0 ||
-      (FHeader[4] & ~flac::kLastBlockFlag) != flac::kStreamInfo ||
+  if ((FHeader[4] & ~flac::kLastBlockFlag) != flac::kStreamInfo ||
       BigEndian24(&FHeader[5]) != flac::kStreamInfoSize) {
-    return false;
+    return Damage("its first block is no stream information block of 34 bytes");
   }
   const uint8_t* info = &FHeader[8];
   FSampleRate =
@@ -159,66 +170,72 @@ bool TFLACfile::Read(const std::string& FileName, bool ParseTags) {
   FBitsPerSample = static_cast<uint8_t>((((info[12] & 0x01) << 4) | (info[13] >> 4)) + 1);
   FSamples = int64_t{info[13] & 0x0F} << 32 | int64_t{info[14]} << 24 | int64_t{info[15]} << 16 |
              int64_t{info[16]} << 8 | info[17];
-
-  if (!ScanBlocks(file, ParseTags)) {
-    // A damaged chain makes the file unusable, whatever its stream information says.
-    FSamples = 0;
-    return false;
-  }
-  if (!IsValid()) return false;
-  const double kilobits = static_cast<double>(FFileSize - FAudioOffset) / 1000 * 8;
-  // A hostile header can claim a few samples at a high rate; keep the figure in range.
-  const double bitrate = std::nearbyint(kilobits / GetDuration());
-  FBitrate = bitrate < std::numeric_limits<int32_t>::max() ? static_cast<int32_t>(bitrate)
-                                                           : std::numeric_limits<int32_t>::max();
-  return true;
+  return {};
 }
 
-bool TFLACfile::ScanBlocks(const TTagFile& File, bool ParseTags) {
-  int64_t position = FMarkerOffset + static_cast<int64_t>(FHeader.size());
-  bool last = (FHeader[4] & flac::kLastBlockFlag) != 0;
-  bool paddingMet = false;
-  int64_t keptBytes = 0;
-  for (int32_t ordinal = 1; !last; ++ordinal) {
-    if (ordinal > kMaxBlocks) return false;
-    TFlacBlock block;
-    if (!File.ReadExact(position, block.Header.data(), flac::kBlockHeaderSize)) return false;
-    position += flac::kBlockHeaderSize;
-    last = block.IsLast();
-    const int type = block.Type();
-    const int64_t length = BigEndian24(&block.Header[1]);
-    // A block of length 0 is an ordinary block: the next header follows it directly. (A
-    // kept empty last block becomes an empty inner block when the chain is rewritten, so the
-    // reader must accept what the writer makes.)
-    if (type == flac::kInvalidType || length > FFileSize - position) return false;
-    // The format allows one comment block; with two, which one a player shows is anyone's
-    // guess, and replacing one would leave the other in charge.
-    if (type == flac::kVorbisComment && FCommentIndex != 0) return false;
-
-    if (type == flac::kPadding && !paddingMet) {
-      paddingMet = true;
-      FPaddingIndex = ordinal;
-      FPaddingSize = static_cast<int32_t>(length);
-      FPaddingLast = last;
-    } else {
-      if (type == flac::kPadding) FExtraPadding = true;
-      const bool isComment = type == flac::kVorbisComment;
-      if (!isComment && (keptBytes += length) > kMaxKeptBytes) return false;
-      block.Body.resize(static_cast<size_t>(length));
-      if (!File.ReadExact(position, block.Body.data(), length)) return false;
-      if (isComment) {
-        FCommentOffset = position;
-        FCommentSize = static_cast<int32_t>(length);
-        FCommentIndex = ordinal;
-        ReadCommentBlock(block.Body, ParseTags);
-      } else {
-        FOtherBlocks.push_back(std::move(block));
-      }
+TReadStatus TFLACfile::ScanBlocks(const TFile& File, bool ParseTags) {
+  TBlockScan scan;
+  scan.Position = FMarkerOffset + flac::kStreamHeaderSize;
+  scan.Last = (FHeader[4] & flac::kLastBlockFlag) != 0;
+  for (int32_t ordinal = 1; !scan.Last; ++ordinal) {
+    if (ordinal > kMaxBlocks) {
+      return Damage("it has more than " + std::to_string(kMaxBlocks) + " blocks");
     }
-    position += length;
+    if (TReadStatus status = ScanBlock(File, ordinal, ParseTags, scan); !status) return status;
   }
-  FAudioOffset = position;
-  return true;
+  FAudioOffset = scan.Position;
+  return {};
+}
+
+TReadStatus TFLACfile::ScanBlock(const TFile& File, int32_t Ordinal, bool ParseTags,
+                                 TBlockScan& Scan) {
+  const std::string which = "block " + std::to_string(Ordinal);
+  const auto cutOff = [&](const char* Part) {
+    if (File.Error().Code != 0) return TReadStatus::FileFailed(File.Error());
+    return Damage("the " + std::string(Part) + " of " + which + " is cut off");
+  };
+  TFlacBlock block;
+  if (!File.ReadExact(Scan.Position, block.Header.data(), flac::kBlockHeaderSize)) {
+    return cutOff("header");
+  }
+  Scan.Position += flac::kBlockHeaderSize;
+  Scan.Last = block.IsLast();
+  const int type = block.Type();
+  const int64_t length = BigEndian24(&block.Header[1]);
+  // A block of length 0 is an ordinary block: the next header follows it directly. (A
+  // kept empty last block becomes an empty inner block when the chain is rewritten, so the
+  // reader must accept what the writer makes.)
+  if (type == flac::kInvalidType) return Damage(which + " has the reserved type 127");
+  if (length > FFileSize - Scan.Position) return Damage(which + " runs past the end of the file");
+  // The format allows one comment block; with two, which one a player shows is anyone's
+  // guess, and replacing one would leave the other in charge.
+  if (type == flac::kVorbisComment && FCommentIndex != 0) {
+    return Damage("it holds a second comment block");
+  }
+  if (type == flac::kPadding && FPaddingIndex == 0) {
+    FPaddingIndex = Ordinal;
+    FPaddingSize = static_cast<int32_t>(length);
+    FPaddingLast = Scan.Last;
+    Scan.Position += length;
+    return {};
+  }
+  if (type == flac::kPadding) FExtraPadding = true;
+  const bool isComment = type == flac::kVorbisComment;
+  if (!isComment && (Scan.KeptBytes += length) > kMaxKeptBytes) {
+    return Damage("its blocks hold more than " + std::to_string(kMaxKeptBytes >> 20) + " MiB");
+  }
+  block.Body.resize(static_cast<size_t>(length));
+  if (!File.ReadExact(Scan.Position, block.Body.data(), length)) return cutOff("body");
+  if (isComment) {
+    FCommentOffset = Scan.Position;
+    FCommentSize = static_cast<int32_t>(length);
+    FCommentIndex = Ordinal;
+    ReadCommentBlock(block.Body, ParseTags);
+  } else {
+    FOtherBlocks.push_back(std::move(block));
+  }
+  Scan.Position += length;
+  return {};
 }
 
 void TFLACfile::ReadCommentBlock(const std::vector<uint8_t>& Body, bool ParseTags) {
@@ -297,9 +314,11 @@ std::string TFLACfile::BuildCommentBody(bool BasicFieldsOnly, uint32_t& EntryCou
 
 bool TFLACfile::WriteTags(const std::string& FileName, bool BasicFieldsOnly) {
   FWriteError.clear();
-  if (!Read(FileName, false)) {
-    FWriteStatus = TTagWriteStatus::NotFlac;
-    return false;
+  FWriteErrorCode = 0;
+  if (const TReadStatus read = Read(FileName, false); !read) {
+    const bool fileFailed = read.Outcome == TReadOutcome::FileFailed;
+    return WriteFailure(fileFailed ? TTagWriteStatus::ReadFailed : TTagWriteStatus::NotFlac,
+                        {read.ErrorCode, FileName, read.Message});
   }
   if (VendorText.empty()) VendorText = kDefaultVendor;
   uint32_t entryCount = 0;
@@ -310,7 +329,9 @@ bool TFLACfile::WriteTags(const std::string& FileName, bool BasicFieldsOnly) {
   }
   bool result = false;
   if (!fits) {
-    FWriteStatus = TTagWriteStatus::TooLarge;
+    WriteFailure(
+        TTagWriteStatus::TooLarge,
+        {0, FileName, "The tags of \"" + FileName + "\" do not fit the 16 MiB of a FLAC block."});
   } else {
     std::string blocks;
     AppendBlock(blocks, flac::kVorbisComment, body);

@@ -10,10 +10,11 @@
 #include "FlacFormat.h"
 #include "FlacPicture.h"
 #include "ID3v2.h"
+#include "ReadStatus.h"
 
 namespace corvane {
 
-class TTagFile;
+class TFile;
 
 // A metadata block kept as read: its 4 header bytes and its body.
 struct TFlacBlock {
@@ -45,12 +46,13 @@ enum class TTagWriteStatus {
 // original, so there is never a moment when the original is gone; any failure removes the
 // temporary file and leaves the original untouched. A leading ID3v2 tag is kept.
 //
-// Read refuses (returns false) what it cannot rewrite safely: a block header or body cut off
-// by the end of the file, the reserved block type 127, a second comment block, a first block
-// that is not a 34-byte stream information block, more than kMaxBlocks blocks or more than
-// kMaxKeptBytes of kept block bodies. A file that cannot be opened throws std::runtime_error
-// naming the file. Block types the program does not interpret (pictures among them) are kept
-// and written back unchanged; blocks of length 0 are blocks like any other.
+// Read refuses what it cannot rewrite safely. NotThisFormat: no "fLaC" marker (behind a
+// leading ID3v2 tag, if any). Damaged: a first block that is not a 34-byte stream information
+// block, a block header or body cut off by the end of the file, the reserved block type 127,
+// a second comment block, more than kMaxBlocks blocks, more than kMaxKeptBytes of kept block
+// bodies, or stream information without samples. FileFailed: the file could not be opened or
+// read. Nothing is thrown. Block types the program does not interpret (pictures among them)
+// are kept and written back unchanged; blocks of length 0 are blocks like any other.
 //
 // Texts are UTF-8. Comment values read from a file go through LegacyToUtf8; values are written
 // as they stand. VendorText is carried over from the file byte for byte.
@@ -75,7 +77,7 @@ class TFLACfile {
   double GetDuration() const;
   // Reads the metadata of FileName. With ParseTags, entries of the comment block fill the
   // fields that are still empty; the rest go to ExtraFields. Keeps the tag fields otherwise.
-  bool Read(const std::string& FileName, bool ParseTags);
+  TReadStatus Read(const std::string& FileName, bool ParseTags);
   // Replaces the comment block of FileName with one made of the non-empty fields (1 to 20, or
   // all 28 and ExtraFields unless BasicFieldsOnly), the file's vendor string and nothing else.
   bool WriteTags(const std::string& FileName, bool BasicFieldsOnly);
@@ -114,15 +116,27 @@ class TFLACfile {
   const std::vector<TFlacBlock>& OtherBlocks() const { return FOtherBlocks; }
   int32_t CommentSize() const { return FCommentSize; }
   bool TagExists() const { return FTagExists; }
-  // How the last WriteTags ended, and the system's reason when it failed on a file operation.
+  // How the last WriteTags ended, and why it failed: a message naming the file (with the
+  // system's reason when a file operation failed), and the system's error number (0 when the
+  // failure was none of the system's).
   TTagWriteStatus LastWriteStatus() const { return FWriteStatus; }
   const std::string& LastWriteError() const { return FWriteError; }
-  // errno of the last file operation that failed, also of a Read that threw; 0 when the last
-  // Read or WriteTags had none.
-  int LastFileErrorCode() const { return FFileErrorCode; }
+  int LastWriteErrorCode() const { return FWriteErrorCode; }
 
  private:
-  bool ScanBlocks(const TTagFile& File, bool ParseTags);
+  // Reads the stream information of the header read into FHeader.
+  TReadStatus ReadStreamInfo();
+  TReadStatus ScanBlocks(const TFile& File, bool ParseTags);
+  // Where the scan of the block chain is.
+  struct TBlockScan {
+    int64_t Position = 0;   // of the next block header
+    int64_t KeptBytes = 0;  // bodies of the blocks kept so far
+    bool Last = false;      // the block read last ends the chain
+  };
+  // Reads the Ordinal-th block of the chain at Scan.Position and moves past it: the comment
+  // block is parsed, the first padding block noted, every other block kept.
+  TReadStatus ScanBlock(const TFile& File, int32_t Ordinal, bool ParseTags, TBlockScan& Scan);
+  TReadStatus Damage(const std::string& What) const;
   void ReadCommentBlock(const std::vector<uint8_t>& Body, bool ParseTags);
   std::string BuildCommentBody(bool BasicFieldsOnly, uint32_t& EntryCount) const;
   // The kept blocks that stay: all but the padding and the pictures that Pictures replace.
@@ -132,9 +146,14 @@ class TFLACfile {
   bool RebuildFile(const std::string& FileName, const std::string& NewBlocks);
   bool RewriteInPlace(const std::string& FileName, const std::string& NewBlocks, bool RewriteAll,
                       int64_t NewPad);
+  // The bytes that replace the region of the metadata that changes in place.
+  std::string InPlaceRegion(const std::string& NewBlocks, bool RewriteAll, int64_t NewPad) const;
   bool RewriteThroughCopy(const std::string& FileName, const std::string& NewBlocks, unsigned Mode,
                           unsigned Owner, unsigned Group);
-  bool WriteFailure(TTagWriteStatus Status, const std::string& What, const std::string& Name);
+  // The whole metadata of a rewrite through a copy: marker, stream information, the kept and
+  // the new blocks and fresh padding.
+  std::string RewrittenMetadata(const std::string& NewBlocks) const;
+  bool WriteFailure(TTagWriteStatus Status, const TFileError& Error);
 
   TID3v2 FID3v2;
   std::string FFileName;
@@ -158,7 +177,7 @@ class TFLACfile {
   bool FTagExists = false;
   TTagWriteStatus FWriteStatus = TTagWriteStatus::Done;
   std::string FWriteError;
-  int FFileErrorCode = 0;
+  int FWriteErrorCode = 0;
 };
 
 }  // namespace corvane

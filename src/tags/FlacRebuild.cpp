@@ -2,21 +2,20 @@
 // the padding can absorb the change, or by writing a complete new file beside the original and
 // renaming it over the original.
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "ByteOrder.h"
 #include "FLACfile.h"
+#include "File.h"
 #include "FlacFormat.h"
-#include "TagFile.h"
 
 namespace corvane {
 namespace {
@@ -37,14 +36,110 @@ bool IsReplacedPicture(const TFlacBlock& Block, const std::vector<TFlacPicture>&
                              [&](const TFlacPicture& Picture) { return Picture.Type == *type; });
 }
 
-// Makes the rename durable; a failure here does not undo a rename that has happened.
-void SyncFolderOf(const std::string& FileName) {
-  std::string folder = std::filesystem::path(FileName).parent_path().string();
-  if (folder.empty()) folder = ".";
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
+// A failed read of File: its own error, or a file shorter than its metadata said.
+TFileError ReadErrorOf(const TFile& File) {
+  if (File.Error().Code != 0) return File.Error();
+  return FileErrorOf("Cannot read file", File.FileName(), EIO);
+}
+
+// The error of a failed system call on FileName, taken from errno at once.
+TFileError SystemError(const char* What, const std::string& FileName) {
+  return FileErrorOf(What, FileName, errno);
+}
+
+// Why a step of the rewrite through a copy failed.
+struct TCopyProblem {
+  TTagWriteStatus Status;
+  TFileError Error;
+};
+using TCopyResult = std::optional<TCopyProblem>;
+
+// The complete new file the rewrite writes beside the original, filled from its start. It is
+// removed again unless it replaced the original.
+class TCopyFile {
+ public:
+  // Creates the copy with the original's permission bits. A leftover of an earlier run is
+  // replaced; creating the file afresh then also refuses a planted link.
+  TCopyFile(std::string Name, unsigned Mode) : FName(std::move(Name)) {
+    ::unlink(FName.c_str());
+    FFile = TFile::CreateNew(FName, Mode);
+    FCreated = FFile.IsOpen();
+  }
+  TCopyFile(const TCopyFile&) = delete;
+  TCopyFile& operator=(const TCopyFile&) = delete;
+  ~TCopyFile() {
+    if (!FCreated || FReplaced) return;
+    FFile.Close();
+    ::unlink(FName.c_str());
+  }
+
+  const TFile& File() const { return FFile; }
+  TCopyResult Append(std::string_view Bytes);
+  // Appends Source's bytes from From up to To (to the end of the file when To < 0).
+  TCopyResult CopyFrom(const TFile& Source, int64_t From, int64_t To);
+  // Gives the copy the original's owner where it may and its mode, flushes and closes it.
+  TCopyResult Finish(unsigned Mode, unsigned Owner, unsigned Group);
+  // Renames the finished copy over Original: there is no moment without a whole file.
+  TCopyResult Replace(const std::string& Original);
+
+ private:
+  TCopyResult WriteFailed(int Code) const {
+    return TCopyProblem{TTagWriteStatus::WriteFailed,
+                        FileErrorOf("Cannot write file", FName, Code)};
+  }
+
+  std::string FName;
+  TFile FFile;
+  int64_t FSize = 0;
+  std::vector<char> FBuffer;
+  bool FCreated = false;
+  bool FReplaced = false;
+};
+
+TCopyResult TCopyFile::Append(std::string_view Bytes) {
+  const auto count = static_cast<int64_t>(Bytes.size());
+  if (FFile.WriteAt(FSize, Bytes.data(), count) != count) return WriteFailed(FFile.Error().Code);
+  FSize += count;
+  return std::nullopt;
+}
+
+TCopyResult TCopyFile::CopyFrom(const TFile& Source, int64_t From, int64_t To) {
+  // No bigger than the file needs: small files are the common case.
+  FBuffer.resize(static_cast<size_t>(std::clamp<int64_t>(Source.Size(), 1, kCopyChunk)));
+  for (int64_t position = From; To < 0 || position < To;) {
+    const auto chunk = static_cast<int64_t>(FBuffer.size());
+    const int64_t want = To < 0 ? chunk : std::min(chunk, To - position);
+    const int64_t got = Source.ReadAt(position, FBuffer.data(), want);
+    if (got < 0 || (got < want && To >= 0)) {
+      return TCopyProblem{TTagWriteStatus::ReadFailed, ReadErrorOf(Source)};
+    }
+    if (got == 0) break;
+    if (TCopyResult problem = Append(std::string_view(FBuffer.data(), static_cast<size_t>(got)))) {
+      return problem;
+    }
+    position += got;
+  }
+  return std::nullopt;
+}
+
+TCopyResult TCopyFile::Finish(unsigned Mode, unsigned Owner, unsigned Group) {
+  // Keep the original's owner where we may (only root may give a file away), then its mode,
+  // which a change of owner can narrow.
+  if (::fchown(FFile.Fd(), Owner, Group) != 0) {
+    // Not permitted: the copy stays ours, as any file we create would.
+  }
+  if (::fchmod(FFile.Fd(), Mode) != 0) return WriteFailed(errno);
+  if (!FFile.Sync() || !FFile.Close()) return WriteFailed(FFile.Error().Code);
+  return std::nullopt;
+}
+
+TCopyResult TCopyFile::Replace(const std::string& Original) {
+  if (::rename(FName.c_str(), Original.c_str()) != 0) {
+    return TCopyProblem{TTagWriteStatus::RenameFailed,
+                        SystemError("Cannot replace file", Original)};
+  }
+  FReplaced = true;
+  return std::nullopt;
 }
 
 }  // namespace
@@ -72,25 +167,24 @@ int64_t TFLACfile::ReplacedPictureBytes() const {
   return bytes;
 }
 
-bool TFLACfile::WriteFailure(TTagWriteStatus Status, const std::string& What,
-                             const std::string& Name) {
-  const int error = errno;
+bool TFLACfile::WriteFailure(TTagWriteStatus Status, const TFileError& Error) {
   FWriteStatus = Status;
-  FFileErrorCode = error;
-  FWriteError = What + " \"" + Name + "\". " + std::strerror(error);
+  FWriteErrorCode = Error.Code;
+  FWriteError = Error.Message;
   return false;
 }
 
 bool TFLACfile::RebuildFile(const std::string& FileName, const std::string& NewBlocks) {
   struct stat info {};
   if (::stat(FileName.c_str(), &info) != 0) {
-    return WriteFailure(TTagWriteStatus::Missing, "Cannot find file", FileName);
+    return WriteFailure(TTagWriteStatus::Missing, SystemError("Cannot find file", FileName));
   }
   auto mode = static_cast<unsigned>(info.st_mode & 07777);
   if ((mode & S_IWUSR) == 0) {
     mode |= S_IWUSR;
     if (::chmod(FileName.c_str(), mode) != 0) {
-      return WriteFailure(TTagWriteStatus::NotWritable, "Cannot make file writable", FileName);
+      return WriteFailure(TTagWriteStatus::NotWritable,
+                          SystemError("Cannot make file writable", FileName));
     }
   }
 
@@ -117,6 +211,17 @@ bool TFLACfile::RebuildFile(const std::string& FileName, const std::string& NewB
   return RewriteThroughCopy(FileName, NewBlocks, mode, info.st_uid, info.st_gid);
 }
 
+std::string TFLACfile::InPlaceRegion(const std::string& NewBlocks, bool RewriteAll,
+                                     int64_t NewPad) const {
+  std::string region = RewriteAll ? KeptBlocks() : std::string();
+  region += NewBlocks;
+  region += BlockHeader(
+      FPaddingLast || RewriteAll ? flac::kPadding | flac::kLastBlockFlag : flac::kPadding, NewPad);
+  // Padding that keeps its size and place keeps its bytes.
+  if (NewPad != FPaddingSize || RewriteAll) region.append(static_cast<size_t>(NewPad), '\0');
+  return region;
+}
+
 bool TFLACfile::RewriteInPlace(const std::string& FileName, const std::string& NewBlocks,
                                bool RewriteAll, int64_t NewPad) {
   // The metadata region keeps its exact length, so the audio (and, without RewriteAll, any
@@ -126,126 +231,59 @@ bool TFLACfile::RewriteInPlace(const std::string& FileName, const std::string& N
   const int64_t regionEnd =
       RewriteAll ? FAudioOffset
                  : FCommentOffset + FCommentSize + flac::kBlockHeaderSize + FPaddingSize;
-  std::string region = RewriteAll ? KeptBlocks() : std::string();
-  region += NewBlocks;
-  region += BlockHeader(
-      FPaddingLast || RewriteAll ? flac::kPadding | flac::kLastBlockFlag : flac::kPadding, NewPad);
-  // Padding that keeps its size and place keeps its bytes.
-  const bool writePadding = NewPad != FPaddingSize || RewriteAll;
-  if (writePadding) region.append(static_cast<size_t>(NewPad), '\0');
+  const std::string region = InPlaceRegion(NewBlocks, RewriteAll, NewPad);
   const int64_t regionSize = static_cast<int64_t>(region.size());
-  if (regionStart + regionSize + (writePadding ? 0 : NewPad) != regionEnd) {
-    errno = EINVAL;
-    return WriteFailure(TTagWriteStatus::ReadFailed, "Inconsistent metadata in file", FileName);
+  const bool keptPadding = NewPad == FPaddingSize && !RewriteAll;
+  if (regionStart + regionSize + (keptPadding ? NewPad : 0) != regionEnd) {
+    return WriteFailure(TTagWriteStatus::ReadFailed,
+                        {0, FileName, "Inconsistent metadata in file \"" + FileName + "\"."});
   }
 
-  TTagFile file = TTagFile::OpenReadWrite(FileName);
-  if (!file.IsOpen())
-    return WriteFailure(TTagWriteStatus::WriteFailed, "Cannot open file", FileName);
+  TFile file = TFile::OpenReadWrite(FileName);
+  if (!file.IsOpen()) return WriteFailure(TTagWriteStatus::WriteFailed, file.Error());
   // Kept so that a write that fails part-way can be undone.
   std::string original(region.size(), '\0');
   if (!file.ReadExact(regionStart, original.data(), regionSize)) {
-    return WriteFailure(TTagWriteStatus::ReadFailed, "Cannot read file", FileName);
+    return WriteFailure(TTagWriteStatus::ReadFailed, ReadErrorOf(file));
   }
   const int64_t written = file.WriteAt(regionStart, region.data(), regionSize);
   if (written != regionSize || !file.Sync()) {
-    const int error = errno;
-    file.WriteAt(regionStart, original.data(), written == regionSize ? regionSize : written);
+    const TFileError error = file.Error();
+    file.WriteAt(regionStart, original.data(), written);
     file.Sync();
-    errno = error;
-    return WriteFailure(TTagWriteStatus::WriteFailed, "Cannot write file", FileName);
+    return WriteFailure(TTagWriteStatus::WriteFailed, error);
   }
-  if (!file.Close())
-    return WriteFailure(TTagWriteStatus::WriteFailed, "Cannot write file", FileName);
+  if (!file.Close()) {
+    return WriteFailure(TTagWriteStatus::WriteFailed,
+                        FileErrorOf("Cannot write file", FileName, file.Error().Code));
+  }
   FWriteStatus = TTagWriteStatus::Done;
   return true;
 }
 
-bool TFLACfile::RewriteThroughCopy(const std::string& FileName, const std::string& NewBlocks,
-                                   unsigned Mode, unsigned Owner, unsigned Group) {
-  const std::string tempName = FileName + "~";
-  const TTagFile source = TTagFile::OpenRead(FileName);
-  if (!source.IsOpen())
-    return WriteFailure(TTagWriteStatus::ReadFailed, "Cannot open file", FileName);
-  // A leftover of an earlier run is replaced; O_EXCL below then also refuses a planted link.
-  ::unlink(tempName.c_str());
-  TTagFile target = TTagFile::CreateNew(tempName, Mode);
-  if (!target.IsOpen())
-    return WriteFailure(TTagWriteStatus::WriteFailed, "Cannot create file", tempName);
-
-  const auto abandon = [&](TTagWriteStatus Status, const char* What, const std::string& Name) {
-    const int error = errno;
-    target.Close();
-    ::unlink(tempName.c_str());
-    errno = error;
-    return WriteFailure(Status, What, Name);
-  };
-  int64_t outPosition = 0;
-  const auto put = [&](const void* Data, int64_t Count) {
-    if (target.WriteAt(outPosition, Data, Count) != Count) return false;
-    outPosition += Count;
-    return true;
-  };
-  enum class TCopy { Done, ReadFailed, WriteFailed };
-  // Copies source bytes from From up to To (-1: to the end of the file).
-  std::vector<char> buffer;
-  const auto copy = [&](int64_t From, int64_t To) {
-    // No bigger than the file needs: small files are the common case.
-    buffer.resize(static_cast<size_t>(std::clamp<int64_t>(FFileSize, 1, kCopyChunk)));
-    for (int64_t position = From; To < 0 || position < To;) {
-      const auto chunk = static_cast<int64_t>(buffer.size());
-      const int64_t want = To < 0 ? chunk : std::min(chunk, To - position);
-      const int64_t got = source.ReadAt(position, buffer.data(), want);
-      if (got < 0 || (got < want && To >= 0)) {
-        if (got >= 0) errno = EIO;
-        return TCopy::ReadFailed;
-      }
-      if (got == 0) break;
-      if (!put(buffer.data(), got)) return TCopy::WriteFailed;
-      position += got;
-    }
-    return TCopy::Done;
-  };
-  const auto copyFailed = [&](TCopy Result) {
-    return Result == TCopy::ReadFailed
-               ? abandon(TTagWriteStatus::ReadFailed, "Cannot read file", FileName)
-               : abandon(TTagWriteStatus::WriteFailed, "Cannot write file", tempName);
-  };
-
-  // A leading ID3v2 tag stays in front: dropping it would lose what it holds.
-  if (const TCopy result = copy(0, FMarkerOffset); result != TCopy::Done) return copyFailed(result);
+std::string TFLACfile::RewrittenMetadata(const std::string& NewBlocks) const {
   std::string metadata(reinterpret_cast<const char*>(FHeader.data()), FHeader.size());
   metadata[4] = static_cast<char>(FHeader[4] & ~flac::kLastBlockFlag);
   metadata += KeptBlocks();
   metadata += NewBlocks;
   metadata += BlockHeader(flac::kPadding | flac::kLastBlockFlag, kNewPaddingSize);
   metadata.append(static_cast<size_t>(kNewPaddingSize), '\0');
-  if (!put(metadata.data(), static_cast<int64_t>(metadata.size()))) {
-    return abandon(TTagWriteStatus::WriteFailed, "Cannot write file", tempName);
-  }
-  if (const TCopy result = copy(FAudioOffset, -1); result != TCopy::Done) return copyFailed(result);
+  return metadata;
+}
 
-  // Keep the original's owner where we may (only root may give a file away), then its mode,
-  // which a change of owner can narrow.
-  if (::fchown(target.Fd(), Owner, Group) != 0) {
-    // Not permitted: the copy stays ours, as any file we create would.
-  }
-  if (::fchmod(target.Fd(), Mode) != 0 || !target.Sync()) {
-    return abandon(TTagWriteStatus::WriteFailed, "Cannot write file", tempName);
-  }
-  if (!target.Close()) {
-    const int error = errno;
-    ::unlink(tempName.c_str());
-    errno = error;
-    return WriteFailure(TTagWriteStatus::WriteFailed, "Cannot write file", tempName);
-  }
-  // The rename replaces the original in one step: there is no moment without a whole file.
-  if (::rename(tempName.c_str(), FileName.c_str()) != 0) {
-    const int error = errno;
-    ::unlink(tempName.c_str());
-    errno = error;
-    return WriteFailure(TTagWriteStatus::RenameFailed, "Cannot replace file", FileName);
-  }
+bool TFLACfile::RewriteThroughCopy(const std::string& FileName, const std::string& NewBlocks,
+                                   unsigned Mode, unsigned Owner, unsigned Group) {
+  const TFile source = TFile::OpenRead(FileName);
+  if (!source.IsOpen()) return WriteFailure(TTagWriteStatus::ReadFailed, source.Error());
+  TCopyFile copy(FileName + "~", Mode);
+  if (!copy.File().IsOpen()) return WriteFailure(TTagWriteStatus::WriteFailed, copy.File().Error());
+  // A leading ID3v2 tag stays in front: dropping it would lose what it holds.
+  TCopyResult problem = copy.CopyFrom(source, 0, FMarkerOffset);
+  if (!problem) problem = copy.Append(RewrittenMetadata(NewBlocks));
+  if (!problem) problem = copy.CopyFrom(source, FAudioOffset, -1);
+  if (!problem) problem = copy.Finish(Mode, Owner, Group);
+  if (!problem) problem = copy.Replace(FileName);
+  if (problem) return WriteFailure(problem->Status, problem->Error);
   SyncFolderOf(FileName);
   FWriteStatus = TTagWriteStatus::Done;
   return true;

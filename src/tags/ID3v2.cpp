@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "ByteOrder.h"
-#include "TagFile.h"
+#include "File.h"
 #include "TagText.h"
 #include "TextCodec.h"
 
@@ -159,6 +159,150 @@ std::string Resynchronise(std::string_view Bytes) {
   return out;
 }
 
+std::string Quoted(const std::string& FileName) {
+  return "\"" + FileName + "\"";
+}
+
+using TSlots = std::array<TFrameBody, kSlotCount>;
+
+// Reads the frames of a tag of a version this reader knows into their slots. Every frame must
+// lie within the tag; a frame that does not ends the reading, and what came before it stays.
+class TFrameReader {
+ public:
+  TFrameReader(const TFile& File, uint8_t Version, uint8_t Flags, int64_t TagSize)
+      : FFile(File), FVersion(Version), FFlags(Flags), FTagSize(TagSize) {}
+
+  TReadStatus ReadFrames(TSlots& Slots);
+
+ private:
+  bool OldLayout() const { return FVersion == 2; }
+  int64_t FrameHeaderSize() const { return OldLayout() ? 6 : 10; }
+  TReadStatus Stopped(const char* Damage) const;
+  // Steps over an extended header; false when it cannot be read.
+  bool SkipExtendedHeader();
+  int64_t FrameLength(const uint8_t* Frame) const;
+  int SlotOf(const uint8_t* Frame) const;
+  // Reads the body of a frame of Length bytes at Start into Slot, undoing what its flags ask
+  // for; a compressed or encrypted frame is left out. False when the read failed.
+  bool ReadBody(const uint8_t* Frame, int64_t Start, int64_t Length, TFrameBody& Slot);
+
+  const TFile& FFile;
+  const uint8_t FVersion;
+  const uint8_t FFlags;
+  const int64_t FTagSize;
+  int64_t FPosition = kHeaderSize;
+  std::string FBody;
+};
+
+TReadStatus TFrameReader::Stopped(const char* Damage) const {
+  if (FFile.Error().Code != 0) return TReadStatus::FileFailed(FFile.Error());
+  return TReadStatus::Damaged("The ID3v2 tag of " + Quoted(FFile.FileName()) +
+                              " is damaged: " + Damage + ".");
+}
+
+bool TFrameReader::SkipExtendedHeader() {
+  if (OldLayout() || (FFlags & 0x40) == 0) return true;
+  uint8_t extended[4];
+  if (!FFile.ReadExact(FPosition, extended, 4)) return false;
+  // Version 3 counts the extended header without its size field, version 4 with it.
+  FPosition += FVersion == 3 ? 4 + int64_t{BigEndian32(extended)} : int64_t{SyncSafe(extended)};
+  return true;
+}
+
+int64_t TFrameReader::FrameLength(const uint8_t* Frame) const {
+  if (OldLayout()) return BigEndian24(Frame + 3);
+  if (FVersion == 4 && (Frame[4] & 0x80) == 0 && (Frame[5] & 0x80) == 0 && (Frame[6] & 0x80) == 0 &&
+      (Frame[7] & 0x80) == 0) {
+    return SyncSafe(Frame + 4);
+  }
+  // Version 3, or a version 4 writer that stored a plain number.
+  return BigEndian32(Frame + 4);
+}
+
+int TFrameReader::SlotOf(const uint8_t* Frame) const {
+  const std::string_view name(reinterpret_cast<const char*>(Frame), OldLayout() ? 3 : 4);
+  int slot = -1;
+  for (int i = 0; i < kSlotCount; ++i) {
+    const auto& names = kFrameNames[static_cast<size_t>(i)];
+    if (name == (OldLayout() ? names.Old : names.Current)) slot = i;
+  }
+  return slot;
+}
+
+bool TFrameReader::ReadBody(const uint8_t* Frame, int64_t Start, int64_t Length, TFrameBody& Slot) {
+  bool unsynchronised = FVersion < 4 && (FFlags & 0x80) != 0;
+  int64_t skip = 0;
+  if (FVersion == 3 && (Frame[9] & 0xC0) != 0) return true;  // compressed or encrypted
+  if (FVersion == 4) {
+    if ((Frame[9] & 0x8C) != 0) return true;  // compressed or encrypted
+    unsynchronised = (Frame[9] & 0x02) != 0;
+    if ((Frame[9] & 0x01) != 0) skip = 4;  // a data length indicator precedes the data
+  }
+  FBody.resize(static_cast<size_t>(Length));
+  if (!FFile.ReadExact(Start, FBody.data(), Length)) return false;
+  std::string_view data(FBody);
+  data.remove_prefix(static_cast<size_t>(std::min<int64_t>(skip, Length)));
+  const std::string plain = unsynchronised ? Resynchronise(data) : std::string(data);
+  if (plain.empty()) return true;
+  Slot.Present = true;
+  Slot.Encoding = static_cast<uint8_t>(plain[0]);
+  Slot.Bytes = plain.substr(1);
+  return true;
+}
+
+TReadStatus TFrameReader::ReadFrames(TSlots& Slots) {
+  if (!SkipExtendedHeader()) return Stopped("its extended header runs past the file");
+  const int64_t headerSize = FrameHeaderSize();
+  while (FPosition < FTagSize) {
+    uint8_t frame[10];
+    // Fewer bytes than a frame header, or a byte no frame name starts with: padding.
+    if (FTagSize - FPosition < headerSize) break;
+    if (!FFile.ReadExact(FPosition, frame, headerSize)) return Stopped("a frame header is cut off");
+    if (frame[0] < 'A' || frame[0] > 'Z') break;
+    const int64_t length = FrameLength(frame);
+    const int64_t bodyStart = FPosition + headerSize;
+    if (length > FTagSize - bodyStart) return Stopped("a frame runs past the end of the tag");
+    FPosition = bodyStart + length;
+    const int slot = SlotOf(frame);
+    if (slot < 0 || length < 1 || length > TID3v2::kMaxFrameSize) continue;
+    if (!ReadBody(frame, bodyStart, length, Slots[static_cast<size_t>(slot)])) {
+      return Stopped("a frame is cut off");
+    }
+  }
+  return {};
+}
+
+// Puts the texts of the frames read into the tag's fields.
+void TakeSlots(TID3v2& Tag, const TSlots& Slots) {
+  const auto text = [&](TSlot Slot) { return SlotText(Slots[Slot]); };
+  const auto either = [&](TSlot First, TSlot Second) {
+    std::string value = text(First);
+    return value.empty() ? text(Second) : value;
+  };
+  Tag.Title = either(kTitle, kContentGroup);
+  Tag.Artist = either(kArtist, kOriginalArtist);
+  Tag.Album = either(kAlbum, kOriginalAlbum);
+  Tag.TrackText = text(kTrack);
+  Tag.Track = static_cast<uint16_t>(ParseTrackNumber(Tag.TrackText) & 0xFFFF);
+  Tag.Year = text(kYear);
+  if (Tag.Year.empty()) Tag.Year = FirstCharacters(text(kRecordingTime), 4);
+  Tag.Genre = WithoutGenreReferences(text(kGenre));
+  if (const auto& comment = Slots[kComment]; comment.Present) {
+    const std::string_view afterLanguage =
+        comment.Bytes.size() > 3 ? std::string_view(comment.Bytes).substr(3) : std::string_view();
+    Tag.Comment = DecodeText(comment.Encoding, AfterDescription(comment.Encoding, afterLanguage));
+  }
+  if (const auto& link = Slots[kLink]; link.Present) {
+    // The address itself is always ISO-8859-1; only the description follows the encoding.
+    Tag.Link = DecodeText(kLatin1, AfterDescription(link.Encoding, link.Bytes));
+  }
+  Tag.Composer = text(kComposer);
+  Tag.Encoder = text(kEncoder);
+  Tag.Copyright = text(kCopyright);
+  Tag.Language = text(kLanguage);
+  Tag.SizeText = text(kSize);
+}
+
 }  // namespace
 
 void TID3v2::Reset() {
@@ -172,15 +316,18 @@ void TID3v2::Reset() {
   }
 }
 
-bool TID3v2::Read(const std::string& FileName) {
+TReadStatus TID3v2::Read(const std::string& FileName) {
   Reset();
-  const TTagFile file = TTagFile::OpenRead(FileName);
-  if (!file.IsOpen()) return false;
+  const TFile file = TFile::OpenRead(FileName);
+  if (!file.IsOpen()) return TReadStatus::FileFailed(file.Error());
   uint8_t header[kHeaderSize];
-  if (!file.ReadExact(0, header, kHeaderSize)) return false;
   const int64_t fileSize = file.Size();
-  if (std::memcmp(header, "ID3", 3) != 0) return true;
-
+  if (fileSize < 0 || file.ReadAt(0, header, kHeaderSize) < 0) {
+    return TReadStatus::FileFailed(file.Error());
+  }
+  if (fileSize < kHeaderSize || std::memcmp(header, "ID3", 3) != 0) {
+    return TReadStatus::NotThisFormat(Quoted(FileName) + " does not start with an ID3v2 tag.");
+  }
   Exists = true;
   Version = header[3];
   const uint8_t flags = header[5];
@@ -188,99 +335,20 @@ bool TID3v2::Read(const std::string& FileName) {
   // breaks the 7-bit rule then comes out too large for the file and is not trusted.
   Size = (int64_t{header[6]} << 21) + (int64_t{header[7]} << 14) + (int64_t{header[8]} << 7) +
          header[9] + kHeaderSize + ((flags & 0x10) != 0 ? 10 : 0);
-  if (Size > fileSize) Size = 0;
-  if (Version < 2 || Version > 4 || Size <= 0) return true;
+  if (Size > fileSize) {
+    Size = 0;
+    return TReadStatus::Damaged("The ID3v2 tag of " + Quoted(FileName) +
+                                " declares more bytes than the file holds.");
+  }
   // A compressed version 2 tag has no scheme defined for it; its frames cannot be read.
-  if (Version == 2 && (flags & 0x40) != 0) return true;
-
-  const bool oldLayout = Version == 2;
-  const int64_t frameHeaderSize = oldLayout ? 6 : 10;
-  const bool tagUnsynchronised = Version < 4 && (flags & 0x80) != 0;
-  int64_t position = kHeaderSize;
-  if (!oldLayout && (flags & 0x40) != 0) {
-    uint8_t extended[4];
-    if (!file.ReadExact(position, extended, 4)) return true;
-    // Version 3 counts the extended header without its size field, version 4 with it.
-    position += Version == 3 ? 4 + int64_t{BigEndian32(extended)} : int64_t{SyncSafe(extended)};
+  if (Version < 2 || Version > 4 || (Version == 2 && (flags & 0x40) != 0)) {
+    return TReadStatus::NotThisFormat("The ID3v2 tag of " + Quoted(FileName) + " is of version 2." +
+                                      std::to_string(Version) + ", whose frames are not read.");
   }
-
-  std::array<TFrameBody, kSlotCount> slots;
-  std::string body;
-  while (position < Size && position < fileSize) {
-    uint8_t frame[10];
-    if (Size - position < frameHeaderSize || !file.ReadExact(position, frame, frameHeaderSize))
-      break;
-    if (frame[0] < 'A' || frame[0] > 'Z') break;  // padding or garbage
-    int64_t length;
-    if (oldLayout) {
-      length = BigEndian24(frame + 3);
-    } else if (Version == 4 && (frame[4] & 0x80) == 0 && (frame[5] & 0x80) == 0 &&
-               (frame[6] & 0x80) == 0 && (frame[7] & 0x80) == 0) {
-      length = SyncSafe(frame + 4);
-    } else {
-      // Version 3, or a version 4 writer that stored a plain number.
-      length = BigEndian32(frame + 4);
-    }
-    const int64_t bodyStart = position + frameHeaderSize;
-    if (length > Size - bodyStart) break;  // a frame cannot reach past its tag
-    position = bodyStart + length;
-
-    const std::string_view name(reinterpret_cast<const char*>(frame), oldLayout ? 3 : 4);
-    int slot = -1;
-    for (int i = 0; i < kSlotCount; ++i) {
-      const auto& names = kFrameNames[static_cast<size_t>(i)];
-      if (name == (oldLayout ? names.Old : names.Current)) slot = i;
-    }
-    if (slot < 0 || length < 1 || length > kMaxFrameSize) continue;
-
-    bool unsynchronised = tagUnsynchronised;
-    int64_t skip = 0;
-    if (Version == 3 && (frame[9] & 0xC0) != 0) continue;  // compressed or encrypted
-    if (Version == 4) {
-      if ((frame[9] & 0x8C) != 0) continue;  // compressed or encrypted
-      unsynchronised = (frame[9] & 0x02) != 0;
-      if ((frame[9] & 0x01) != 0) skip = 4;  // a data length indicator precedes the data
-    }
-    body.resize(static_cast<size_t>(length));
-    if (!file.ReadExact(bodyStart, body.data(), length)) break;
-    std::string_view data(body);
-    data.remove_prefix(static_cast<size_t>(std::min<int64_t>(skip, length)));
-    const std::string plain = unsynchronised ? Resynchronise(data) : std::string(data);
-    if (plain.empty()) continue;
-    auto& stored = slots[static_cast<size_t>(slot)];
-    stored.Present = true;
-    stored.Encoding = static_cast<uint8_t>(plain[0]);
-    stored.Bytes = plain.substr(1);
-  }
-
-  const auto text = [&](TSlot Slot) { return SlotText(slots[Slot]); };
-  const auto either = [&](TSlot First, TSlot Second) {
-    std::string value = text(First);
-    return value.empty() ? text(Second) : value;
-  };
-  Title = either(kTitle, kContentGroup);
-  Artist = either(kArtist, kOriginalArtist);
-  Album = either(kAlbum, kOriginalAlbum);
-  TrackText = text(kTrack);
-  Track = static_cast<uint16_t>(ParseTrackNumber(TrackText) & 0xFFFF);
-  Year = text(kYear);
-  if (Year.empty()) Year = FirstCharacters(text(kRecordingTime), 4);
-  Genre = WithoutGenreReferences(text(kGenre));
-  if (const auto& comment = slots[kComment]; comment.Present) {
-    const std::string_view afterLanguage =
-        comment.Bytes.size() > 3 ? std::string_view(comment.Bytes).substr(3) : std::string_view();
-    Comment = DecodeText(comment.Encoding, AfterDescription(comment.Encoding, afterLanguage));
-  }
-  if (const auto& link = slots[kLink]; link.Present) {
-    // The address itself is always ISO-8859-1; only the description follows the encoding.
-    Link = DecodeText(kLatin1, AfterDescription(link.Encoding, link.Bytes));
-  }
-  Composer = text(kComposer);
-  Encoder = text(kEncoder);
-  Copyright = text(kCopyright);
-  Language = text(kLanguage);
-  SizeText = text(kSize);
-  return true;
+  TSlots slots;
+  const TReadStatus status = TFrameReader(file, Version, flags, Size).ReadFrames(slots);
+  TakeSlots(*this, slots);
+  return status;
 }
 
 }  // namespace corvane

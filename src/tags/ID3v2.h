@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "ReadStatus.h"
+
 namespace corvane {
 
 // Reads an ID3v2 tag (versions 2.2, 2.3 and 2.4) at the start of a file: whether it is there,
@@ -16,9 +18,12 @@ class TID3v2 {
 
   TID3v2() { Reset(); }
   void Reset();
-  // True when the first 10 bytes of the file could be read, whether or not a tag is there.
-  // Damaged frames end the frame reading quietly: what was read before them stays.
-  bool Read(const std::string& FileName);
+  // Read: the tag and its frames. NotThisFormat: no ID3v2 tag at the start of the file, or
+  // one of a version (or compression) whose frames this reader does not read; Exists and Size
+  // still say where it ends. Damaged: a size past the end of the file (Size is 0 then), or a
+  // frame that breaks the tag, which ends the reading; the frames before it are kept.
+  // FileFailed: the file could not be opened or read.
+  TReadStatus Read(const std::string& FileName);
 
   bool Exists = false;  // the file starts with "ID3"
   uint8_t Version = 0;  // major version: 2, 3 or 4 for tags this reader understands

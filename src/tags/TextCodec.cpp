@@ -5,11 +5,10 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <stdexcept>
 
+#include "File.h"
 #include "TagText.h"
 
 namespace corvane {
@@ -84,7 +83,6 @@ class TIconv {
  private:
   iconv_t FHandle;
 };
-
 
 constexpr const char* kGb18030 = "GB18030";
 // Below this many double-byte characters a Korean or EUC-JP answer is a guess: GBK uses the
@@ -349,7 +347,9 @@ const char* CharsetOf(TTextEncoding Encoding) {
 }  // namespace
 
 std::string DecodeTextBytes(std::string_view Bytes, TTextEncoding Encoding) {
-  const auto startsWith = [&](std::string_view mark) { return Bytes.substr(0, mark.size()) == mark; };
+  const auto startsWith = [&](std::string_view mark) {
+    return Bytes.substr(0, mark.size()) == mark;
+  };
   const bool littleEndian = startsWith("\xFF\xFE");
   if (littleEndian || startsWith("\xFE\xFF")) {
     std::u16string units;
@@ -367,15 +367,19 @@ std::string DecodeTextBytes(std::string_view Bytes, TTextEncoding Encoding) {
 }
 
 std::string ReadFileBytes(const std::string& FileName) {
-  std::ifstream file(FileName, std::ios::binary);
-  if (!file) {
-    throw std::runtime_error("Cannot open file \"" + FileName + "\". " + std::strerror(errno));
+  const TFile file = TFile::OpenRead(FileName);
+  if (!file.IsOpen()) throw std::runtime_error(file.Error().Message);
+  // Read to the end rather than to the size the file had when asked.
+  constexpr int64_t kChunk = 1 << 16;
+  std::string bytes;
+  for (;;) {
+    const size_t at = bytes.size();
+    bytes.resize(at + kChunk);
+    const int64_t got = file.ReadAt(static_cast<int64_t>(at), bytes.data() + at, kChunk);
+    if (got < 0) throw std::runtime_error(file.Error().Message);
+    bytes.resize(at + static_cast<size_t>(got));
+    if (got < kChunk) return bytes;
   }
-  std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (file.bad()) {
-    throw std::runtime_error("Cannot read file \"" + FileName + "\". " + std::strerror(errno));
-  }
-  return bytes;
 }
 
 std::string ReadTextFile(const std::string& FileName, TTextEncoding Encoding) {

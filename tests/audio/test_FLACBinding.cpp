@@ -9,7 +9,7 @@
 #include "ChildProcess.h"
 #include "FLACBinding.h"
 #include "FLACOut.h"
-#include "FileStream.h"
+#include "File.h"
 #include "ScratchDir.h"
 #include "WavFile.h"
 
@@ -83,7 +83,7 @@ TEST_F(FLACBinding, FallsBackToTheNextCandidateAndNamesTheOneLoaded) {
 
 // An encoder started on a real file, so that the callbacks can be driven by hand.
 struct TStartedEncoder {
-  explicit TStartedEncoder(const std::string& Path) : Stream(TFileStream::Create(Path)) {
+  explicit TStartedEncoder(const std::string& Path) : Stream(TFile::Create(Path)) {
     const TLibFLAC& flac = LibFLAC();
     flac.stream_encoder_set_channels(Encoder.Handle(), 2);
     flac.stream_encoder_set_bits_per_sample(Encoder.Handle(), 16);
@@ -92,7 +92,7 @@ struct TStartedEncoder {
   }
   void* Client() { return &Encoder; }
 
-  TFileStream Stream;
+  TFile Stream;
   TFLACEncoder Encoder;  // after Stream: released first
   FLAC__StreamEncoderInitStatus Status;
 };

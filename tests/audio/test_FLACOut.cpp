@@ -633,14 +633,24 @@ INSTANTIATE_TEST_SUITE_P(
         TStartFailure{
             "TooManyChannels",
             [](TPcmSource& Source, TFLACOut&, const TScratchDir&) { Source.Format.Channels = 9; },
-            [](const TFLACOut&) { return std::string("Failed to initialize FLAC encoder."); }, 1},
+            [](const TFLACOut&) {
+              return std::string(
+                  "Failed to initialize FLAC encoder. libFLAC: "
+                  "FLAC__STREAM_ENCODER_INIT_STATUS_INVALID_NUMBER_OF_CHANNELS");
+            },
+            1},
         TStartFailure{
             "PrecisionTheLibraryRefuses",
             [](TPcmSource& Source, TFLACOut& Out, const TScratchDir&) {
               Source.Format.BitsPerSample = 8;
               Out.SetQLPCoeffPrecision(16);
             },
-            [](const TFLACOut&) { return std::string("Failed to initialize FLAC encoder."); }, 1}),
+            [](const TFLACOut&) {
+              return std::string(
+                  "Failed to initialize FLAC encoder. libFLAC: "
+                  "FLAC__STREAM_ENCODER_INIT_STATUS_INVALID_QLP_COEFF_PRECISION");
+            },
+            1}),
     [](const auto& Info) { return std::string(Info.param.Name); });
 
 TEST_F(FLACOut, UnwritableFolderFailsTheStart) {

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cmath>
 #include <filesystem>
 #include <stdexcept>
@@ -305,21 +306,34 @@ TEST_F(FlacFileTest, RefusesDamagedFilesAndLeavesThemUntouched) {
   noSamples[21] = good[21] & 0xF0;
   TBytes wrongInfoSize = good;
   wrongInfoSize[7] = 33;
-  const std::vector<std::pair<std::string, TBytes>> cases = {
-      {"no marker", Concat({{'f', 'L', 'a', 'X'}, TBytes(good.begin() + 4, good.end())})},
-      {"no samples", noSamples},
-      {"stream information of the wrong size", wrongInfoSize},
-      {"header cut off", TBytes(good.begin(), good.begin() + 44)},
-      {"body cut off", TBytes(good.begin(), good.begin() + 50)},
+  // What the reader says: no FLAC file at all, or one that breaks the format here.
+  const struct {
+    std::string Name;
+    TBytes Bytes;
+    std::string Says;
+  } cases[] = {
+      {"no marker", Concat({{'f', 'L', 'a', 'X'}, TBytes(good.begin() + 4, good.end())}),
+       "is no FLAC file"},
+      {"no samples", noSamples, "gives no samples"},
+      {"stream information of the wrong size", wrongInfoSize, "no stream information block"},
+      {"header cut off", TBytes(good.begin(), good.begin() + 44), "header of block 1 is cut off"},
+      {"body cut off", TBytes(good.begin(), good.begin() + 50), "block 1 runs past the end"},
       {"two comment blocks",
-       AssembleFlac({test::Comment("v", {}), test::Padding(10), test::Comment("w", {})})},
-      {"reserved type 127", AssembleFlac({{127, TBytes(4, 0)}})},
+       AssembleFlac({test::Comment("v", {}), test::Padding(10), test::Comment("w", {})}),
+       "second comment block"},
+      {"reserved type 127", AssembleFlac({{127, TBytes(4, 0)}}), "reserved type 127"},
       {"block past the end",
-       Concat({StreamInfo(false), BlockHeader(2, 0xFFFFFF, true), TBytes(20, 1)})},
+       Concat({StreamInfo(false), BlockHeader(2, 0xFFFFFF, true), TBytes(20, 1)}),
+       "block 1 runs past the end of the file"},
   };
-  for (const auto& [name, bytes] : cases) {
+  for (const auto& [name, bytes, says] : cases) {
     const std::string path = Write(bytes);
-    EXPECT_FALSE(Flac.Read(path, false)) << name;
+    const TReadStatus read = Flac.Read(path, false);
+    EXPECT_FALSE(read) << name;
+    EXPECT_EQ(read.Outcome,
+              name == "no marker" ? TReadOutcome::NotThisFormat : TReadOutcome::Damaged)
+        << name;
+    EXPECT_NE(read.Message.find(says), std::string::npos) << name << ": " << read.Message;
     EXPECT_FALSE(Flac.IsValid()) << name;
     Flac.Title = "x";
     EXPECT_FALSE(Flac.WriteTags(path, false)) << name;
@@ -328,16 +342,18 @@ TEST_F(FlacFileTest, RefusesDamagedFilesAndLeavesThemUntouched) {
   }
 }
 
-TEST_F(FlacFileTest, MissingFileThrowsNamingIt) {
+// Reported, not thrown: the status names the file and keeps the system's cause.
+TEST_F(FlacFileTest, MissingFileIsReportedNamingIt) {
   const std::string path = Dir.File("missing.flac");
-  for (const bool write : {false, true}) {
-    try {
-      write ? Flac.WriteTags(path, false) : Flac.Read(path, false);
-      ADD_FAILURE() << "no exception";
-    } catch (const std::runtime_error& error) {
-      EXPECT_NE(std::string(error.what()).find(path), std::string::npos);
-    }
-  }
+  const std::string message = "Cannot open file \"" + path + "\". No such file or directory";
+  const TReadStatus read = Flac.Read(path, false);
+  EXPECT_EQ(read.Outcome, TReadOutcome::FileFailed);
+  EXPECT_EQ(read.Message, message);
+  EXPECT_EQ(read.ErrorCode, ENOENT);
+  EXPECT_FALSE(Flac.WriteTags(path, false));
+  EXPECT_EQ(Flac.LastWriteStatus(), TTagWriteStatus::ReadFailed);
+  EXPECT_EQ(Flac.LastWriteError(), message);
+  EXPECT_EQ(Flac.LastWriteErrorCode(), ENOENT);
 }
 
 TEST_F(FlacFileTest, CommentBlockTooLargeLeavesFileUntouched) {

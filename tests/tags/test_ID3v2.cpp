@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "ID3v2.h"
 #include "ScratchDir.h"
 #include "WavFile.h"
@@ -53,7 +55,7 @@ TBytes TaggedFile(int Version, const std::vector<TBytes>& Frames, uint8_t Flags 
 
 class Id3v2Test : public ::testing::Test {
  protected:
-  bool Read(const TBytes& File) {
+  TReadStatus Read(const TBytes& File) {
     const std::string path = Dir.File("a.flac");
     test::WriteFileBytes(path, File);
     return Tag.Read(path);
@@ -63,11 +65,13 @@ class Id3v2Test : public ::testing::Test {
 };
 
 TEST_F(Id3v2Test, FilesWithoutATag) {
-  EXPECT_TRUE(Read(Bytes("fLaC and more bytes")));
+  EXPECT_EQ(Read(Bytes("fLaC and more bytes")).Outcome, TReadOutcome::NotThisFormat);
   EXPECT_FALSE(Tag.Exists);
   EXPECT_EQ(Tag.Size, 0);
   EXPECT_FALSE(Read(Bytes("ID3\3")));
-  EXPECT_FALSE(Tag.Read(Dir.File("missing")));
+  const TReadStatus missing = Tag.Read(Dir.File("missing"));
+  EXPECT_EQ(missing.Outcome, TReadOutcome::FileFailed);
+  EXPECT_EQ(missing.ErrorCode, ENOENT);
 }
 
 TEST_F(Id3v2Test, SizeRule) {
@@ -81,7 +85,7 @@ TEST_F(Id3v2Test, SizeRule) {
   ASSERT_TRUE(Read(file));
   EXPECT_EQ(Tag.Size, 277);
   file.resize(270);
-  ASSERT_TRUE(Read(file));
+  ASSERT_EQ(Read(file).Outcome, TReadOutcome::Damaged);
   EXPECT_TRUE(Tag.Exists);
   EXPECT_EQ(Tag.Size, 0) << "a tag larger than the file";
 }
@@ -201,13 +205,16 @@ TEST_F(Id3v2Test, FrameFlagsAndLayouts) {
 TEST_F(Id3v2Test, DamagedFramesEndTheReading) {
   TBytes file = TaggedFile(3, {Frame(3, "TIT2", "\0kept"s), Frame(3, "TPE1", "\0lost"s)});
   file[10 + 15 + 4] = 0x7F;  // the second frame claims far more than the tag holds
-  ASSERT_TRUE(Read(file));
+  const TReadStatus damaged = Read(file);
+  ASSERT_EQ(damaged.Outcome, TReadOutcome::Damaged);
+  EXPECT_EQ(damaged.Message, "The ID3v2 tag of \"" + Dir.File("a.flac") +
+                                 "\" is damaged: a frame runs past the end of the tag.");
   EXPECT_EQ(Tag.Title, "kept");
   EXPECT_EQ(Tag.Artist, "");
   EXPECT_EQ(Tag.Size, static_cast<int64_t>(file.size() - 100));
 
   TBytes future = TaggedFile(5, {Frame(3, "TIT2", "\0x"s)});
-  ASSERT_TRUE(Read(future));
+  ASSERT_EQ(Read(future).Outcome, TReadOutcome::NotThisFormat);
   EXPECT_TRUE(Tag.Exists);
   EXPECT_EQ(Tag.Title, "") << "an unknown version is stepped over, not read";
 }
