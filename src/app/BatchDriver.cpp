@@ -253,16 +253,20 @@ int64_t TBatchDriver::CueTimeToSample(const std::string& Time) {
   return std::min(CdFramesToSample(*frames, rate), FMACIn1->TotalSamples());
 }
 
+void TBatchDriver::StoppedRunEnded() {
+  FStopEndPending = false;
+  // The stopped run may have finished all the same; stopped means not kept.
+  FFLACOut1->DiscardFinishedFile();
+  // The worker parks once the notification returns; the held-back job starts after that.
+  if (FStartHeldBack) {
+    FStartHeldBack = false;
+    FDeferredStart.start();
+  }
+}
+
 void TBatchDriver::FLACOut1Done() {
   if (FStopEndPending) {
-    FStopEndPending = false;
-    // The stopped run may have finished all the same; stopped means not kept.
-    FFLACOut1->DiscardFinishedFile();
-    // The worker parks once this returns; the held-back job starts after that.
-    if (FStartHeldBack) {
-      FStartHeldBack = false;
-      FDeferredStart.start();
-    }
+    StoppedRunEnded();
     return;
   }
   if (FRunning) FTimer1.start();
@@ -388,12 +392,7 @@ void TBatchDriver::HandleJobFailure(const TFailure& Failure) {
   if (!FFLACOut1) return;
   if (FStopEndPending) {
     // The stopped run failed instead of ending: still worth telling, but no batch is halted.
-    FStopEndPending = false;
-    FFLACOut1->DiscardFinishedFile();
-    if (FStartHeldBack) {
-      FStartHeldBack = false;
-      FDeferredStart.start();
-    }
+    StoppedRunEnded();
   } else if (FRunning) {
     FHalted = true;
     ++FFailedCount;

@@ -123,6 +123,9 @@ class TBatchDriver : public QObject {
   void PrepareCueTrack(const TJob& Job);
   bool SheetLoaded(const std::string& File) const;
   void AddCueSheet(std::unique_ptr<TCueFile> Sheet);
+  // The done notification or failure of a stopped run arrived: forget its file, and start the
+  // job held back for it.
+  void StoppedRunEnded();
 
   TQtMainThreadHandoff FHandoff;
   std::unique_ptr<TMACIn> FMACIn1;

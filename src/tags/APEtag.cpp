@@ -20,22 +20,22 @@ constexpr int64_t kItemHeaderSize = 8;
 // The APE standard allows keys of 2 to 255 characters; with the zero that ends them.
 constexpr int64_t kMaxKeyBytes = 256;
 
-enum TKey {
-  kTitle,
-  kArtist,
-  kAlbum,
-  kTrack,
-  kYear,
-  kGenre,
-  kComment,
-  kCopyright,
-  kCueSheet,
-  kCoverArtFront,
-  kKeyCount
+// The text items with fields of their own, by their keys in upper case.
+struct TTextKey {
+  std::string_view Key;
+  std::string TAPEtag::*Field;
 };
-constexpr std::array<std::string_view, kKeyCount> kKeyNames = {
-    "TITLE", "ARTIST",  "ALBUM",     "TRACK",    "YEAR",
-    "GENRE", "COMMENT", "COPYRIGHT", "CUESHEET", "COVER ART (FRONT)"};
+const std::array<TTextKey, 8> kTextKeys = {{
+    {"TITLE", &TAPEtag::Title},
+    {"ARTIST", &TAPEtag::Artist},
+    {"ALBUM", &TAPEtag::Album},
+    {"TRACK", &TAPEtag::TrackText},
+    {"YEAR", &TAPEtag::Year},
+    {"GENRE", &TAPEtag::Genre},
+    {"COMMENT", &TAPEtag::Comment},
+    {"COPYRIGHT", &TAPEtag::Copyright},
+}};
+constexpr std::string_view kCueSheetKey = "CUESHEET", kFrontCoverKey = "COVER ART (FRONT)";
 // Bits 1 and 2 of a version 2 item's flags: what its value is.
 constexpr uint32_t kValueKindMask = 0x6, kTextValue = 0;
 
@@ -45,10 +45,12 @@ bool IsPictureKey(std::string_view Key) {
   return UpperAscii(TrimText(Key)).rfind("COVER ART", 0) == 0;
 }
 
-int KeyIndex(std::string_view Key) {
-  const std::string upper = UpperAscii(TrimText(Key));
-  const auto found = std::find(kKeyNames.begin(), kKeyNames.end(), upper);
-  return found == kKeyNames.end() ? -1 : static_cast<int>(found - kKeyNames.begin());
+// The field a text item of Key fills; null when it has none.
+std::string* FieldOf(TAPEtag& Tag, const std::string& UpperKey) {
+  for (const TTextKey& text : kTextKeys) {
+    if (text.Key == UpperKey) return &(Tag.*text.Field);
+  }
+  return nullptr;
 }
 
 std::string Quoted(const std::string& FileName) {
@@ -72,7 +74,6 @@ class TItemReader {
 
   // Reads Count items; the status names the first item that broke the tag.
   TReadStatus ReadItems(int64_t Count);
-  std::array<std::string, kKeyCount> Texts;
 
  private:
   // Why the reading stopped at item Item: the file failed, or the tag is damaged there.
@@ -139,21 +140,21 @@ bool TItemReader::ReadValue(const TItemHead& Head) {
 
 bool TItemReader::TakeItem(const TItemHead& Head) {
   const int64_t size = Head.ValueSize;
-  const int index = KeyIndex(Head.Key);
-  if (index == kCoverArtFront) {
+  const std::string key = UpperAscii(TrimText(Head.Key));
+  if (key == kFrontCoverKey) {
     FTag.CoverArtFrontSize = size;
     FTag.CoverArtFront.clear();
     if (size > TAPEtag::kMaxCoverArtSize) return true;
     if (!ReadValue(Head)) return false;
     FTag.CoverArtFront.assign(FValue.data(), FValue.size());
-  } else if (index == kCueSheet) {
+  } else if (key == kCueSheetKey) {
     if (size > TAPEtag::kMaxValueSize) return true;
     if (!ReadValue(Head)) return false;
-    Texts[kCueSheet] = std::string(UpToZero(std::string_view(FValue.data(), FValue.size())));
-  } else if (index >= 0) {
+    FTag.CueSheet = std::string(UpToZero(std::string_view(FValue.data(), FValue.size())));
+  } else if (std::string* field = FieldOf(FTag, key)) {
     if (!Head.IsText || size > TAPEtag::kMaxValueSize) return true;
     if (!ReadValue(Head)) return false;
-    Texts[static_cast<size_t>(index)] = FirstText();
+    *field = FirstText();
   } else if (Head.IsText && !IsPictureKey(Head.Key) && size <= TAPEtag::kMaxValueSize &&
              FOtherBytes + size <= TAPEtag::kMaxOtherItemBytes) {
     if (!ReadValue(Head)) return false;
@@ -188,25 +189,13 @@ void DecodeLegacyTexts(const std::vector<std::string*>& Values) {
   }
 }
 
-// Decodes the texts read and puts them in their fields.
-void TakeTexts(TAPEtag& Tag, std::array<std::string, kKeyCount>& Texts) {
+// The values that are not UTF-8 decoded, and the track number taken from its text.
+void FinishTexts(TAPEtag& Tag) {
   std::vector<std::string*> values;
-  for (size_t key = 0; key < kKeyCount; ++key) {
-    if (key != kCueSheet && key != kCoverArtFront) values.push_back(&Texts[key]);
-  }
+  for (const TTextKey& text : kTextKeys) values.push_back(&(Tag.*text.Field));
   for (auto& item : Tag.OtherItems) values.push_back(&item.second);
   DecodeLegacyTexts(values);
-
-  Tag.Title = Texts[kTitle];
-  Tag.Artist = Texts[kArtist];
-  Tag.Album = Texts[kAlbum];
-  Tag.TrackText = Texts[kTrack];
-  Tag.Track = static_cast<uint8_t>(ParseTrackNumber(Texts[kTrack]) & 0xFF);
-  Tag.Year = Texts[kYear];
-  Tag.Genre = Texts[kGenre];
-  Tag.Comment = Texts[kComment];
-  Tag.Copyright = Texts[kCopyright];
-  Tag.CueSheet = Texts[kCueSheet];
+  Tag.Track = static_cast<uint8_t>(ParseTrackNumber(Tag.TrackText) & 0xFF);
 }
 
 }  // namespace
@@ -256,7 +245,7 @@ TReadStatus TAPEtag::Read(const std::string& FileName) {
           ? TReadStatus::Damaged("The APE tag of " + Quoted(FileName) + " declares a size of " +
                                  std::to_string(Size) + " bytes, which the file cannot hold.")
           : items.ReadItems(std::min<int64_t>(itemCount, kMaxItemCount));
-  TakeTexts(*this, items.Texts);
+  FinishTexts(*this);
   return status;
 }
 

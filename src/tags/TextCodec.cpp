@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 #include <stdexcept>
+#include <utility>
 
 #include "File.h"
 #include "TagText.h"
@@ -189,24 +190,37 @@ size_t DoubleByteCharacters(std::string_view Bytes) {
   return count;
 }
 
-// True when every byte of Bytes belongs to a character of Charset.
-bool DecodesCleanly(std::string_view Bytes, const char* Charset) {
+// Converts Bytes from Charset to UTF-8, into Out when one is given. Strict: an invalid or
+// cut-off sequence ends the conversion with false. Otherwise it is marked with U+FFFD and the
+// conversion goes on with the next byte.
+bool ConvertToUtf8(std::string_view Bytes, const char* Charset, bool Strict, std::string* Out) {
   TIconv converter("UTF-8", Charset);
   char buffer[4096];
+  // iconv takes a non-const input pointer although it does not write through it.
   char* in = const_cast<char*>(Bytes.data());
   size_t inLeft = Bytes.size();
   while (inLeft > 0) {
     char* outPtr = buffer;
     size_t outLeft = sizeof buffer;
-    if (::iconv(converter.Get(), &in, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1) &&
-        errno != E2BIG) {
-      return false;
-    }
+    const size_t result = ::iconv(converter.Get(), &in, &inLeft, &outPtr, &outLeft);
+    if (Out != nullptr) Out->append(buffer, static_cast<size_t>(outPtr - buffer));
+    if (result != static_cast<size_t>(-1) || errno == E2BIG) continue;
+    if (Strict) return false;
+    if (Out != nullptr) AppendUtf8(*Out, kReplacement);
+    ++in;
+    --inLeft;
+    ::iconv(converter.Get(), nullptr, nullptr, nullptr, nullptr);
   }
+  if (!Strict) return true;
   // A stateful set may still hold a cut-off sequence.
   char* outPtr = buffer;
   size_t outLeft = sizeof buffer;
   return ::iconv(converter.Get(), nullptr, nullptr, &outPtr, &outLeft) != static_cast<size_t>(-1);
+}
+
+// True when every byte of Bytes belongs to a character of Charset.
+bool DecodesCleanly(std::string_view Bytes, const char* Charset) {
+  return ConvertToUtf8(Bytes, Charset, true, nullptr);
 }
 
 }  // namespace
@@ -221,27 +235,9 @@ bool IsValidUtf8(std::string_view Bytes) {
 }
 
 std::string DecodeCharset(std::string_view Bytes, const std::string& Charset) {
-  TIconv converter("UTF-8", Charset.c_str());
   std::string out;
   out.reserve(Bytes.size() * 3 / 2 + 16);
-  char buffer[4096];
-  // iconv takes a non-const input pointer although it does not write through it.
-  char* in = const_cast<char*>(Bytes.data());
-  size_t inLeft = Bytes.size();
-  while (inLeft > 0) {
-    char* outPtr = buffer;
-    size_t outLeft = sizeof buffer;
-    const size_t result = ::iconv(converter.Get(), &in, &inLeft, &outPtr, &outLeft);
-    out.append(buffer, static_cast<size_t>(outPtr - buffer));
-    if (result == static_cast<size_t>(-1)) {
-      if (errno == E2BIG) continue;
-      // An invalid or cut-off sequence: mark it and go on with the next byte.
-      AppendUtf8(out, kReplacement);
-      ++in;
-      --inLeft;
-      ::iconv(converter.Get(), nullptr, nullptr, nullptr, nullptr);
-    }
-  }
+  ConvertToUtf8(Bytes, Charset.c_str(), false, &out);
   return out;
 }
 
@@ -322,24 +318,15 @@ std::u16string Utf8ToUtf16(std::string_view Text) {
 
 namespace {
 
+// The charset iconv decodes a chosen encoding with; none for Auto.
 const char* CharsetOf(TTextEncoding Encoding) {
-  switch (Encoding) {
-    case TTextEncoding::Gb18030:
-      return kGb18030;
-    case TTextEncoding::Big5:
-      return "BIG5-HKSCS";
-    case TTextEncoding::ShiftJis:
-      return "CP932";
-    case TTextEncoding::EucKr:
-      return "CP949";
-    case TTextEncoding::Utf8:
-      return "UTF-8";
-    case TTextEncoding::Windows1251:
-      return "WINDOWS-1251";
-    case TTextEncoding::Windows1252:
-      return "WINDOWS-1252";
-    case TTextEncoding::Auto:
-      break;
+  static constexpr std::pair<TTextEncoding, const char*> kCharsets[] = {
+      {TTextEncoding::Gb18030, kGb18030},          {TTextEncoding::Big5, "BIG5-HKSCS"},
+      {TTextEncoding::ShiftJis, "CP932"},          {TTextEncoding::EucKr, "CP949"},
+      {TTextEncoding::Utf8, "UTF-8"},              {TTextEncoding::Windows1251, "WINDOWS-1251"},
+      {TTextEncoding::Windows1252, "WINDOWS-1252"}};
+  for (const auto& [encoding, charset] : kCharsets) {
+    if (encoding == Encoding) return charset;
   }
   return nullptr;
 }
