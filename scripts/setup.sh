@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev libflac-dev libuchardet-dev
   fonts-wqy-microhei
   googletest libgtest-dev default-jre-headless libjmac-java ffmpeg flac
-  xvfb xauth clang-14 libclang-rt-14-dev
+  xvfb xauth clang-14 libclang-rt-14-dev clang-tidy-14
 )
 
 missing=()
