@@ -1,11 +1,15 @@
 #pragma once
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <cstring>
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -14,6 +18,7 @@
 #include "ACSFileOut.h"
 #include "ACSInput.h"
 #include "MainThreadHandoff.h"
+#include "PcmSignal.h"
 
 namespace corvane::test {
 
@@ -65,32 +70,40 @@ class TTestHandoff : public TMainThreadHandoff {
   std::deque<std::function<void()>> FQueue;
 };
 
-// A source of known bytes, handed out at most Piece bytes per call.
-class TMemorySource : public TACSInput {
+// PCM held in memory, handed out at most Piece bytes per call: the source every suite of the
+// audio layer reads from. The fields set before a run make it misbehave on purpose.
+class TPcmSource : public TACSInput {
  public:
-  explicit TMemorySource(std::vector<uint8_t> Data, int64_t Piece = 1 << 20,
-                         bool KnownSize = true)
-      : FData(std::move(Data)), FPiece(Piece), FKnownSize(KnownSize) {}
+  explicit TPcmSource(std::vector<uint8_t> Pcm, TPcmFormat Of = {16, 2, 44100})
+      : Format(Of), FPcm(std::move(Pcm)) {}
+  TPcmSource(TPcmFormat Of, std::vector<uint8_t> Pcm) : TPcmSource(std::move(Pcm), Of) {}
 
-  int BitsPerSample() override { return 16; }
-  int Channels() override { return 2; }
-  int SampleRate() override { return 44100; }
+  int BitsPerSample() override { return Format.BitsPerSample; }
+  int Channels() override { return Format.Channels; }
+  int SampleRate() override { return Format.SampleRate; }
   void BeginRead() override {
+    ++BeginReads;
+    if (!BeginReadError.empty()) throw std::runtime_error(BeginReadError);
     FAt = 0;
     FPosition = 0;
-    FSize = FKnownSize ? static_cast<int64_t>(FData.size()) : -1;
+    FSize =
+        Endless ? int64_t{1'000'000'000} : ReportedSize.value_or(static_cast<int64_t>(FPcm.size()));
     FBusy = true;
-    ++BeginReads;
   }
   void EndRead() override {
-    FBusy = false;
     ++EndReads;
+    FBusy = false;
   }
   int64_t ReadData(uint8_t* Dest, int64_t BufferSize) override {
-    if (FailAt >= 0 && static_cast<int64_t>(FAt) >= FailAt) throw std::runtime_error("read failed");
-    const int64_t count = std::min({BufferSize, FPiece, static_cast<int64_t>(FData.size() - FAt)});
-    if (count > 0) std::memcpy(Dest, FData.data() + FAt, static_cast<size_t>(count));
-    FAt += static_cast<size_t>(count);
+    if (FailAfter >= 0 && FAt >= FailAfter) throw std::runtime_error("The source broke.");
+    if (Endless) {
+      std::memset(Dest, 0, static_cast<size_t>(BufferSize));
+      FPosition += BufferSize;
+      return BufferSize;
+    }
+    const int64_t count = std::min({BufferSize, Piece, static_cast<int64_t>(FPcm.size()) - FAt});
+    if (count > 0) std::memcpy(Dest, FPcm.data() + FAt, static_cast<size_t>(count));
+    FAt += count;
     FPosition += count;
     return count;
   }
@@ -100,15 +113,19 @@ class TMemorySource : public TACSInput {
     FSize = Size;
   }
 
-  int64_t FailAt = -1;  // throw once this many bytes were delivered
+  // Set before a run.
+  TPcmFormat Format;
+  int64_t Piece = INT64_MAX;
+  std::optional<int64_t> ReportedSize;  // else the true size; -1: unknown
+  int64_t FailAfter = -1;               // throw once this many bytes went out
+  std::string BeginReadError;           // throw it from BeginRead
+  bool Endless = false;                 // silence that never runs dry, of a huge size
   std::atomic<int> BeginReads{0};
   std::atomic<int> EndReads{0};
 
  private:
-  std::vector<uint8_t> FData;
-  int64_t FPiece;
-  bool FKnownSize;
-  size_t FAt = 0;
+  std::vector<uint8_t> FPcm;
+  int64_t FAt = 0;
 };
 
 // A sink that records every byte it is given, one block of BlockBytes per cycle.
@@ -123,7 +140,7 @@ class TRecordingSink : public TACSFileOut {
   }
 
   bool FailPrepare = false;
-  int FailInCycle = -1;          // throw from ProcessBlock in this cycle (0-based)
+  int FailInCycle = -1;                 // throw from ProcessBlock in this cycle (0-based)
   std::atomic<bool> HoldCycles{false};  // ProcessBlock spins while set (to catch a run mid-way)
   std::atomic<int> Prepares{0};
   std::atomic<int> Finishes{0};
@@ -157,7 +174,8 @@ class TRecordingSink : public TACSFileOut {
       TInputLockScope lock(*this);
       while (got < FBlockBytes) {
         TACSInput* input = Input();
-        const int64_t n = input == nullptr ? 0 : input->ReadData(block.data() + got, FBlockBytes - got);
+        const int64_t n =
+            input == nullptr ? 0 : input->ReadData(block.data() + got, FBlockBytes - got);
         if (n == 0) {
           FEnded = true;
           break;

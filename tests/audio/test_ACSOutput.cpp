@@ -12,21 +12,6 @@
 namespace corvane::test {
 namespace {
 
-// A source that never runs dry, for runs that must still be going when the test acts.
-class TEndlessSource : public TMemorySource {
- public:
-  TEndlessSource() : TMemorySource({}) {}
-  void BeginRead() override {
-    TMemorySource::BeginRead();
-    FSize = 1'000'000'000;
-  }
-  int64_t ReadData(uint8_t* Dest, int64_t BufferSize) override {
-    std::memset(Dest, 0, static_cast<size_t>(BufferSize));
-    FPosition += BufferSize;
-    return BufferSize;
-  }
-};
-
 template <typename Predicate>
 bool WaitFor(Predicate Done, std::chrono::milliseconds Timeout = 10s) {
   const auto deadline = std::chrono::steady_clock::now() + Timeout;
@@ -56,7 +41,7 @@ class ACSOutputTest : public ::testing::Test {
   }
 
   TTestHandoff ui;
-  TMemorySource source{Bytes(40000)};
+  TPcmSource source{Bytes(40000)};
   TRecordingSink sink{4096};
   std::atomic<int> done{0};
   // Written by whichever thread reports the failure.
@@ -105,7 +90,8 @@ TEST_F(ACSOutputTest, RunStatesFollowStartPauseResumeAndEnd) {
 }
 
 TEST_F(ACSOutputTest, StopEndsTheRunWithOneDone) {
-  TEndlessSource endless;
+  TPcmSource endless{{}};
+  endless.Endless = true;
   sink.SetInput(&endless);
   sink.Start();
   ASSERT_TRUE(WaitFor([&] { return sink.ActiveCycles > 3; }));
@@ -201,12 +187,12 @@ TEST_F(ACSOutputTest, FailingCycleFinishesTheSinkAndReportsOnceWithoutDone) {
 }
 
 TEST_F(ACSOutputTest, AFailingSourceFailsTheRun) {
-  source.FailAt = 8192;
+  source.FailAfter = 8192;
   sink.Start();
   ASSERT_TRUE(WaitFor([&] { return FailureCount() == 1; }));
   ui.PumpUntil([] { return false; }, 50ms);
   ASSERT_EQ(failures.size(), 1u);
-  EXPECT_EQ(failures[0], "read failed");
+  EXPECT_EQ(failures[0], "The source broke.");
   EXPECT_EQ(done, 0);
 }
 
@@ -256,7 +242,7 @@ TEST_F(ACSOutputTest, ProgressRoundsHalvesToEvenAndHasSpecialValues) {
 }
 
 TEST_F(ACSOutputTest, ProgressIsReportedOnChangeOnly) {
-  TMemorySource big{Bytes(4096 * 300)};
+  TPcmSource big{Bytes(4096 * 300)};
   sink.SetInput(&big);
   std::vector<int> seen;
   sink.SetOnProgress([&](TACSOutput& Sender) { seen.push_back(Sender.Progress()); });
@@ -269,7 +255,9 @@ TEST_F(ACSOutputTest, ProgressIsReportedOnChangeOnly) {
 }
 
 TEST_F(ACSOutputTest, UnknownSizeGivesMinusOneAndDataStillArrivesWhole) {
-  TMemorySource unknown{Bytes(30001), 3, false};
+  TPcmSource unknown{Bytes(30001)};
+  unknown.Piece = 3;
+  unknown.ReportedSize = -1;
   sink.SetInput(&unknown);
   std::vector<int> seen;
   sink.SetOnProgress([&](TACSOutput& Sender) { seen.push_back(Sender.Progress()); });
@@ -280,7 +268,7 @@ TEST_F(ACSOutputTest, UnknownSizeGivesMinusOneAndDataStillArrivesWhole) {
 }
 
 TEST_F(ACSOutputTest, AnEmptySourceEndsAtTheFirstCycle) {
-  TMemorySource empty{{}};
+  TPcmSource empty{{}};
   sink.SetInput(&empty);
   sink.Start();
   ASSERT_TRUE(ui.PumpUntil([&] { return done == 1; }));
@@ -297,7 +285,7 @@ TEST_F(ACSOutputTest, LoopDelayAbove100IsIgnored) {
 }
 
 TEST_F(ACSOutputTest, LoopDelaySleepsOnlyAboveFive) {
-  TMemorySource blocks{Bytes(4096 * 20)};
+  TPcmSource blocks{Bytes(4096 * 20)};
   sink.SetInput(&blocks);
   sink.SetLoopDelay(6);
   auto started = std::chrono::steady_clock::now();
@@ -305,7 +293,7 @@ TEST_F(ACSOutputTest, LoopDelaySleepsOnlyAboveFive) {
   ASSERT_TRUE(ui.PumpUntil([&] { return done == 1; }));
   EXPECT_GE(std::chrono::steady_clock::now() - started, 20 * 6ms);
 
-  TMemorySource many{Bytes(4096 * 1000)};
+  TPcmSource many{Bytes(4096 * 1000)};
   sink.SetInput(&many);
   sink.SetLoopDelay(5);
   started = std::chrono::steady_clock::now();
@@ -327,8 +315,9 @@ TEST_F(ACSOutputTest, WithoutSuspendWhenIdleTheWorkerKeepsCyclingIdle) {
 }
 
 TEST_F(ACSOutputTest, SwappingTheInputMidRunOpensTheNewAndClosesTheOld) {
-  TEndlessSource endless;
-  TMemorySource tail{Bytes(5000)};
+  TPcmSource endless{{}};
+  endless.Endless = true;
+  TPcmSource tail{Bytes(5000)};
   sink.SetInput(&endless);
   sink.Start();
   ASSERT_TRUE(WaitFor([&] { return sink.ActiveCycles > 2; }));
@@ -340,7 +329,7 @@ TEST_F(ACSOutputTest, SwappingTheInputMidRunOpensTheNewAndClosesTheOld) {
 }
 
 TEST_F(ACSOutputTest, DestroyingTheSourceClearsTheInput) {
-  auto temporary = std::make_unique<TMemorySource>(Bytes(10));
+  auto temporary = std::make_unique<TPcmSource>(Bytes(10));
   sink.SetInput(temporary.get());
   temporary.reset();
   EXPECT_EQ(sink.Input(), nullptr);
@@ -355,6 +344,7 @@ TEST(ACSFileOutTest, FileModeStaysRewrite) {
 // Destroying an output must return promptly in every state and end an open run properly.
 class ACSOutputDestructionTest : public ::testing::Test {
  protected:
+  ACSOutputDestructionTest() { source.Endless = true; }
   void DestroyWithin(std::chrono::milliseconds Bound) {
     const auto started = std::chrono::steady_clock::now();
     sink.reset();
@@ -362,7 +352,7 @@ class ACSOutputDestructionTest : public ::testing::Test {
   }
 
   TTestHandoff ui;
-  TEndlessSource source;
+  TPcmSource source{{}};
   std::unique_ptr<TRecordingSink> sink = std::make_unique<TRecordingSink>();
 };
 

@@ -25,16 +25,16 @@ struct TPassLog {
   }
 };
 
-class TLoggedSource : public TMemorySource {
+class TLoggedSource : public TPcmSource {
  public:
   TLoggedSource(std::string Name, TPassLog& Log)
-      : TMemorySource(Bytes(64)), FName(std::move(Name)), FLog(Log) {}
+      : TPcmSource(Bytes(64)), FName(std::move(Name)), FLog(Log) {}
   void BeginRead() override {
-    TMemorySource::BeginRead();
+    TPcmSource::BeginRead();
     FLog.Add("begin " + FName);
   }
   void EndRead() override {
-    TMemorySource::EndRead();
+    TPcmSource::EndRead();
     FLog.Add("end " + FName);
   }
 
@@ -74,8 +74,8 @@ bool ReturnsSoon(const std::function<void()>& Take, const std::function<void()>&
 
 TEST(InputSlot, ForgetsTheSourcesItNoLongerHoldsAndTheOneDestroyed) {
   TInputSlot slot;
-  auto first = std::make_unique<TMemorySource>(Bytes(8));
-  auto second = std::make_unique<TMemorySource>(Bytes(8));
+  auto first = std::make_unique<TPcmSource>(Bytes(8));
+  auto second = std::make_unique<TPcmSource>(Bytes(8));
   slot.Set(first.get(), false);
   slot.Set(second.get(), false);
   first.reset();  // no longer held: the slot is not told
@@ -85,7 +85,7 @@ TEST(InputSlot, ForgetsTheSourcesItNoLongerHoldsAndTheOneDestroyed) {
 }
 
 TEST(InputSlot, SlotDestroyedBeforeItsSourceLeavesNothingBehind) {
-  TMemorySource source(Bytes(8));
+  TPcmSource source(Bytes(8));
   {
     TInputSlot slot;
     slot.Set(&source, false);
@@ -110,8 +110,8 @@ TEST(InputSlot, SwapDuringARunBeginsTheNewPassBeforeEndingTheOld) {
 }
 
 TEST(InputSlot, SwapAndDestructionWaitForTheReadInProgress) {
-  TMemorySource replacement(Bytes(8));
-  auto doomed = std::make_unique<TMemorySource>(Bytes(8));
+  TPcmSource replacement(Bytes(8));
+  auto doomed = std::make_unique<TPcmSource>(Bytes(8));
   TInputSlot slot;
   slot.Set(doomed.get(), false);
 
@@ -127,7 +127,7 @@ TEST(InputSlot, SwapAndDestructionWaitForTheReadInProgress) {
 
 TEST(Converter, NeverReadsFromItself) {
   TPassThrough filter;
-  TMemorySource source(Bytes(8));
+  TPcmSource source(Bytes(8));
   filter.SetInput(&source);
   filter.SetInput(&filter);
   EXPECT_EQ(filter.Input(), &source);
@@ -135,7 +135,7 @@ TEST(Converter, NeverReadsFromItself) {
 
 TEST(Converter, UnlockChainFreesEveryFilterUpstream) {
   TPassThrough upstream, downstream;
-  TMemorySource source(Bytes(8));
+  TPcmSource source(Bytes(8));
   upstream.SetInput(&source);
   downstream.SetInput(&upstream);
   upstream.LockInput();
@@ -149,7 +149,7 @@ TEST(Converter, UnlockChainFreesEveryFilterUpstream) {
 
 TEST(Converter, SourceDestroyedUpstreamEndsItsInput) {
   TPassThrough filter;
-  auto source = std::make_unique<TMemorySource>(Bytes(8));
+  auto source = std::make_unique<TPcmSource>(Bytes(8));
   filter.SetInput(source.get());
   source.reset();
   EXPECT_EQ(filter.Input(), nullptr);
