@@ -320,7 +320,7 @@ TReadStatus TID3v2::Read(const std::string& FileName) {
   Reset();
   const TFile file = TFile::OpenRead(FileName);
   if (!file.IsOpen()) return TReadStatus::FileFailed(file.Error());
-  uint8_t header[kHeaderSize];
+  uint8_t header[kHeaderSize] = {};
   const int64_t fileSize = file.Size();
   if (fileSize < 0 || file.ReadAt(0, header, kHeaderSize) < 0) {
     return TReadStatus::FileFailed(file.Error());
