@@ -6,6 +6,7 @@
 
 #include "ACSException.h"
 #include "CoverArt.h"
+#include "FlacFormat.h"
 
 namespace corvane {
 
@@ -92,7 +93,7 @@ int64_t TTagTransfer::MetadataBytes(const TJob& Job, const TCueSheetList& Sheets
   const TJobTags tags = TagsOf(Job, Sheets);
   if (!tags.Write) return 0;
   // Block header, vendor length, a vendor string as long as any library writes, entry count.
-  constexpr int64_t kFixed = 4 + 4 + 64 + 4;
+  constexpr int64_t kFixed = flac::kBlockHeaderSize + 4 + 64 + 4;
   int64_t bytes = kFixed;
   for (const auto& [name, value] : tags.Comments.Entries()) {
     bytes += 4 + static_cast<int64_t>(name.size()) + 1 + static_cast<int64_t>(value.size());
