@@ -97,24 +97,22 @@ TEST_P(SharedTestDataTest, ReadsTagsOfOtherTaggers) {
   EXPECT_EQ(tag.Genre, c.Genre);
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, SharedTestDataTest,
-                         ::testing::Values(TSharedCase{"145-invalid-item-count.apev2", "High Hopes",
-                                                       "Pink Floyd", "Division Bell", 11, "1994",
-                                                       "Rock", TReadOutcome::Damaged},
-                                           TSharedCase{"oldtag.apev2", "Some Music", "AnArtist",
-                                                       "A test case", 7, "", "",
-                                                       TReadOutcome::Read},
-                                           TSharedCase{"brokentag.apev2", "Some Music", "AnArtist",
-                                                       "A test case", 7, "", "",
-                                                       TReadOutcome::Read}),
-                         [](const auto& Info) {
-                           // The file's name in letters and digits: "oldtag.apev2" gives "oldtagapev2".
-                           std::string name;
-                           for (const char c : std::string(Info.param.File)) {
-                             if (std::isalnum(static_cast<unsigned char>(c))) name += c;
-                           }
-                           return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Files, SharedTestDataTest,
+    ::testing::Values(TSharedCase{"145-invalid-item-count.apev2", "High Hopes", "Pink Floyd",
+                                  "Division Bell", 11, "1994", "Rock", TReadOutcome::Damaged},
+                      TSharedCase{"oldtag.apev2", "Some Music", "AnArtist", "A test case", 7, "",
+                                  "", TReadOutcome::Read},
+                      TSharedCase{"brokentag.apev2", "Some Music", "AnArtist", "A test case", 7, "",
+                                  "", TReadOutcome::Read}),
+    [](const auto& Info) {
+      // The file's name in letters and digits: "oldtag.apev2" gives "oldtagapev2".
+      std::string name;
+      for (const char c : std::string(Info.param.File)) {
+        if (std::isalnum(static_cast<unsigned char>(c))) name += c;
+      }
+      return name;
+    });
 
 TEST_F(ApeTagTest, FindsTheTagWithAndWithoutId3v1) {
   for (const bool id3v1 : {false, true}) {
@@ -284,8 +282,9 @@ TEST_F(ApeTagTest, DamagedTags) {
   const std::vector<TItem> two = {{"Title", "t"}, {"Artist", "a"}};
   const TReadStatus countTooHigh = Read(TaggedFile(2000, two, false, 0x7FFFFFFF));
   ASSERT_EQ(countTooHigh.Outcome, TReadOutcome::Damaged);
-  EXPECT_EQ(countTooHigh.Message, "The APE tag of \"" + Dir.File("a.ape") +
-                                      "\" is damaged at item 3: its header or key runs past the tag.");
+  EXPECT_EQ(countTooHigh.Message,
+            "The APE tag of \"" + Dir.File("a.ape") +
+                "\" is damaged at item 3: its header or key runs past the tag.");
   EXPECT_EQ(Tag.Title + Tag.Artist, "ta");
 
   ASSERT_EQ(Read(TaggedFile(2000, two, false, -1, 0x7FFFFFF0)).Outcome, TReadOutcome::Damaged);
