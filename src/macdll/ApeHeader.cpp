@@ -146,6 +146,64 @@ std::string VersionText(int Version) {
          std::to_string(hundredths);
 }
 
+namespace {
+
+// Where the layouts put the seek table, and what they say is stored around the frames.
+struct TTablePlace {
+  int64_t SeekTable = 0;
+  int64_t SeekTableBytes = 0;
+  int64_t WavTail = 0;
+};
+
+TTablePlace ReadLayout(const TApeFile& File, TApeHeader& Header) {
+  TTablePlace place;
+  if (Header.Version >= 3980) {
+    ReadNewLayout(File, Header, place.SeekTable, place.SeekTableBytes, place.WavTail);
+  } else {
+    ReadOldLayout(File, Header, place.SeekTable, place.SeekTableBytes, place.WavTail);
+  }
+  return place;
+}
+
+void CheckFields(const TApeHeader& Header, const TTablePlace& Place) {
+  if (Header.Level % 1000 != 0 || Header.Level < kLevelFast || Header.Level > kLevelInsane ||
+      (Header.Version < 3930 && Header.Level == kLevelInsane)) {
+    Invalid();
+  }
+  if (Header.SampleRate <= 0 || Header.TotalFrames == 0 || Header.BlocksPerFrame <= 0 ||
+      Header.BlocksPerFrame > kMaxFrameBlocks || Header.FinalFrameBlocks <= 0 ||
+      Header.FinalFrameBlocks > Header.BlocksPerFrame ||
+      Place.SeekTableBytes / 4 < Header.TotalFrames) {
+    Invalid();
+  }
+}
+
+// The seek table (and the bit table of 3.80) must be in the file before we size anything by
+// the frame count: that bounds the tables' memory by the file's size.
+void ReadFrameTables(const TApeFile& File, TApeHeader& Header, const TTablePlace& Place) {
+  const int64_t size = File.Size();
+  const int64_t tableBytes = Header.TotalFrames * 4;
+  if (Place.SeekTable < 0 || Place.SeekTable > size || tableBytes > size - Place.SeekTable) {
+    Invalid();
+  }
+  std::vector<uint8_t> table(static_cast<size_t>(tableBytes));
+  if (!File.ReadAt(Place.SeekTable, table.data(), tableBytes)) Invalid();
+  Header.FrameOffsets.resize(static_cast<size_t>(Header.TotalFrames));
+  Header.FrameOffsets[0] = Header.FirstFrame;
+  for (int64_t i = 1; i < Header.TotalFrames; ++i) {
+    Header.FrameOffsets[static_cast<size_t>(i)] =
+        Header.MacOffset + Le32(table.data() + 4 * i);
+  }
+  if (Header.Version < 3810) {
+    const int64_t bitTable = Place.SeekTable + Place.SeekTableBytes;
+    if (bitTable > size || Header.TotalFrames > size - bitTable) Invalid();
+    Header.FrameBitSkips.resize(static_cast<size_t>(Header.TotalFrames));
+    if (!File.ReadAt(bitTable, Header.FrameBitSkips.data(), Header.TotalFrames)) Invalid();
+  }
+}
+
+}  // namespace
+
 TApeHeader ReadApeHeader(const TApeFile& File) {
   TApeHeader header;
   header.MacOffset = SkipId3v2Tags(File);
@@ -155,65 +213,29 @@ TApeHeader ReadApeHeader(const TApeFile& File) {
   }
   header.Version = static_cast<int>(Le16(magic + 4));
 
-  int64_t seekTable = 0;
-  int64_t seekTableBytes = 0;
-  int64_t wavTail = 0;
   if (header.Version < kOldestVersion || header.Version > kNewestVersion) {
     // Describe what we can for the message; whatever the fields say, we do not decode it.
     header.Supported = false;
     try {
-      if (header.Version >= 3980) {
-        ReadNewLayout(File, header, seekTable, seekTableBytes, wavTail);
-      } else {
-        ReadOldLayout(File, header, seekTable, seekTableBytes, wavTail);
-      }
+      ReadLayout(File, header);
     } catch (const TMacError&) {
       header.BitsPerSample = header.Channels = 0;
     }
     return header;
   }
-  if (header.Version >= 3980) {
-    ReadNewLayout(File, header, seekTable, seekTableBytes, wavTail);
-  } else {
-    ReadOldLayout(File, header, seekTable, seekTableBytes, wavTail);
-  }
+  const TTablePlace place = ReadLayout(File, header);
   if (!DecodableFormat(header)) {
     header.Supported = false;
     return header;
   }
-
-  if (header.Level % 1000 != 0 || header.Level < kLevelFast || header.Level > kLevelInsane ||
-      (header.Version < 3930 && header.Level == kLevelInsane)) {
-    Invalid();
-  }
-  if (header.SampleRate <= 0 || header.TotalFrames == 0 || header.BlocksPerFrame <= 0 ||
-      header.BlocksPerFrame > kMaxFrameBlocks || header.FinalFrameBlocks <= 0 ||
-      header.FinalFrameBlocks > header.BlocksPerFrame || seekTableBytes / 4 < header.TotalFrames) {
-    Invalid();
-  }
-  // The seek table (and the bit table of 3.80) must be in the file before we size anything by
-  // the frame count: that bounds the table's memory by the file's size.
-  const int64_t size = File.Size();
-  const int64_t tableBytes = header.TotalFrames * 4;
-  if (seekTable < 0 || seekTable > size || tableBytes > size - seekTable) Invalid();
-  std::vector<uint8_t> table(static_cast<size_t>(tableBytes));
-  if (!File.ReadAt(seekTable, table.data(), tableBytes)) Invalid();
-  header.FrameOffsets.resize(static_cast<size_t>(header.TotalFrames));
-  header.FrameOffsets[0] = header.FirstFrame;
-  for (int64_t i = 1; i < header.TotalFrames; ++i) {
-    header.FrameOffsets[static_cast<size_t>(i)] =
-        header.MacOffset + Le32(table.data() + 4 * i);
-  }
-  if (header.Version < 3810) {
-    const int64_t bitTable = seekTable + seekTableBytes;
-    if (bitTable > size || header.TotalFrames > size - bitTable) Invalid();
-    header.FrameBitSkips.resize(static_cast<size_t>(header.TotalFrames));
-    if (!File.ReadAt(bitTable, header.FrameBitSkips.data(), header.TotalFrames)) Invalid();
-  }
+  CheckFields(header, place);
+  ReadFrameTables(File, header, place);
 
   header.AudioEnd = EndBeforeTags(File, header.FirstFrame);
   const int64_t lastFrame = header.FrameOffsets.back();
-  if (wavTail > 0 && header.AudioEnd - wavTail > lastFrame) header.AudioEnd -= wavTail;
+  if (place.WavTail > 0 && header.AudioEnd - place.WavTail > lastFrame) {
+    header.AudioEnd -= place.WavTail;
+  }
   return header;
 }
 
