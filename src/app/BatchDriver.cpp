@@ -8,33 +8,12 @@
 #include "AppTexts.h"
 #include "CueSheetLoader.h"
 #include "CueTime.h"
-#include "CueTrackAudio.h"
+#include "JobSetup.h"
 
 namespace corvane {
 namespace {
 
 constexpr int kNextJobDelayMs = 200;
-// Padding beyond what a job's tags need, so a later tag editor can still write in place.
-constexpr int64_t kPaddingRoomToGrow = 4096;
-
-// "File: why", the error's own text after the user's words for why.
-std::string AddProblem(const std::string& File, const std::string& Why, const std::string& Text) {
-  std::string problem = File + "：" + Why;
-  if (!Why.empty() && !Text.empty()) problem += "。";
-  return problem + Text;
-}
-
-// The audio file a cue track's failure is about: the first of its files that cannot be
-// opened, else the one it starts in.
-std::string CueTrackAudioFile(const TCueFile& Sheet, int Track) {
-  std::string first;
-  for (const TCueSpan& span : TrackSpans(Sheet, Track)) {
-    const std::string& path = Sheet.Files.at(static_cast<size_t>(span.File)).Path;
-    if (first.empty()) first = path;
-    if (!WhyUnreadable(path).empty()) return path;
-  }
-  return first;
-}
 
 }  // namespace
 
@@ -46,13 +25,7 @@ TBatchDriver::TBatchDriver(QObject* Parent)
   TFLACOut& out = *FFLACOut1;
   out.SetMainThreadHandoff(&FHandoff);
   out.SetInput(FMACIn1.get());
-  out.SetSuspendWhenIdle(true);
-  out.SetFileMode(foRewrite);
-  // The tags go into the finished file before it takes the output's name.
-  out.SetAutoCommit(false);
-  out.SetQLPCoeffPrecision(0);
-  out.SetQLPCoeffPrecisionSearch(false);
-  out.SetVerify(false);
+  ConfigureBatchSink(out);
   out.SetOnDone([this](TACSOutput&) { FLACOut1Done(); });
   out.SetOnProgress([this](TACSOutput& Sender) { emit ProgressChanged(Sender.Progress()); });
   out.SetOnThreadException(
@@ -94,46 +67,7 @@ void TBatchDriver::SetPaused(bool Value) {
 }
 
 std::vector<std::string> TBatchDriver::AddFiles(const std::vector<std::string>& Files) {
-  std::vector<std::string> problems;
-  for (const std::string& file : Files) {
-    const std::string extension = UpperExtension(file);
-    const bool ape = extension == ".APE";
-    if (!ape && extension != ".CUE") continue;
-    if (SheetLoaded(file) || (ape && FJobs.Contains(file))) continue;
-    std::unique_ptr<TCueFile> sheet;
-    try {
-      sheet = LoadCueSheet(file);
-    } catch (const ECueSheetError& E) {
-      problems.push_back(E.what());  // names the sheet, the line and the fault already
-      continue;
-    } catch (const std::exception& E) {
-      problems.push_back(AddProblem(file, WhyUnreadable(file), E.what()));
-      continue;
-    }
-    // An APE file with a cue sheet in its tag is a CD image: its tracks are the jobs.
-    if (sheet && !sheet->Tracks.empty()) {
-      AddCueSheet(std::move(sheet));
-    } else if (ape) {
-      FJobs.Append({file, TJobKind::PlainFile});
-    } else {
-      // Nothing to convert: not kept, so adding it again says so again.
-      problems.push_back(AddProblem(file, texts::kCauseNoTracks, {}));
-    }
-  }
-  return problems;
-}
-
-bool TBatchDriver::SheetLoaded(const std::string& File) const {
-  return std::any_of(FCueSheetList.begin(), FCueSheetList.end(),
-                     [&](const auto& Sheet) { return Sheet->CueFileName == File; });
-}
-
-void TBatchDriver::AddCueSheet(std::unique_ptr<TCueFile> Sheet) {
-  FCueSheetList.push_back(std::move(Sheet));
-  const int position = static_cast<int>(FCueSheetList.size());
-  for (std::string& line : CueSheetLines(position, *FCueSheetList.back())) {
-    FJobs.Append({std::move(line), TJobKind::CueTrack});
-  }
+  return AddJobFiles(Files, TTextEncoding::Auto, FJobs, FCueSheetList);
 }
 
 void TBatchDriver::ReadCueSheetAgain(int SheetIndex, TTextEncoding Encoding) {
@@ -182,22 +116,12 @@ void TBatchDriver::Start() {
   Guarded([this] { StartNextJob(); });
 }
 
-std::string TBatchDriver::NaturalOutputOf(const TJob& Job, const std::string& OutputFolder) const {
-  if (Job.Kind == TJobKind::PlainFile) return PlainOutputName(Job.Text, OutputFolder);
-  try {
-    const TCueFile& sheet = SheetOfLine(FCueSheetList, Job.Text);
-    return CueTrackOutputName(sheet.CueFileName, OutputFolder, TrackIndexOfLine(Job.Text));
-  } catch (const std::exception&) {
-    return {};  // its job fails with the reason when it starts
-  }
-}
-
 void TBatchDriver::PlanOutputs() {
   const std::string folder = OutputFolderOf(FOutputFolder);
   std::vector<std::string> natural;
   natural.reserve(static_cast<size_t>(FJobs.Count()));
   for (int row = 0; row < FJobs.Count(); ++row) {
-    natural.push_back(NaturalOutputOf(FJobs.At(row), folder));
+    natural.push_back(NaturalOutputOf(FJobs.At(row), FCueSheetList, folder));
   }
   const std::vector<std::string> planned = FPlan.Plan(natural);
   for (int row = 0; row < FJobs.Count(); ++row) {
@@ -208,41 +132,19 @@ void TBatchDriver::PlanOutputs() {
 void TBatchDriver::StartNextJob() {
   if (!FFLACOut1) return;
   if (FJobs.Count() == 0) throw std::logic_error("The job list is empty.");
-  FMACIn1->SetSegments({});
-  FMACIn1->SetStartSample(0);
-  FMACIn1->SetEndSample(-1);
   const TJob& job = FJobs.At(0);
-  if (job.Kind == TJobKind::PlainFile) {
-    FMACIn1->SetFileName(job.Text);
-  } else {
-    PrepareCueTrack(job);
-  }
-  FFLACOut1->SetFileName(job.Output.empty() ? NaturalOutputOf(job, OutputFolderOf(FOutputFolder))
-                                            : job.Output);
-  const int64_t padding = FTags.MetadataBytes(job, FCueSheetList) + kPaddingRoomToGrow;
-  FFLACOut1->SetPaddingReserve(static_cast<uint32_t>(std::min<int64_t>(padding, UINT32_MAX)));
+  PrepareJobSource(*FMACIn1, job, FCueSheetList);
+  FFLACOut1->SetFileName(OutputOfLine0());
+  FFLACOut1->SetPaddingReserve(TagPaddingOf(FTags, job, FCueSheetList));
   FFLACOut1->Start();
   // A pause pressed between two jobs holds the next one too.
   if (FPaused) FFLACOut1->Pause();
 }
 
-void TBatchDriver::PrepareCueTrack(const TJob& Job) {
-  const TCueFile& sheet = SheetOfLine(FCueSheetList, Job.Text);
-  const int trackIndex = TrackIndexOfLine(Job.Text);
-  TrackOfLine(sheet, Job.Text);  // the track must still be there
-  // The track's audio, over as many files as it spans; opens each for its rate and length.
-  const std::vector<TAudioSegment> segments = CueTrackSegments(sheet, trackIndex);
-  if (segments.empty()) {
-    throw std::runtime_error("Track " + std::to_string(trackIndex + 1) + " of " +
-                             ExtractFileName(sheet.CueFileName) + " holds no audio.");
-  }
-  if (segments.size() == 1) {
-    FMACIn1->SetFileName(segments.front().FileName);
-    FMACIn1->SetStartSample(segments.front().StartSample);
-    FMACIn1->SetEndSample(segments.front().EndSample);
-  } else {
-    FMACIn1->SetSegments(segments);
-  }
+std::string TBatchDriver::OutputOfLine0() const {
+  const TJob& job = FJobs.At(0);
+  return job.Output.empty() ? NaturalOutputOf(job, FCueSheetList, OutputFolderOf(FOutputFolder))
+                            : job.Output;
 }
 
 int64_t TBatchDriver::CueTimeToSample(const std::string& Time) {
@@ -368,23 +270,7 @@ void TBatchDriver::JobFailedOnAnyThread(const std::exception& E) {
 
 TJobNames TBatchDriver::NamesOfLine0() const {
   if (FJobs.Count() == 0) return {};
-  const TJob& job = FJobs.At(0);
-  TJobNames names;
-  names.Output =
-      job.Output.empty() ? NaturalOutputOf(job, OutputFolderOf(FOutputFolder)) : job.Output;
-  if (job.Kind == TJobKind::PlainFile) {
-    names.Job = names.Source = job.Text;
-    return names;
-  }
-  try {
-    const TCueFile& sheet = SheetOfLine(FCueSheetList, job.Text);
-    names.Job = FormatText(texts::kCueTrackJob,
-                           {sheet.CueFileName, std::to_string(TrackIndexOfLine(job.Text) + 1)});
-    names.Source = CueTrackAudioFile(sheet, TrackIndexOfLine(job.Text));
-  } catch (const std::exception&) {
-    names.Job = job.Text;
-  }
-  return names;
+  return NamesOfJob(FJobs.At(0), FCueSheetList, OutputOfLine0());
 }
 
 void TBatchDriver::HandleJobFailure(const TFailure& Failure) {

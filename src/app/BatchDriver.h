@@ -118,11 +118,9 @@ class TBatchDriver : public QObject {
   void JobFailedOnAnyThread(const std::exception& E);
   void HandleJobFailure(const TFailure& Failure);
   TJobNames NamesOfLine0() const;
+  // The file line 0 writes: as planned, or its own name before the batch is planned.
+  std::string OutputOfLine0() const;
   void PlanOutputs();
-  std::string NaturalOutputOf(const TJob& Job, const std::string& OutputFolder) const;
-  void PrepareCueTrack(const TJob& Job);
-  bool SheetLoaded(const std::string& File) const;
-  void AddCueSheet(std::unique_ptr<TCueFile> Sheet);
   // The done notification or failure of a stopped run arrived: forget its file, and start the
   // job held back for it.
   void StoppedRunEnded();
