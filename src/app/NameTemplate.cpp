@@ -1,0 +1,243 @@
+#include "NameTemplate.h"
+
+#include <algorithm>
+#include <charconv>
+#include <climits>
+#include <optional>
+#include <utility>
+
+#include "APEtag.h"
+#include "TagTransfer.h"
+
+namespace corvane {
+namespace {
+
+enum TField { kTrack, kTitle, kArtist, kAlbum, kAlbumArtist, kDate, kDisc, kSource };
+
+// Room in a file name for the " (12)" that keeps two jobs' names apart, and for ".flac".
+constexpr size_t kMaxFileStem = NAME_MAX - 15;
+
+const std::string& ValueOf(const TNameFields& Fields, int Field) {
+  switch (Field) {
+    case kTrack:
+      return Fields.Track;
+    case kTitle:
+      return Fields.Title;
+    case kArtist:
+      return Fields.Artist;
+    case kAlbum:
+      return Fields.Album;
+    case kAlbumArtist:
+      return Fields.AlbumArtist;
+    case kDate:
+      return Fields.Date;
+    case kDisc:
+      return Fields.Disc;
+    default:
+      return Fields.Source;
+  }
+}
+
+bool OnlyDots(const std::string& Text) {
+  return !Text.empty() && Text.find_first_not_of('.') == std::string::npos;
+}
+
+std::string Trimmed(const std::string& Text) {
+  const size_t first = Text.find_first_not_of(" \t");
+  if (first == std::string::npos) return {};
+  return Text.substr(first, Text.find_last_not_of(" \t") - first + 1);
+}
+
+// A value as part of a file name: it may not make folders, nor name "." or "..".
+std::string SafeValue(const std::string& Value) {
+  std::string safe = Trimmed(Value);
+  for (char& c : safe) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '/' || byte < 0x20 || byte == 0x7F) c = '_';
+  }
+  if (OnlyDots(safe)) safe.assign(safe.size(), '_');
+  return safe;
+}
+
+// At most Bytes bytes, cut between two characters.
+std::string CutUtf8(std::string Text, size_t Bytes) {
+  if (Text.size() <= Bytes) return Text;
+  size_t cut = Bytes;
+  while (cut > 0 && (static_cast<unsigned char>(Text[cut]) & 0xC0) == 0x80) --cut;
+  Text.resize(cut);
+  return Text;
+}
+
+std::string LowerAscii(std::string_view Text) {
+  std::string lower(Text);
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return lower;
+}
+
+std::string KnownFields() {
+  std::string known;
+  for (const TNameTemplate::TFieldInfo& field : TNameTemplate::FieldList()) {
+    known += std::string(known.empty() ? "" : " ") + "{" + field.Name + "}";
+  }
+  return known;
+}
+
+std::string TwoDigits(int Number) {
+  return (Number >= 0 && Number < 10 ? "0" : "") + std::to_string(Number);
+}
+
+// The leading number of "3", "03" or "3/12"; nothing when the text starts otherwise.
+std::optional<int> LeadingNumber(const std::string& Text) {
+  const std::string trimmed = Trimmed(Text);
+  int value = 0;
+  const auto [end, error] = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), value);
+  if (error != std::errc() || value < 0) return std::nullopt;
+  if (end != trimmed.data() + trimmed.size() && *end != '/') return std::nullopt;
+  return value;
+}
+
+std::string BaseName(const std::string& Path) {
+  return ChangeFileExt(ExtractFileName(Path), "");
+}
+
+}  // namespace
+
+const std::vector<TNameTemplate::TFieldInfo>& TNameTemplate::FieldList() {
+  static const std::vector<TFieldInfo> fields = {
+      {"track", "track number, two digits (01)"},
+      {"title", "title"},
+      {"artist", "artist (the track's performer)"},
+      {"album", "album"},
+      {"albumartist", "album artist (the sheet's performer)"},
+      {"date", "date or year"},
+      {"disc", "disc number"},
+      {"source", "the source's file name without folder and extension"},
+  };
+  return fields;
+}
+
+TNameTemplate::TNameTemplate(std::string_view Text) {
+  const std::string quoted = "\"" + std::string(Text) + "\"";
+  if (Text.empty()) throw ENameTemplateError("the name template is empty");
+  if (Text.back() == '/') {
+    throw ENameTemplateError("the name template " + quoted + " ends in a folder, not a file name");
+  }
+  FAbsolute = Text.front() == '/';
+  std::vector<TPiece> component;
+  std::string literal;
+  const auto keepLiteral = [&] {
+    if (!literal.empty()) component.push_back({std::exchange(literal, {}), -1});
+  };
+  for (size_t i = 0; i < Text.size(); ++i) {
+    const char c = Text[i];
+    const bool doubled = i + 1 < Text.size() && Text[i + 1] == c;
+    if ((c == '{' || c == '}') && doubled) {
+      literal += c;
+      ++i;
+    } else if (c == '{') {
+      const size_t close = Text.find('}', i + 1);
+      if (close == std::string_view::npos) {
+        throw ENameTemplateError("\"{\" without \"}\" in the name template " + quoted);
+      }
+      const std::string name = LowerAscii(Text.substr(i + 1, close - i - 1));
+      const std::vector<TFieldInfo>& fields = FieldList();
+      const auto found = std::find_if(fields.begin(), fields.end(),
+                                      [&](const TFieldInfo& Field) { return Field.Name == name; });
+      if (found == fields.end()) {
+        throw ENameTemplateError("unknown field {" + std::string(Text.substr(i + 1, close - i - 1)) +
+                                 "} in the name template " + quoted +
+                                 "; the fields are " + KnownFields());
+      }
+      keepLiteral();
+      component.push_back({{}, static_cast<int>(found - fields.begin())});
+      i = close;
+    } else if (c == '}') {
+      throw ENameTemplateError("\"}\" without \"{\" in the name template " + quoted);
+    } else if (c == '/') {
+      keepLiteral();
+      if (!component.empty()) FComponents.push_back(std::exchange(component, {}));
+    } else {
+      literal += c;
+    }
+  }
+  keepLiteral();
+  FComponents.push_back(std::move(component));
+}
+
+std::string TNameTemplate::Expand(const TNameFields& Fields) const {
+  std::string path = FAbsolute ? "/" : "";
+  for (size_t k = 0; k < FComponents.size(); ++k) {
+    const bool file = k + 1 == FComponents.size();
+    std::string name;
+    bool fromFields = false;
+    for (const TPiece& piece : FComponents[k]) {
+      if (piece.Field < 0) {
+        name += piece.Text;
+      } else {
+        fromFields = true;
+        name += SafeValue(ValueOf(Fields, piece.Field));
+      }
+    }
+    if (fromFields) {
+      name = Trimmed(name);
+      if (name.empty() && !file) continue;
+      if (name.empty()) name = SafeValue(Fields.Fallback);
+      if (OnlyDots(name)) name.assign(name.size(), '_');
+    }
+    name = CutUtf8(std::move(name), file ? kMaxFileStem : NAME_MAX);
+    if (!path.empty() && path.back() != '/') path += '/';
+    path += name;
+  }
+  return path + ".flac";
+}
+
+TNameFields NameFieldsOf(const TJob& Job, const TCueSheetList& Sheets) {
+  TNameFields fields;
+  if (Job.Kind == TJobKind::PlainFile) {
+    fields.Source = fields.Fallback = BaseName(Job.Text);
+    TAPEtag tag;
+    tag.Read(Job.Text);
+    if (!tag.Exists) return fields;
+    fields.Title = tag.Title;
+    fields.Artist = tag.Artist;
+    fields.Album = tag.Album;
+    fields.Date = tag.Year;
+    if (tag.Track != 0) fields.Track = TwoDigits(tag.Track);
+    return fields;
+  }
+  const TCueFile& sheet = SheetOfLine(Sheets, Job.Text);
+  const TCueTrack& track = TrackOfLine(sheet, Job.Text);
+  const int index = TrackIndexOfLine(Job.Text);
+  fields.Source = BaseName(sheet.CueFileName);
+  fields.Fallback = BaseName(CueTrackOutputName(sheet.CueFileName, {}, index));
+  // The number the sheet gives the track, as its tag carries it; its position otherwise.
+  fields.Track = TwoDigits(LeadingNumber(track.Number).value_or(index + 1));
+  fields.Title = track.Title;
+  fields.Artist = track.Performer.empty() ? sheet.Performer : track.Performer;
+  fields.Album = sheet.Title;
+  fields.AlbumArtist = sheet.Performer;
+  fields.Date = track.Date.empty() ? sheet.Date : track.Date;
+  if (const std::optional<int> disc = LeadingNumber(sheet.DiscNumber)) {
+    fields.Disc = std::to_string(*disc);
+  }
+  return fields;
+}
+
+std::string TemplateOutputOf(const TJob& Job, const TCueSheetList& Sheets,
+                             const std::string& OutputFolder, const TNameTemplate& Template) {
+  TNameFields fields;
+  std::string source;
+  try {
+    fields = NameFieldsOf(Job, Sheets);
+    source = Job.Kind == TJobKind::PlainFile ? Job.Text : SheetOfLine(Sheets, Job.Text).CueFileName;
+  } catch (const std::exception&) {
+    return {};  // its job fails with the reason when it starts
+  }
+  const std::string name = Template.Expand(fields);
+  if (name.front() == '/') return name;
+  return (OutputFolder.empty() ? ExtractFilePath(source) : OutputFolder) + name;
+}
+
+}  // namespace corvane

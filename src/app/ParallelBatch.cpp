@@ -1,0 +1,70 @@
+#include "ParallelBatch.h"
+
+#include <algorithm>
+
+#include "MainThreadHandoff.h"
+
+namespace corvane {
+
+int DecodeThreadsPerLane(int Cores, int BusyLanes) {
+  return std::max(1, Cores / std::max(1, BusyLanes));
+}
+
+TParallelBatch::TParallelBatch(TMainThreadHandoff& Handoff, const TCueSheetList& Sheets,
+                               std::vector<TJob> Jobs, int Lanes, int Level, int Cores)
+    : FHandoff(Handoff), FSheets(Sheets), FJobs(std::move(Jobs)), FCores(std::max(Cores, 1)) {
+  const size_t lanes = std::min(static_cast<size_t>(std::max(Lanes, 1)), FJobs.size());
+  for (size_t lane = 0; lane < lanes; ++lane) {
+    FLanes.push_back(std::make_unique<TJobLane>(FHandoff, Level));
+  }
+  FJobOfLane.resize(lanes);
+}
+
+TParallelBatch::~TParallelBatch() = default;
+
+void TParallelBatch::Start(TEvents Events) {
+  FEvents = std::move(Events);
+  if (FJobs.empty()) {
+    FHandoff.Post([this] {
+      if (FEvents.Finished) FEvents.Finished();
+    });
+    return;
+  }
+  for (size_t lane = 0; lane < FLanes.size(); ++lane) StartNext(lane);
+}
+
+void TParallelBatch::StartNext(size_t Lane) {
+  if (FNext >= FJobs.size()) {
+    FJobOfLane[Lane].reset();
+    ShareCores();
+    return;
+  }
+  const size_t job = FNext++;
+  FJobOfLane[Lane] = job;
+  ShareCores();
+  if (FEvents.Started) FEvents.Started(job, Lane);
+  FLanes[Lane]->Start(FJobs[job], FSheets,
+                      [this, Lane, job](const std::optional<TFailure>& Failure) {
+                        JobEnded(Lane, job, Failure);
+                      });
+}
+
+void TParallelBatch::JobEnded(size_t Lane, size_t Job, const std::optional<TFailure>& Failure) {
+  // Idle while the end is told, so whoever listens sees the lane as it is.
+  FJobOfLane[Lane].reset();
+  ++FEnded;
+  if (FEvents.Ended) FEvents.Ended(Job, Failure);
+  StartNext(Lane);
+  if (Finished() && FEvents.Finished) FEvents.Finished();
+}
+
+void TParallelBatch::ShareCores() {
+  const int busy = static_cast<int>(
+      std::count_if(FJobOfLane.begin(), FJobOfLane.end(), [](const auto& Job) { return Job.has_value(); }));
+  const int share = DecodeThreadsPerLane(FCores, busy);
+  for (size_t lane = 0; lane < FLanes.size(); ++lane) {
+    if (FJobOfLane[lane]) FLanes[lane]->SetDecodeThreads(share);
+  }
+}
+
+}  // namespace corvane

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QStringList>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "TextCodec.h"
+
+namespace corvane {
+
+// What to do with an output name that is taken by a file from before the run.
+enum class TExistingOutput { Replace, Skip };
+
+struct TCliOptions {
+  std::vector<std::string> Paths;  // files and folders, as given
+  std::string OutputFolder;        // empty: beside each source
+  int Level = 5;
+  int Jobs = 1;
+  std::optional<std::string> NameTemplate;
+  TTextEncoding Encoding = TTextEncoding::Auto;
+  bool Recursive = false;
+  bool DryRun = false;
+  bool Quiet = false;
+  TExistingOutput Existing = TExistingOutput::Replace;
+};
+
+struct TCliRequest {
+  enum class TKind { Run, Help, Version, UsageError };
+  TKind Kind = TKind::Run;
+  TCliOptions Options;
+  std::string Text;  // the help, the version, or what is wrong (one line)
+};
+
+// Reads the command line (Arguments[0] is the program): GNU-style long and short options, then
+// the files and folders. Every mistake is a usage error: an unknown option, a missing value, a
+// level outside 0 to 8, a job count below 1, an unknown encoding, a name template that cannot
+// be used, no file at all, or a file or folder that is not there. Cores is the default job
+// count.
+TCliRequest ParseCommandLine(const QStringList& Arguments, int Cores);
+
+// The encoding a user names ("gbk", "Shift-JIS", "auto"...), in any letter case.
+std::optional<TTextEncoding> TextEncodingNamed(const std::string& Name);
+
+}  // namespace corvane

@@ -1,0 +1,281 @@
+#include "CliRun.h"
+
+#include <QEventLoop>
+#include <QTimer>
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <sstream>
+
+#include "FolderScan.h"
+#include "JobSetup.h"
+#include "MACIn.h"
+#include "NameTemplate.h"
+#include "OutputPlan.h"
+#include "ParallelBatch.h"
+#include "QtMainThreadHandoff.h"
+#include "TagTransfer.h"
+
+namespace corvane {
+namespace {
+
+constexpr int kRedrawMs = 200;
+constexpr const char* kProgram = "corvane-cli: ";
+
+// The jobs of a run and the sheets their tracks point into.
+struct TRunJobs {
+  TJobListModel List;
+  TCueSheetList Sheets;
+  int Problems = 0;  // files that could not be added
+};
+
+// The job as a line of output names it: the source file, or which track of which sheet.
+std::string JobLabel(const TJob& Job, const TCueSheetList& Sheets) {
+  if (Job.Kind == TJobKind::PlainFile) return Job.Text;
+  try {
+    return SheetOfLine(Sheets, Job.Text).CueFileName + " track " +
+           std::to_string(TrackIndexOfLine(Job.Text) + 1);
+  } catch (const std::exception&) {
+    return Job.Text;
+  }
+}
+
+// The failure as the window words it, its first line after the program's name.
+std::string FailureText(const TFailure& Failure, const TJob& Job, const TCueSheetList& Sheets) {
+  const TFailureReport report = DescribeFailure(Failure, NamesOfJob(Job, Sheets, Job.Output));
+  std::istringstream lines(report.Message);
+  std::string text;
+  for (std::string line; std::getline(lines, line);) {
+    text += (text.empty() ? std::string(kProgram) : "\n  ") + line;
+  }
+  return text;
+}
+
+void CollectJobs(const TCliOptions& Options, TRunJobs& Jobs, TConsoleProgress& Console) {
+  const TFolderScan scan = ExpandFolders(
+      Options.Paths, Options.Recursive ? TFolderDepth::Recursive : TFolderDepth::TopOnly);
+  std::vector<std::string> problems = scan.Problems;
+  std::vector<std::string> files;
+  for (const std::string& file : scan.Files) {
+    const std::string extension = UpperExtension(file);
+    if (extension == ".APE" || extension == ".CUE") {
+      files.push_back(file);
+    } else {
+      problems.push_back(file + ": not a Monkey's Audio file (.ape) or cue sheet (.cue)");
+    }
+  }
+  for (std::string& problem : AddJobFiles(files, Options.Encoding, Jobs.List, Jobs.Sheets)) {
+    problems.push_back(std::move(problem));
+  }
+  for (const std::string& problem : problems) Console.PrintError(kProgram + problem);
+  Jobs.Problems = static_cast<int>(problems.size());
+}
+
+// Every job with its output planned: named by the template or as the window names it, and no
+// two alike.
+std::vector<TJob> PlannedJobs(const TCliOptions& Options, const TRunJobs& Jobs) {
+  std::string folder = Options.OutputFolder;
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  std::optional<TNameTemplate> naming;
+  if (Options.NameTemplate) naming.emplace(*Options.NameTemplate);
+  std::vector<std::string> natural;
+  for (int row = 0; row < Jobs.List.Count(); ++row) {
+    const TJob& job = Jobs.List.At(row);
+    natural.push_back(naming ? TemplateOutputOf(job, Jobs.Sheets, folder, *naming)
+                             : NaturalOutputOf(job, Jobs.Sheets, folder));
+  }
+  const std::vector<std::string> planned = TOutputPlan().Plan(natural);
+  std::vector<TJob> jobs;
+  for (int row = 0; row < Jobs.List.Count(); ++row) {
+    TJob job = Jobs.List.At(row);
+    job.Output = planned[static_cast<size_t>(row)];
+    jobs.push_back(std::move(job));
+  }
+  return jobs;
+}
+
+bool SomethingAt(const std::string& Path) {
+  std::error_code error;
+  return std::filesystem::symlink_status(Path, error).type() !=
+         std::filesystem::file_type::not_found && !error;
+}
+
+// Sample frames of a job's audio, to weigh it in the total; 0 when it cannot be told.
+int64_t AudioFrames(const TJob& Job, const TCueSheetList& Sheets) {
+  try {
+    TMACIn probe;
+    PrepareJobSource(probe, Job, Sheets);
+    int64_t frames = 0;
+    for (const TAudioSegment& segment : probe.Segments()) {
+      frames += segment.EndSample - segment.StartSample;
+    }
+    if (!probe.Segments().empty()) return frames;
+    probe.SampleRate();  // opens the file: its length is known from then on
+    const int64_t end = probe.EndSample() < 0 ? probe.TotalSamples() : probe.EndSample();
+    return std::max<int64_t>(end - probe.StartSample(), 0);
+  } catch (const std::exception&) {
+    return 0;
+  }
+}
+
+// Runs the jobs and reports each as it ends. Returns the jobs that failed, or -1 when
+// interrupted.
+class TRun {
+ public:
+  TRun(const TCliOptions& Options, int Cores, const TCueSheetList& Sheets, std::vector<TJob> Jobs,
+       TConsoleProgress& Console)
+      : FSheets(Sheets),
+        FConsole(Console),
+        FBatch(FHandoff, Sheets, std::move(Jobs), Options.Jobs, Options.Level, Cores) {
+    if (Console.Mode() == TConsoleProgress::TMode::Terminal) {
+      for (const TJob& job : FBatch.Jobs()) FWeights.push_back(AudioFrames(job, Sheets));
+    } else {
+      FWeights.assign(FBatch.Jobs().size(), 1);
+    }
+    for (int64_t weight : FWeights) FTotalWeight += weight;
+  }
+
+  int Execute(const std::atomic<int>& Interrupt) {
+    QEventLoop loop;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+      if (Interrupt.load() != 0) {
+        loop.exit(-1);
+        return;
+      }
+      Draw();
+    });
+    FStart = std::chrono::steady_clock::now();
+    FBatch.Start({[this](size_t, size_t) { Draw(); },
+                  [this](size_t Job, const std::optional<TFailure>& Failure) {
+                    Ended(Job, Failure);
+                  },
+                  [&loop] { loop.exit(0); }});
+    tick.start(kRedrawMs);
+    Draw();
+    const int result = loop.exec();
+    FConsole.Finish();
+    return result < 0 ? -1 : FFailed;
+  }
+
+  int Written() const { return FWritten; }
+
+ private:
+  void Ended(size_t Job, const std::optional<TFailure>& Failure) {
+    const TJob& job = FBatch.Jobs()[Job];
+    FEndedWeight += FWeights[Job];
+    ++FEnded;
+    Draw();
+    if (Failure) {
+      ++FFailed;
+      FConsole.PrintError(FailureText(*Failure, job, FSheets));
+      FConsole.Print("failed: " + JobLabel(job, FSheets));
+    } else {
+      ++FWritten;
+      FConsole.Print("written: " + job.Output);
+    }
+  }
+
+  void Draw() {
+    if (FConsole.Mode() != TConsoleProgress::TMode::Terminal) return;
+    std::vector<TConsoleProgress::TRunning> running;
+    double done = static_cast<double>(FEndedWeight);
+    for (size_t lane = 0; lane < FBatch.LaneCount(); ++lane) {
+      const std::optional<size_t> job = FBatch.JobOfLane(lane);
+      if (!job) continue;
+      const int percent = FBatch.ProgressOfLane(lane);
+      done += static_cast<double>(FWeights[*job]) * percent / 100.0;
+      running.push_back({ExtractFileName(FBatch.Jobs()[*job].Output), percent});
+    }
+    TConsoleProgress::TTotal total;
+    total.Fraction = FTotalWeight > 0 ? done / static_cast<double>(FTotalWeight)
+                                      : static_cast<double>(FEnded) / FBatch.Jobs().size();
+    total.Elapsed = Elapsed();
+    total.Ended = FEnded;
+    total.Jobs = static_cast<int>(FBatch.Jobs().size());
+    FConsole.Draw(std::move(running), total);
+  }
+
+  double Elapsed() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - FStart).count();
+  }
+
+  const TCueSheetList& FSheets;
+  TConsoleProgress& FConsole;
+  TQtMainThreadHandoff FHandoff;
+  TParallelBatch FBatch;  // uses FHandoff; goes before it
+  std::vector<int64_t> FWeights;
+  int64_t FTotalWeight = 0;
+  int64_t FEndedWeight = 0;
+  int FEnded = 0;
+  int FWritten = 0;
+  int FFailed = 0;
+  std::chrono::steady_clock::time_point FStart;
+};
+
+std::string Plural(int Count, const char* Noun) {
+  return std::to_string(Count) + " " + Noun + (Count == 1 ? "" : "s");
+}
+
+}  // namespace
+
+int RunConversion(const TCliOptions& Options, int Cores, TConsoleProgress& Console,
+                  const std::atomic<int>& Interrupt) {
+  const auto start = std::chrono::steady_clock::now();
+  TRunJobs jobs;
+  CollectJobs(Options, jobs, Console);
+  std::vector<TJob> toRun;
+  int skipped = 0;
+  for (TJob& job : PlannedJobs(Options, jobs)) {
+    const bool exists = SomethingAt(job.Output);
+    const bool skip = exists && Options.Existing == TExistingOutput::Skip;
+    if (Options.DryRun) {
+      // Always printed: it is what a dry run is for.
+      std::printf("%s -> %s%s\n", JobLabel(job, jobs.Sheets).c_str(), job.Output.c_str(),
+                  skip ? " (exists: skipped)" : exists ? " (exists: replaced)" : "");
+    } else if (skip) {
+      Console.Print("skipped: " + job.Output + " (exists)");
+    }
+    if (skip) {
+      ++skipped;
+    } else {
+      toRun.push_back(std::move(job));
+    }
+  }
+  const int problems = jobs.Problems;
+  if (Options.DryRun) {
+    std::fflush(stdout);
+    return problems > 0 ? kExitFailed : kExitConverted;
+  }
+
+  int failed = 0;
+  int written = 0;
+  if (!toRun.empty()) {
+    std::unique_ptr<TRun> run;
+    try {
+      run = std::make_unique<TRun>(Options, Cores, jobs.Sheets, std::move(toRun), Console);
+    } catch (const std::exception& E) {
+      Console.PrintError(kProgram + std::string(E.what()));
+      return kExitFailed;
+    }
+    failed = run->Execute(Interrupt);
+    written = run->Written();
+    if (failed < 0) {
+      // Gives up the jobs in progress: each takes its temporary file with it.
+      run.reset();
+      Console.PrintError(std::string(kProgram) + "interrupted; " + Plural(written, "file") +
+                         " written, the jobs in progress given up");
+      return 128 + Interrupt.load();
+    }
+  }
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  Console.Print(Plural(written, "file") + " written, " + std::to_string(failed) + " failed, " +
+                std::to_string(skipped) + " skipped" +
+                (problems > 0 ? ", " + Plural(problems, "file") + " not added" : std::string()) +
+                " in " + ClockText(seconds));
+  return failed > 0 || problems > 0 ? kExitFailed : kExitConverted;
+}
+
+}  // namespace corvane

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace corvane {
+
+// What the command line prints while it converts. On a terminal, the running jobs and a total
+// are drawn below everything else and redrawn in place; lines printed meanwhile appear above
+// them. Elsewhere (a pipe, a file) only whole lines are written, one per event. Quiet keeps
+// errors alone.
+class TConsoleProgress {
+ public:
+  enum class TMode { Quiet, Lines, Terminal };
+
+  TConsoleProgress(TMode Mode, std::FILE* Out, std::FILE* Err);
+  // Erases what is drawn.
+  ~TConsoleProgress();
+  TConsoleProgress(const TConsoleProgress&) = delete;
+  TConsoleProgress& operator=(const TConsoleProgress&) = delete;
+
+  TMode Mode() const { return FMode; }
+
+  // A line of news on the output (not in quiet mode) or of an error on the error output.
+  void Print(const std::string& Line);
+  void PrintError(const std::string& Line);
+
+  struct TRunning {
+    std::string Label;
+    int Percent = 0;
+  };
+  struct TTotal {
+    double Fraction = 0;  // of the whole work, 0 to 1
+    double Elapsed = 0;   // seconds
+    int Ended = 0;
+    int Jobs = 0;
+  };
+  // Draws the running jobs and the total in place of the last drawing (terminal mode only).
+  void Draw(std::vector<TRunning> Running, const TTotal& Total);
+  // Erases the drawing for good.
+  void Finish();
+
+ private:
+  void Erase();
+  void Redraw();
+
+  TMode FMode;
+  std::FILE* FOut;
+  std::FILE* FErr;
+  std::vector<TRunning> FRunning;
+  TTotal FTotal;
+  bool FDrawing = false;
+  int FDrawnLines = 0;
+};
+
+// "1:05" or "1:02:03".
+std::string ClockText(double Seconds);
+
+}  // namespace corvane

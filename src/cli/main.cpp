@@ -1,0 +1,78 @@
+// corvane-cli: the converter of the window, from the command line.
+#include <sched.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QStringList>
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+
+#include "CliOptions.h"
+#include "CliRun.h"
+#include "ConsoleProgress.h"
+#include "FLACBinding.h"
+#include "MACDll.h"
+
+namespace {
+
+std::atomic<int> gInterrupt{0};
+
+extern "C" void OnInterrupt(int Signal) {
+  gInterrupt.store(Signal);
+}
+
+// Ctrl-C, a closed terminal or a kill end the run cleanly: the jobs in progress take their
+// temporary files with them. A second signal ends the program at once.
+void CatchInterrupts() {
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  action.sa_flags = SA_RESETHAND;
+  sigemptyset(&action.sa_mask);
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+}
+
+// The cores this process may run on.
+int AvailableCores() {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (sched_getaffinity(0, sizeof set, &set) == 0) return std::max(CPU_COUNT(&set), 1);
+  return std::max(static_cast<int>(sysconf(_SC_NPROCESSORS_ONLN)), 1);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // A file-size limit must fail the write that meets it, and a reader of our output that goes
+  // away must not end the conversion.
+  std::signal(SIGXFSZ, SIG_IGN);
+  std::signal(SIGPIPE, SIG_IGN);
+  // Before Qt starts any thread.
+  corvane::LoadMACDll();
+  corvane::LoadLibFLAC();
+  QCoreApplication app(argc, argv);
+  QCoreApplication::setApplicationName(QStringLiteral("corvane-cli"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(CORVANE_VERSION));
+
+  const int cores = AvailableCores();
+  const corvane::TCliRequest request = corvane::ParseCommandLine(app.arguments(), cores);
+  switch (request.Kind) {
+    case corvane::TCliRequest::TKind::Help:
+    case corvane::TCliRequest::TKind::Version:
+      std::printf("%s\n", request.Text.c_str());
+      return corvane::kExitConverted;
+    case corvane::TCliRequest::TKind::UsageError:
+      std::fprintf(stderr, "corvane-cli: %s (see corvane-cli --help)\n", request.Text.c_str());
+      return corvane::kExitUsage;
+    case corvane::TCliRequest::TKind::Run:
+      break;
+  }
+  const corvane::TCliOptions& options = request.Options;
+  using TMode = corvane::TConsoleProgress::TMode;
+  const TMode mode = options.Quiet                ? TMode::Quiet
+                     : ::isatty(STDOUT_FILENO) != 0 ? TMode::Terminal
+                                                    : TMode::Lines;
+  corvane::TConsoleProgress console(mode, stdout, stderr);
+  CatchInterrupts();
+  return corvane::RunConversion(options, cores, console, gInterrupt);
+}
