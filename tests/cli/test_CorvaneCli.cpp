@@ -1,0 +1,509 @@
+// corvane-cli as a user runs it: the built program on generated CD images and APE files.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <regex>
+#include <thread>
+
+#include "AppTestSupport.h"
+#include "CueTime.h"
+#include "FlacDecode.h"
+#include "ProgramRun.h"
+#include "ScratchDir.h"
+#include "WavFile.h"
+
+namespace corvane {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TProgramResult;
+
+// Seven tracks over nine seconds, pregaps on some; every INDEX 01 after the first inside an
+// APE frame.
+const test::TCdImage& SevenTrackImage() {
+  static const test::TCdImage image = [] {
+    test::TCdImage made;
+    made.Spec.Format = {16, 2, 44100};
+    made.Spec.Frames = 44100 * 9 + 777;
+    made.Spec.Signal = test::TSignal::Tone;
+    made.Spec.Level = 2;
+    made.Spec.Seed = 17;
+    made.Indexes = {{"", "00:00:00"},         {"00:01:10", "00:01:37"}, {"00:02:50", "00:03:05"},
+                    {"", "00:04:22"},         {"00:05:33", "00:05:61"}, {"", "00:06:40"},
+                    {"00:07:70", "00:08:01"}};
+    return made;
+  }();
+  return image;
+}
+
+// The album's date and disc, which the image's sheet gives besides the texts of every test.
+constexpr const char* kAlbumExtras = "REM DATE 2001\r\nREM DISCNUMBER 2/3\r\n";
+
+test::TApeFixtureSpec SongSpec(uint32_t Seed) {
+  return {{16, 2, 44100}, 90000 + Seed * 1000, test::TSignal::Tone, 2, Seed};
+}
+
+std::string Text(const std::vector<uint8_t>& Bytes) {
+  return {Bytes.begin(), Bytes.end()};
+}
+
+void WriteText(const std::string& Path, const std::string& Content) {
+  test::WriteFileBytes(Path, std::vector<uint8_t>(Content.begin(), Content.end()));
+}
+
+// Every file under Folder, relative, with its bytes.
+std::map<std::string, std::string> FilesUnder(const std::string& Folder) {
+  std::map<std::string, std::string> files;
+  if (!fs::exists(Folder)) return files;
+  for (const auto& entry : fs::recursive_directory_iterator(Folder)) {
+    if (!entry.is_regular_file()) continue;
+    files[fs::relative(entry.path(), Folder).string()] = Text(test::ReadFileBytes(entry.path()));
+  }
+  return files;
+}
+
+// Temporary files of jobs left anywhere under Folder.
+std::vector<std::string> Leftovers(const std::string& Folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::recursive_directory_iterator(Folder)) {
+    const std::string name = entry.path().filename().string();
+    if (name.find(".corvane-") != std::string::npos) names.push_back(name);
+  }
+  return names;
+}
+
+std::vector<std::string> Lines(const std::string& Text) {
+  std::vector<std::string> lines;
+  size_t from = 0;
+  while (from < Text.size()) {
+    const size_t end = Text.find('\n', from);
+    lines.push_back(Text.substr(from, end == std::string::npos ? std::string::npos : end - from));
+    if (end == std::string::npos) break;
+    from = end + 1;
+  }
+  return lines;
+}
+
+class CliTest : public testing::Test {
+ protected:
+  TProgramResult Cli(std::vector<std::string> Arguments, test::TProgramSettings Settings = {}) {
+    Arguments.insert(Arguments.begin(), CORVANE_CLI);
+    if (Settings.Directory.empty()) Settings.Directory = Dir.Path();
+    return test::RunProgram(Arguments, Settings);
+  }
+
+  // image.ape and image.cue (UTF-8, the album's date and disc too) in Folder.
+  void MakeImage(const std::string& Folder = ".") {
+    fs::create_directories(Dir.File(Folder));
+    Dir.Copy(test::ApeFixture(SevenTrackImage().Spec), Folder + "/image.ape");
+    WriteText(Dir.File(Folder + "/image.cue"),
+              kAlbumExtras + test::CdImageCueText(SevenTrackImage(), "image.ape"));
+  }
+
+  // A whole APE file with a tag: title, artist, album, track and year.
+  std::string MakeSong(const std::string& Name, uint32_t Seed) {
+    fs::create_directories(fs::path(Dir.File(Name)).parent_path());
+    const std::string path = Dir.Copy(test::ApeFixture(SongSpec(Seed)), Name);
+    test::AppendApeTag(path, {{"Title", "Song " + std::to_string(Seed)},
+                              {"Artist", "Singer"},
+                              {"Album", "Singles"},
+                              {"Track", std::to_string(Seed) + "/9"},
+                              {"Year", "1999"}});
+    return path;
+  }
+
+  // The image's track t (0-based) as the sheet cuts it.
+  std::vector<uint8_t> TrackPcm(size_t Track) const {
+    const test::TCdImage& image = SevenTrackImage();
+    const std::vector<uint8_t> pcm = test::ApeFixturePcm(image.Spec);
+    const auto sample = [&](size_t t) {
+      if (t >= image.Indexes.size()) return image.Spec.Frames;
+      return CdFramesToSample(*CueTimeToCdFrames(image.Indexes[t].second), 44100);
+    };
+    const int frameBytes = image.Spec.Format.FrameBytes();
+    return {pcm.begin() + sample(Track) * frameBytes, pcm.begin() + sample(Track + 1) * frameBytes};
+  }
+
+  test::TScratchDir Dir;
+};
+
+TEST_F(CliTest, TwoJobsAtOnceWriteTheSameBitExactTaggedFilesAsOne) {
+  MakeImage();
+  MakeSong("a.ape", 1);
+  MakeSong("b.ape", 2);
+  const TProgramResult one = Cli({"-j1", "-o", "one", "image.cue", "a.ape", "b.ape"});
+  const TProgramResult two = Cli({"--jobs=2", "-o", "two", "image.cue", "a.ape", "b.ape"});
+  ASSERT_EQ(one.ExitCode, 0) << one.Err;
+  ASSERT_EQ(two.ExitCode, 0) << two.Err;
+  EXPECT_EQ(FilesUnder(Dir.File("one")), FilesUnder(Dir.File("two")));
+
+  const std::string out = Dir.File("two/");
+  for (size_t t = 0; t < 7; ++t) {
+    const std::string file = out + "Track_" + std::to_string(t + 1) + ".flac";
+    const test::TDecodedFlac decoded = test::DecodeFlacFile(file);
+    ASSERT_TRUE(decoded.Ok) << file << ": " << decoded.Error;
+    EXPECT_TRUE(decoded.Pcm == TrackPcm(t)) << file;
+    const auto tags = test::ReadFlacComments(file);
+    EXPECT_EQ(tags.find("TITLE")->second, test::TrackTitle(t));
+    EXPECT_EQ(tags.find("ARTIST")->second, test::TrackPerformer(t));
+    EXPECT_EQ(tags.find("ALBUM")->second, test::kAlbumTitle);
+  }
+  for (const uint32_t seed : {1u, 2u}) {
+    const std::string file = out + (seed == 1 ? "a.flac" : "b.flac");
+    EXPECT_TRUE(test::DecodeFlacFile(file).Pcm == test::ApeFixturePcm(SongSpec(seed))) << file;
+    const auto tags = test::ReadFlacComments(file);
+    EXPECT_EQ(tags.find("TITLE")->second, "Song " + std::to_string(seed));
+    EXPECT_EQ(tags.find("ARTIST")->second, "Singer");
+  }
+  EXPECT_EQ(FilesUnder(Dir.File("two")).size(), 9u);
+}
+
+TEST_F(CliTest, DamagedFileFailsAloneAndEveryGoodOneIsConverted) {
+  MakeImage();
+  MakeSong("a.ape", 1);
+  const std::string bad = MakeSong("bad.ape", 3);
+  MakeSong("c.ape", 4);
+  std::vector<uint8_t> bytes = test::ReadFileBytes(bad);
+  for (size_t i = bytes.size() * 60 / 100; i < bytes.size() * 62 / 100; ++i) bytes[i] ^= 0xA5;
+  test::WriteFileBytes(bad, bytes);
+
+  const TProgramResult run = Cli({"-j2", "a.ape", "bad.ape", "image.cue", "c.ape"});
+  EXPECT_EQ(run.ExitCode, 1);
+  EXPECT_NE(run.Err.find("\n  文件：bad.ape\n  原因：数据损坏"), std::string::npos) << run.Err;
+  EXPECT_NE(run.Out.find("failed: bad.ape\n"), std::string::npos) << run.Out;
+  EXPECT_FALSE(fs::exists(Dir.File("bad.flac")));
+  EXPECT_TRUE(test::DecodeFlacFile(Dir.File("a.flac")).Pcm == test::ApeFixturePcm(SongSpec(1)));
+  EXPECT_TRUE(test::DecodeFlacFile(Dir.File("c.flac")).Pcm == test::ApeFixturePcm(SongSpec(4)));
+  for (size_t t = 0; t < 7; ++t) {
+    EXPECT_TRUE(test::DecodeFlacFile(Dir.File("Track_" + std::to_string(t + 1) + ".flac")).Ok);
+  }
+  EXPECT_EQ(Leftovers(Dir.Path()), std::vector<std::string>());
+}
+
+TEST_F(CliTest, DryRunPrintsEveryJobAndWritesNothing) {
+  MakeImage("cd");
+  MakeSong("a.ape", 1);
+  WriteText(Dir.File("taken.flac"), "older");
+  const auto before = FilesUnder(Dir.Path());
+  const TProgramResult run =
+      Cli({"--dry-run", "-o", "new/out", "-n", "{source} {track}", "cd/image.cue", "a.ape"});
+  ASSERT_EQ(run.ExitCode, 0) << run.Err;
+  EXPECT_EQ(FilesUnder(Dir.Path()), before);
+  EXPECT_FALSE(fs::exists(Dir.File("new")));
+  const std::vector<std::string> lines = Lines(run.Out);
+  ASSERT_EQ(lines.size(), 8u) << run.Out;
+  EXPECT_EQ(lines[0], "cd/image.cue track 1 -> new/out/image 01.flac");
+  EXPECT_EQ(lines[6], "cd/image.cue track 7 -> new/out/image 07.flac");
+  EXPECT_EQ(lines[7], "a.ape -> new/out/a 01.flac");
+}
+
+// ---- Name templates ----
+
+struct TFieldCase {
+  const char* Template;
+  const char* ForTrack3;  // the image's third track
+  const char* ForSong;    // a.ape, with its tag
+};
+std::ostream& operator<<(std::ostream& Out, const TFieldCase& Case) {
+  return Out << Case.Template;
+}
+
+class TemplateField : public CliTest, public testing::WithParamInterface<TFieldCase> {};
+
+TEST_P(TemplateField, Expands) {
+  MakeImage();
+  MakeSong("a.ape", 9);
+  const TProgramResult run = Cli({"--dry-run", "-n", GetParam().Template, "image.cue", "a.ape"});
+  ASSERT_EQ(run.ExitCode, 0) << run.Err;
+  const std::vector<std::string> lines = Lines(run.Out);
+  ASSERT_EQ(lines.size(), 8u) << run.Out;
+  EXPECT_EQ(lines[2], std::string("image.cue track 3 -> ") + GetParam().ForTrack3 + ".flac");
+  EXPECT_EQ(lines[7], std::string("a.ape -> ") + GetParam().ForSong + ".flac");
+}
+
+// A field a file does not give is empty; a file name left empty is the default one. Fields of
+// the whole album give every track one name, which the later tracks number.
+INSTANTIATE_TEST_SUITE_P(
+    Fields, TemplateField,
+    testing::Values(TFieldCase{"{track}", "03", "09"},
+                    TFieldCase{"{title}", "第3首：晴天", "Song 9"},
+                    TFieldCase{"{artist}", "歌手3号", "Singer"},
+                    TFieldCase{"{album}", "夏日的歌 \xF0\x9D\x84\x9E Summer (3)", "Singles"},
+                    TFieldCase{"{albumartist}", "乐队甲 (3)", "a"},
+                    TFieldCase{"{date}", "2001 (3)", "1999"},
+                    TFieldCase{"{disc}", "2 (3)", "a"},
+                    TFieldCase{"{source}", "image (3)", "a"},
+                    TFieldCase{"{DISC}-{Track} {{x}}", "2-03 {x}", "-09 {x}"},
+                    TFieldCase{"{albumartist}/{album}/{track}",
+                               "乐队甲/夏日的歌 \xF0\x9D\x84\x9E Summer/03", "Singles/09"}),
+    [](const auto& Info) {
+      std::string name;
+      for (const char c : std::string(Info.param.Template)) {
+        if (std::isalpha(static_cast<unsigned char>(c))) name += c;
+      }
+      return name + "_" + std::to_string(Info.index);
+    });
+
+TEST_F(CliTest, TemplateMakesItsFoldersAndNoValueMakesOne) {
+  test::AppendApeTag(Dir.Copy(test::ApeFixture(SongSpec(1)), "a.ape"),
+                     {{"Title", "AC/DC: ../.."}, {"Artist", "Singer"}, {"Album", ".."}});
+  const TProgramResult run = Cli({"-o", "out", "-n", "{album}/{artist}/{title}", "a.ape"});
+  ASSERT_EQ(run.ExitCode, 0) << run.Err;
+  EXPECT_EQ(FilesUnder(Dir.File("out")).count("__/Singer/AC_DC: .._...flac"), 1u)
+      << testing::PrintToString(FilesUnder(Dir.File("out")));
+}
+
+// ---- Usage errors ----
+
+struct TUsageCase {
+  const char* Name;
+  std::vector<std::string> Arguments;
+  const char* Says;
+};
+std::ostream& operator<<(std::ostream& Out, const TUsageCase& Case) {
+  return Out << Case.Name;
+}
+
+class UsageError : public CliTest, public testing::WithParamInterface<TUsageCase> {};
+
+TEST_P(UsageError, ExitsWithTwoAndOneLineAndWritesNothing) {
+  MakeSong("a.ape", 1);
+  const auto before = FilesUnder(Dir.Path());
+  const TProgramResult run = Cli(GetParam().Arguments);
+  EXPECT_EQ(run.ExitCode, 2);
+  EXPECT_EQ(run.Out, "");
+  EXPECT_EQ(Lines(run.Err).size(), 1u) << run.Err;
+  EXPECT_TRUE(run.Err.starts_with("corvane-cli: ")) << run.Err;
+  EXPECT_NE(run.Err.find(GetParam().Says), std::string::npos) << run.Err;
+  EXPECT_EQ(FilesUnder(Dir.Path()), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Mistakes, UsageError,
+    testing::Values(TUsageCase{"UnknownOption", {"--fast", "a.ape"}, "fast"},
+                    TUsageCase{"UnknownShortOption", {"-x", "a.ape"}, "x"},
+                    TUsageCase{"MissingFile", {"a.ape", "missing.ape"}, "missing.ape"},
+                    TUsageCase{"NoFile", {"-j2"}, "no file"},
+                    TUsageCase{"LevelTooHigh", {"-l", "9", "a.ape"}, "level"},
+                    TUsageCase{"LevelNotANumber", {"--level=fast", "a.ape"}, "level"},
+                    TUsageCase{"NoJobs", {"-j0", "a.ape"}, "job"},
+                    TUsageCase{"JobsNotANumber", {"--jobs", "many", "a.ape"}, "job"},
+                    TUsageCase{"MissingValue", {"a.ape", "-o"}, "o"},
+                    TUsageCase{"UnknownEncoding", {"--encoding", "klingon", "a.ape"}, "klingon"},
+                    TUsageCase{"UnknownField", {"-n", "{composer}", "a.ape"}, "composer"},
+                    TUsageCase{"UnmatchedBrace", {"-n", "{title", "a.ape"}, "{"},
+                    TUsageCase{"FolderTemplate", {"-n", "{album}/", "a.ape"}, "folder"},
+                    TUsageCase{"OverwriteAndSkip", {"--overwrite", "--skip-existing", "a.ape"},
+                               "together"}),
+    [](const auto& Info) { return std::string(Info.param.Name); });
+
+// ---- What it prints ----
+
+TEST_F(CliTest, WithoutATerminalEachEndedJobIsOneLine) {
+  MakeSong("a.ape", 1);
+  MakeSong("b.ape", 2);
+  const TProgramResult run = Cli({"-j2", "a.ape", "b.ape"});
+  ASSERT_EQ(run.ExitCode, 0) << run.Err;
+  std::vector<std::string> lines = Lines(run.Out);
+  ASSERT_EQ(lines.size(), 3u) << run.Out;
+  EXPECT_TRUE(std::regex_match(lines[2], std::regex("2 files written, 0 failed, 0 skipped in 0:0\\d")))
+      << lines[2];
+  lines.pop_back();
+  std::sort(lines.begin(), lines.end());
+  EXPECT_EQ(lines, (std::vector<std::string>{"written: a.flac", "written: b.flac"}));
+  EXPECT_EQ(run.Out.find('\x1b'), std::string::npos);
+  EXPECT_EQ(Cli({"-q", "a.ape"}).Out, "");
+}
+
+TEST_F(CliTest, OnATerminalTheRunningJobsAreRedrawnInPlace) {
+  for (uint32_t seed = 1; seed <= 4; ++seed) {
+    Dir.Copy(test::ApeFixture(test::SlowFixture(seed)), "slow" + std::to_string(seed) + ".ape");
+  }
+  test::TProgramSettings settings;
+  settings.Terminal = true;
+  const TProgramResult run =
+      Cli({"-j2", "slow1.ape", "slow2.ape", "slow3.ape", "slow4.ape"}, settings);
+  ASSERT_EQ(run.ExitCode, 0) << run.Out;
+  // Each drawing is erased (up to its first line, and the rest of the screen) before the next.
+  EXPECT_NE(run.Out.find("\x1b[3A\x1b[J"), std::string::npos);
+  EXPECT_TRUE(std::regex_search(run.Out, std::regex("\\d+%  slow\\d\\.flac\r\n")));
+  EXPECT_TRUE(std::regex_search(run.Out, std::regex("\\d+%  total: \\d of 4 done, 0:\\d\\d elapsed")));
+  for (const char* name : {"slow1", "slow2", "slow3", "slow4"}) {
+    EXPECT_NE(run.Out.find(std::string("written: ") + name + ".flac\r\n"), std::string::npos);
+  }
+  // Nothing is left drawn at the end: the last thing on the screen is the summary.
+  EXPECT_TRUE(std::regex_search(run.Out, std::regex("\x1b\\[J4 files written[^\x1b]*$"))) << run.Out;
+}
+
+// ---- Outputs that exist ----
+
+struct TExistingCase {
+  const char* Name;
+  std::vector<std::string> Options;
+  bool Replaced;
+};
+std::ostream& operator<<(std::ostream& Out, const TExistingCase& Case) {
+  return Out << Case.Name;
+}
+
+class ExistingOutput : public CliTest, public testing::WithParamInterface<TExistingCase> {};
+
+TEST_P(ExistingOutput, IsReplacedUnlessToldToSkipAndALinkIsNeverFollowed) {
+  MakeSong("a.ape", 1);
+  MakeSong("b.ape", 2);
+  WriteText(Dir.File("a.flac"), "older");
+  WriteText(Dir.File("target"), "not ours");
+  fs::create_symlink(Dir.File("target"), Dir.File("b.flac"));
+  std::vector<std::string> arguments = GetParam().Options;
+  arguments.insert(arguments.end(), {"a.ape", "b.ape"});
+  const TProgramResult run = Cli(arguments);
+  ASSERT_EQ(run.ExitCode, 0) << run.Err;
+  EXPECT_EQ(Text(test::ReadFileBytes(Dir.File("target"))), "not ours");
+  if (GetParam().Replaced) {
+    EXPECT_TRUE(test::DecodeFlacFile(Dir.File("a.flac")).Pcm == test::ApeFixturePcm(SongSpec(1)));
+    EXPECT_FALSE(fs::is_symlink(Dir.File("b.flac")));
+    EXPECT_TRUE(test::DecodeFlacFile(Dir.File("b.flac")).Ok);
+  } else {
+    EXPECT_EQ(Text(test::ReadFileBytes(Dir.File("a.flac"))), "older");
+    EXPECT_TRUE(fs::is_symlink(Dir.File("b.flac")));
+    EXPECT_NE(run.Out.find("skipped: a.flac (exists)"), std::string::npos) << run.Out;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Choices, ExistingOutput,
+                         testing::Values(TExistingCase{"Default", {}, true},
+                                         TExistingCase{"Overwrite", {"--overwrite"}, true},
+                                         TExistingCase{"SkipExisting", {"--skip-existing"}, false}),
+                         [](const auto& Info) { return std::string(Info.param.Name); });
+
+// ---- Where the jobs come from ----
+
+struct TSourcesCase {
+  const char* Name;
+  std::vector<std::string> Arguments;
+  std::vector<std::string> Jobs;  // as the dry run names them, in order
+};
+std::ostream& operator<<(std::ostream& Out, const TSourcesCase& Case) {
+  return Out << Case.Name;
+}
+
+class Sources : public CliTest, public testing::WithParamInterface<TSourcesCase> {};
+
+TEST_P(Sources, FoldersGiveTheirSheetsAndTheApeFilesNoSheetUses) {
+  MakeImage("music");
+  MakeSong("music/loose.ape", 1);
+  MakeSong("music/sub/deep.ape", 2);
+  const TProgramResult run = Cli(GetParam().Arguments);
+  ASSERT_EQ(run.ExitCode, 0) << run.Err;
+  std::vector<std::string> jobs;
+  for (const std::string& line : Lines(run.Out)) jobs.push_back(line.substr(0, line.find(" -> ")));
+  EXPECT_EQ(jobs, GetParam().Jobs);
+}
+
+std::vector<std::string> ImageTracksThen(std::vector<std::string> After) {
+  std::vector<std::string> jobs;
+  for (int t = 1; t <= 7; ++t) jobs.push_back("music/image.cue track " + std::to_string(t));
+  jobs.insert(jobs.end(), After.begin(), After.end());
+  return jobs;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, Sources,
+    testing::Values(TSourcesCase{"Folder", {"--dry-run", "music"}, ImageTracksThen({"music/loose.ape"})},
+                    TSourcesCase{"FolderAndSubfolders",
+                                 {"--dry-run", "-r", "music"},
+                                 ImageTracksThen({"music/loose.ape", "music/sub/deep.ape"})},
+                    TSourcesCase{"TheSameFileTwice",
+                                 {"--dry-run", "music/loose.ape", "music/loose.ape"},
+                                 {"music/loose.ape"}}),
+    [](const auto& Info) { return std::string(Info.param.Name); });
+
+struct TEncodingCase {
+  const char* Name;
+  std::vector<std::string> Options;
+  const char* Title;
+};
+std::ostream& operator<<(std::ostream& Out, const TEncodingCase& Case) {
+  return Out << Case.Name;
+}
+
+class SheetEncoding : public CliTest, public testing::WithParamInterface<TEncodingCase> {};
+
+TEST_P(SheetEncoding, IsDetectedUnlessGiven) {
+  Dir.Copy(test::ApeFixture(SongSpec(1)), "disc.ape");
+  WriteText(Dir.File("x.cue"), "FILE \"disc.ape\" WAVE\nTRACK 01 AUDIO\nTITLE \"Café\"\nINDEX 01 00:00:00\n");
+  std::vector<std::string> arguments = GetParam().Options;
+  arguments.insert(arguments.end(), {"--dry-run", "-n", "{title}", "x.cue"});
+  const TProgramResult run = Cli(arguments);
+  ASSERT_EQ(run.ExitCode, 0) << run.Err;
+  EXPECT_EQ(run.Out, std::string("x.cue track 1 -> ") + GetParam().Title + ".flac\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Choices, SheetEncoding,
+                         testing::Values(TEncodingCase{"Detected", {}, "Café"},
+                                         TEncodingCase{"Windows1252", {"--encoding", "CP1252"}, "CafÃ©"},
+                                         TEncodingCase{"Utf8", {"--encoding=utf-8"}, "Café"}),
+                         [](const auto& Info) { return std::string(Info.param.Name); });
+
+// ---- Ending early ----
+
+TEST_F(CliTest, InterruptGivesUpTheJobsInProgressAndLeavesNothingHalfDone) {
+  std::vector<std::string> arguments = {"-j2"};
+  for (uint32_t seed = 1; seed <= 6; ++seed) {
+    const std::string name = "slow" + std::to_string(seed) + ".ape";
+    Dir.Copy(test::ApeFixture(test::SlowFixture(seed)), name);
+    arguments.push_back(name);
+  }
+  test::TProgramSettings settings;
+  settings.WhileRunning = [&](pid_t Pid) {
+    // As soon as a job writes, the user presses Ctrl-C.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (Leftovers(Dir.Path()).empty() && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ::kill(Pid, SIGINT);
+  };
+  const TProgramResult run = Cli(arguments, settings);
+  EXPECT_EQ(run.ExitCode, 130) << run.Err;
+  EXPECT_NE(run.Err.find("interrupted"), std::string::npos) << run.Err;
+  EXPECT_EQ(Leftovers(Dir.Path()), std::vector<std::string>());
+  // Whatever was written is complete.
+  int written = 0;
+  for (uint32_t seed = 1; seed <= 6; ++seed) {
+    const std::string flac = Dir.File("slow" + std::to_string(seed) + ".flac");
+    if (!fs::exists(flac)) continue;
+    ++written;
+    EXPECT_TRUE(test::DecodeFlacFile(flac).Pcm == test::ApeFixturePcm(test::SlowFixture(seed)));
+  }
+  EXPECT_LT(written, 6);
+}
+
+// ---- The program itself ----
+
+TEST(CliProgram, LinksNoWidgetsAndNeedsNoDisplay) {
+  const TProgramResult needed = test::RunProgram({"/usr/bin/readelf", "-d", CORVANE_CLI});
+  ASSERT_EQ(needed.ExitCode, 0) << needed.Err;
+  EXPECT_NE(needed.Out.find("libQt6Core.so"), std::string::npos);
+  EXPECT_EQ(needed.Out.find("libQt6Gui"), std::string::npos) << needed.Out;
+  EXPECT_EQ(needed.Out.find("libQt6Widgets"), std::string::npos) << needed.Out;
+
+  test::TProgramSettings noDisplay;
+  noDisplay.Unset = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+  const TProgramResult version = test::RunProgram({CORVANE_CLI, "--version"}, noDisplay);
+  EXPECT_EQ(version.ExitCode, 0);
+  EXPECT_TRUE(std::regex_match(version.Out, std::regex("corvane-cli \\d+\\.\\d+\\.\\d+\n"))) << version.Out;
+  const TProgramResult help = test::RunProgram({CORVANE_CLI, "-h"}, noDisplay);
+  EXPECT_EQ(help.ExitCode, 0);
+  EXPECT_TRUE(help.Out.starts_with("Usage: corvane-cli [options] FILE|FOLDER...")) << help.Out;
+  for (const char* field : {"{track}", "{title}", "{artist}", "{album}", "{albumartist}", "{date}",
+                            "{disc}", "{source}"}) {
+    EXPECT_NE(help.Out.find(field), std::string::npos) << field;
+  }
+}
+
+}  // namespace
+}  // namespace corvane
