@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "CueSheetList.h"
 #include "JobFailure.h"
@@ -42,6 +43,8 @@ class TJobLane {
   // until the job ends. End is called exactly once.
   void Start(const TJob& Job, const TCueSheetList& Sheets, TJobEnd End);
   bool Busy() const { return static_cast<bool>(FEnd); }
+  // What the last job to end has to tell although it succeeded (a cover not embedded, say).
+  const std::vector<std::string>& Notes() const { return FTags.Notes(); }
   // Percent of the running job's audio encoded so far.
   int Progress() const;
 

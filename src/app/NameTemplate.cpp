@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "APEtag.h"
+#include "TagMapping.h"
 #include "TagTransfer.h"
 
 namespace corvane {
@@ -42,10 +43,12 @@ bool OnlyDots(const std::string& Text) {
   return !Text.empty() && Text.find_first_not_of('.') == std::string::npos;
 }
 
+constexpr const char* kBlanks = " \t\r\n\v\f";
+
 std::string Trimmed(const std::string& Text) {
-  const size_t first = Text.find_first_not_of(" \t");
+  const size_t first = Text.find_first_not_of(kBlanks);
   if (first == std::string::npos) return {};
-  return Text.substr(first, Text.find_last_not_of(" \t") - first + 1);
+  return Text.substr(first, Text.find_last_not_of(kBlanks) - first + 1);
 }
 
 // A value as part of a file name: it may not make folders, nor name "." or "..".
@@ -195,32 +198,33 @@ std::string TNameTemplate::Expand(const TNameFields& Fields) const {
 
 TNameFields NameFieldsOf(const TJob& Job, const TCueSheetList& Sheets) {
   TNameFields fields;
+  TVorbisEntries tags;
   if (Job.Kind == TJobKind::PlainFile) {
     fields.Source = fields.Fallback = BaseName(Job.Text);
     TAPEtag tag;
-    tag.Read(Job.Text);
-    if (!tag.Exists) return fields;
-    fields.Title = tag.Title;
-    fields.Artist = tag.Artist;
-    fields.Album = tag.Album;
-    fields.Date = tag.Year;
-    if (tag.Track != 0) fields.Track = TwoDigits(tag.Track);
-    return fields;
+    if (tag.Read(Job.Text) && tag.Exists) tags = TagsOfApeTag(tag);
+  } else {
+    const TCueFile& sheet = SheetOfLine(Sheets, Job.Text);
+    const int index = TrackIndexOfLine(Job.Text);
+    fields.Source = BaseName(sheet.CueFileName);
+    fields.Fallback = BaseName(CueTrackOutputName(sheet.CueFileName, {}, index));
+    tags = TagsOfCueTrack(sheet, TrackOfLine(sheet, Job.Text));
+    // A track is always numbered: by its sheet, else by its place in it.
+    fields.Track = TwoDigits(index + 1);
   }
-  const TCueFile& sheet = SheetOfLine(Sheets, Job.Text);
-  const TCueTrack& track = TrackOfLine(sheet, Job.Text);
-  const int index = TrackIndexOfLine(Job.Text);
-  fields.Source = BaseName(sheet.CueFileName);
-  fields.Fallback = BaseName(CueTrackOutputName(sheet.CueFileName, {}, index));
-  // The number the sheet gives the track, as its tag carries it; its position otherwise.
-  fields.Track = TwoDigits(LeadingNumber(track.Number).value_or(index + 1));
-  fields.Title = track.Title;
-  fields.Artist = track.Performer.empty() ? sheet.Performer : track.Performer;
-  fields.Album = sheet.Title;
-  fields.AlbumArtist = sheet.Performer;
-  fields.Date = track.Date.empty() ? sheet.Date : track.Date;
-  if (const std::optional<int> disc = LeadingNumber(sheet.DiscNumber)) {
-    fields.Disc = std::to_string(*disc);
+  // The values the file is tagged with, so a name and its tags agree.
+  for (const auto& [name, value] : tags.Entries()) {
+    std::string* field = name == "TITLE"         ? &fields.Title
+                         : name == "ARTIST"      ? &fields.Artist
+                         : name == "ALBUM"       ? &fields.Album
+                         : name == "ALBUMARTIST" ? &fields.AlbumArtist
+                         : name == "DATE"        ? &fields.Date
+                         : name == "DISCNUMBER"  ? &fields.Disc
+                                                 : nullptr;
+    if (field != nullptr && field->empty()) *field = value;
+    if (name == "TRACKNUMBER") {
+      if (const std::optional<int> number = LeadingNumber(value)) fields.Track = TwoDigits(*number);
+    }
   }
   return fields;
 }

@@ -53,7 +53,9 @@ void TParallelBatch::JobEnded(size_t Lane, size_t Job, const std::optional<TFail
   // Idle while the end is told, so whoever listens sees the lane as it is.
   FJobOfLane[Lane].reset();
   ++FEnded;
-  if (FEvents.Ended) FEvents.Ended(Job, Failure);
+  if (FEvents.Ended) {
+    FEvents.Ended(Job, Failure, Failure ? std::vector<std::string>() : FLanes[Lane]->Notes());
+  }
   StartNext(Lane);
   if (Finished() && FEvents.Finished) FEvents.Finished();
 }

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "CueSheetList.h"
@@ -27,8 +28,10 @@ class TParallelBatch {
  public:
   struct TEvents {
     std::function<void(size_t Job, size_t Lane)> Started;
-    // Failure: none when the job's file was written.
-    std::function<void(size_t Job, const std::optional<TFailure>& Failure)> Ended;
+    // Failure: none when the job's file was written; Notes: what it has to tell all the same.
+    std::function<void(size_t Job, const std::optional<TFailure>& Failure,
+                       const std::vector<std::string>& Notes)>
+        Ended;
     // Every job has ended.
     std::function<void()> Finished;
   };

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <set>
 #include <sstream>
 
 #include "FolderScan.h"
@@ -148,9 +149,8 @@ class TRun {
     });
     FStart = std::chrono::steady_clock::now();
     FBatch.Start({[this](size_t, size_t) { Draw(); },
-                  [this](size_t Job, const std::optional<TFailure>& Failure) {
-                    Ended(Job, Failure);
-                  },
+                  [this](size_t Job, const std::optional<TFailure>& Failure,
+                         const std::vector<std::string>& Notes) { Ended(Job, Failure, Notes); },
                   [&loop] { loop.exit(0); }});
     tick.start(kRedrawMs);
     Draw();
@@ -162,7 +162,8 @@ class TRun {
   int Written() const { return FWritten; }
 
  private:
-  void Ended(size_t Job, const std::optional<TFailure>& Failure) {
+  void Ended(size_t Job, const std::optional<TFailure>& Failure,
+             const std::vector<std::string>& Notes) {
     const TJob& job = FBatch.Jobs()[Job];
     FEndedWeight += FWeights[Job];
     ++FEnded;
@@ -174,6 +175,10 @@ class TRun {
     } else {
       ++FWritten;
       FConsole.Print("written: " + job.Output);
+    }
+    // Every track of a sheet finds the same oversized cover: one note says it.
+    for (const std::string& note : Notes) {
+      if (FNotes.insert(note).second) FConsole.PrintNote(kProgram + note);
     }
   }
 
@@ -211,6 +216,7 @@ class TRun {
   int FEnded = 0;
   int FWritten = 0;
   int FFailed = 0;
+  std::set<std::string> FNotes;
   std::chrono::steady_clock::time_point FStart;
 };
 

@@ -44,6 +44,10 @@ void TConsoleProgress::Print(const std::string& Line) {
   Redraw();
 }
 
+void TConsoleProgress::PrintNote(const std::string& Line) {
+  if (FMode != TMode::Quiet) PrintError(Line);
+}
+
 void TConsoleProgress::PrintError(const std::string& Line) {
   Erase();
   std::fprintf(FErr, "%s\n", Line.c_str());

@@ -22,8 +22,10 @@ class TConsoleProgress {
 
   TMode Mode() const { return FMode; }
 
-  // A line of news on the output (not in quiet mode) or of an error on the error output.
+  // A line of news on the output, of a note on the error output (neither in quiet mode), or
+  // of an error on the error output.
   void Print(const std::string& Line);
+  void PrintNote(const std::string& Line);
   void PrintError(const std::string& Line);
 
   struct TRunning {

@@ -104,14 +104,16 @@ class CliTest : public testing::Test {
               kAlbumExtras + test::CdImageCueText(SevenTrackImage(), "image.ape"));
   }
 
-  // A whole APE file with a tag: title, artist, album, track and year.
+  // A whole APE file with a tag: title, artist, album, album artist, track, disc and year.
   std::string MakeSong(const std::string& Name, uint32_t Seed) {
     fs::create_directories(fs::path(Dir.File(Name)).parent_path());
     const std::string path = Dir.Copy(test::ApeFixture(SongSpec(Seed)), Name);
     test::AppendApeTag(path, {{"Title", "Song " + std::to_string(Seed)},
                               {"Artist", "Singer"},
                               {"Album", "Singles"},
+                              {"Album Artist", "Various"},
                               {"Track", std::to_string(Seed) + "/9"},
+                              {"Disc", "1/2"},
                               {"Year", "1999"}});
     return path;
   }
@@ -225,21 +227,21 @@ TEST_P(TemplateField, Expands) {
   EXPECT_EQ(lines[7], std::string("a.ape -> ") + GetParam().ForSong + ".flac");
 }
 
-// A field a file does not give is empty; a file name left empty is the default one. Fields of
-// the whole album give every track one name, which the later tracks number.
+// The values the files are tagged with. Fields of the whole album give every track one name,
+// which the later tracks number.
 INSTANTIATE_TEST_SUITE_P(
     Fields, TemplateField,
     testing::Values(TFieldCase{"{track}", "03", "09"},
                     TFieldCase{"{title}", "第3首：晴天", "Song 9"},
                     TFieldCase{"{artist}", "歌手3号", "Singer"},
                     TFieldCase{"{album}", "夏日的歌 \xF0\x9D\x84\x9E Summer (3)", "Singles"},
-                    TFieldCase{"{albumartist}", "乐队甲 (3)", "a"},
+                    TFieldCase{"{albumartist}", "乐队甲 (3)", "Various"},
                     TFieldCase{"{date}", "2001 (3)", "1999"},
-                    TFieldCase{"{disc}", "2 (3)", "a"},
+                    TFieldCase{"{disc}", "2 (3)", "1"},
                     TFieldCase{"{source}", "image (3)", "a"},
-                    TFieldCase{"{DISC}-{Track} {{x}}", "2-03 {x}", "-09 {x}"},
+                    TFieldCase{"{DISC}-{Track} {{x}}", "2-03 {x}", "1-09 {x}"},
                     TFieldCase{"{albumartist}/{album}/{track}",
-                               "乐队甲/夏日的歌 \xF0\x9D\x84\x9E Summer/03", "Singles/09"}),
+                               "乐队甲/夏日的歌 \xF0\x9D\x84\x9E Summer/03", "Various/Singles/09"}),
     [](const auto& Info) {
       std::string name;
       for (const char c : std::string(Info.param.Template)) {
