@@ -501,10 +501,39 @@ TEST(CliProgram, LinksNoWidgetsAndNeedsNoDisplay) {
   const TProgramResult help = test::RunProgram({CORVANE_CLI, "-h"}, noDisplay);
   EXPECT_EQ(help.ExitCode, 0);
   EXPECT_TRUE(help.Out.starts_with("Usage: corvane-cli [options] FILE|FOLDER...")) << help.Out;
+  const std::string manual = Text(test::ReadFileBytes(CORVANE_CLI_MANUAL));
   for (const char* field : {"{track}", "{title}", "{artist}", "{album}", "{albumartist}", "{date}",
                             "{disc}", "{source}"}) {
     EXPECT_NE(help.Out.find(field), std::string::npos) << field;
+    EXPECT_NE(manual.find(std::string(".B ") + field + "\n"), std::string::npos) << field;
   }
+  // Every option the help lists is in the manual page too (troff writes "-" as "\-").
+  const std::regex option("\n  (?:-\\w, )?--([a-z-]+)");
+  for (auto it = std::sregex_iterator(help.Out.begin(), help.Out.end(), option);
+       it != std::sregex_iterator(); ++it) {
+    std::string name = (*it)[1];
+    std::string escaped;
+    for (const char c : name) escaped += c == '-' ? std::string("\\-") : std::string(1, c);
+    EXPECT_NE(manual.find("\\-\\-" + escaped), std::string::npos) << "--" << name;
+  }
+  EXPECT_NE(manual.find(".TH CORVANE-CLI 1 \"\" \"Corvane " + version.Out.substr(12, version.Out.size() - 13)),
+            std::string::npos);
+}
+
+TEST_F(CliTest, InstalledBesideTheWindowItFindsItsDecoderAndItsManualPage) {
+  const TProgramResult install = test::RunProgram(
+      {CORVANE_CMAKE, "--install", CORVANE_BUILD_DIR, "--prefix", Dir.File("prefix")});
+  ASSERT_EQ(install.ExitCode, 0) << install.Out << install.Err;
+  EXPECT_TRUE(fs::is_regular_file(Dir.File("prefix/share/man/man1/corvane-cli.1")));
+  EXPECT_TRUE(fs::is_symlink(Dir.File("prefix/bin/corvane-cli")));
+  const std::string installed = fs::canonical(Dir.File("prefix/bin/corvane-cli")).string();
+  EXPECT_TRUE(fs::exists(fs::path(installed).parent_path() / "libMACDll.so"));
+
+  MakeSong("a.ape", 1);
+  const TProgramResult run = test::RunProgram({Dir.File("prefix/bin/corvane-cli"), "-q", "a.ape"},
+                                              {Dir.Path(), {}, false, nullptr});
+  ASSERT_EQ(run.ExitCode, 0) << run.Err;
+  EXPECT_TRUE(test::DecodeFlacFile(Dir.File("a.flac")).Pcm == test::ApeFixturePcm(SongSpec(1)));
 }
 
 }  // namespace
