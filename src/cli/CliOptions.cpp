@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
+#include <map>
 #include <string_view>
 
 #include "CompressionLevel.h"
+#include "TextCodec.h"
 #include "NameTemplate.h"
 
 namespace corvane {
@@ -92,6 +94,34 @@ std::optional<int> IntegerOf(const QString& Text) {
   return value;
 }
 
+// Qt's parser takes text. A file or folder argument that is no UTF-8 is handed to it as a
+// stand-in that no user types (a private-use character and its position), and the bytes are
+// put back after.
+class TArgumentText {
+ public:
+  explicit TArgumentText(const std::vector<std::string>& Arguments) {
+    for (size_t i = 0; i < Arguments.size(); ++i) {
+      const std::string& bytes = Arguments[i];
+      if (IsValidUtf8(bytes) || bytes.starts_with('-')) {
+        FText << QString::fromStdString(bytes);
+        continue;
+      }
+      const QString standIn = QChar(0xF8FF) + QString::number(i);
+      FBytes[standIn] = bytes;
+      FText << standIn;
+    }
+  }
+  const QStringList& Text() const { return FText; }
+  std::string Bytes(const QString& Text) const {
+    const auto found = FBytes.find(Text);
+    return found == FBytes.end() ? Text.toStdString() : found->second;
+  }
+
+ private:
+  QStringList FText;
+  std::map<QString, std::string> FBytes;
+};
+
 TCliRequest UsageError(std::string Text) {
   TCliRequest request;
   request.Kind = TCliRequest::TKind::UsageError;
@@ -111,7 +141,8 @@ std::optional<TTextEncoding> TextEncodingNamed(const std::string& Name) {
   return std::nullopt;
 }
 
-TCliRequest ParseCommandLine(const QStringList& Arguments, int Cores) {
+TCliRequest ParseCommandLine(const std::vector<std::string>& Arguments, int Cores) {
+  const TArgumentText arguments(Arguments);
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral(
       "Converts Monkey's Audio files (.ape) and cue-sheet CD images (.cue, or .ape with a sheet\n"
@@ -162,13 +193,13 @@ TCliRequest ParseCommandLine(const QStringList& Arguments, int Cores) {
                                QStringLiteral(".ape files, .cue files, folders."),
                                QStringLiteral("FILE|FOLDER..."));
 
-  if (!parser.parse(Arguments)) return UsageError(parser.errorText().toStdString());
+  if (!parser.parse(arguments.Text())) return UsageError(parser.errorText().toStdString());
   TCliRequest request;
   if (parser.isSet(help)) {
     request.Kind = TCliRequest::TKind::Help;
     // Named as the user knows it, not by the path it was started through.
     QString text = parser.helpText();
-    const QString usage = QStringLiteral("Usage: ") + Arguments.value(0);
+    const QString usage = QStringLiteral("Usage: ") + arguments.Text().value(0);
     if (text.startsWith(usage)) text.replace(0, usage.size(), QStringLiteral("Usage: corvane-cli"));
     request.Text = text.toStdString() + Epilog();
     return request;
@@ -184,7 +215,7 @@ TCliRequest ParseCommandLine(const QStringList& Arguments, int Cores) {
   TCliOptions& options = request.Options;
   options.Jobs = std::max(Cores, 1);
   if (parser.isSet(output)) {
-    options.OutputFolder = parser.value(output).toStdString();
+    options.OutputFolder = arguments.Bytes(parser.value(output));
     if (options.OutputFolder.empty()) return UsageError("the output folder (-o) is empty");
   }
   if (parser.isSet(level)) {
@@ -204,7 +235,7 @@ TCliRequest ParseCommandLine(const QStringList& Arguments, int Cores) {
     options.Jobs = *value;
   }
   if (parser.isSet(name)) {
-    options.NameTemplate = parser.value(name).toStdString();
+    options.NameTemplate = arguments.Bytes(parser.value(name));
     try {
       TNameTemplate check(*options.NameTemplate);
     } catch (const ENameTemplateError& E) {
@@ -228,7 +259,7 @@ TCliRequest ParseCommandLine(const QStringList& Arguments, int Cores) {
   options.Quiet = parser.isSet(quiet);
 
   for (const QString& path : parser.positionalArguments()) {
-    const std::string file = path.toStdString();
+    const std::string file = arguments.Bytes(path);
     std::error_code error;
     if (!std::filesystem::exists(file, error)) {
       return UsageError("cannot find \"" + file + "\"");

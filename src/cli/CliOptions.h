@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QStringList>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,12 +31,13 @@ struct TCliRequest {
   std::string Text;  // the help, the version, or what is wrong (one line)
 };
 
-// Reads the command line (Arguments[0] is the program): GNU-style long and short options, then
-// the files and folders. Every mistake is a usage error: an unknown option, a missing value, a
+// Reads the command line (Arguments[0] is the program), as the bytes the program was given:
+// GNU-style long and short options, then the files and folders. A file name need not be
+// UTF-8 (a legacy GBK name, say): it is used as the bytes it is. Every mistake is a usage error: an unknown option, a missing value, a
 // level outside 0 to 8, a job count below 1, an unknown encoding, a name template that cannot
 // be used, no file at all, or a file or folder that is not there. Cores is the default job
 // count.
-TCliRequest ParseCommandLine(const QStringList& Arguments, int Cores);
+TCliRequest ParseCommandLine(const std::vector<std::string>& Arguments, int Cores);
 
 // The encoding a user names ("gbk", "Shift-JIS", "auto"...), in any letter case.
 std::optional<TTextEncoding> TextEncodingNamed(const std::string& Name);

@@ -3,10 +3,11 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QStringList>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "CliOptions.h"
 #include "CliRun.h"
@@ -55,7 +56,8 @@ int main(int argc, char** argv) {
   QCoreApplication::setApplicationVersion(QStringLiteral(CORVANE_VERSION));
 
   const int cores = AvailableCores();
-  const corvane::TCliRequest request = corvane::ParseCommandLine(app.arguments(), cores);
+  const corvane::TCliRequest request =
+      corvane::ParseCommandLine(std::vector<std::string>(argv, argv + argc), cores);
   switch (request.Kind) {
     case corvane::TCliRequest::TKind::Help:
     case corvane::TCliRequest::TKind::Version:

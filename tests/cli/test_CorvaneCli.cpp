@@ -451,6 +451,17 @@ INSTANTIATE_TEST_SUITE_P(Choices, SheetEncoding,
                                          TEncodingCase{"Utf8", {"--encoding=utf-8"}, "Café"}),
                          [](const auto& Info) { return std::string(Info.param.Name); });
 
+TEST_F(CliTest, NamesThatAreNoUtf8AreTheFilesTheyName) {
+  // "歌曲" and "输出" as a GBK system wrote them.
+  const std::string song = test::Utf8ToGb18030("歌曲");
+  const std::string out = test::Utf8ToGb18030("输出");
+  Dir.Copy(test::ApeFixture(SongSpec(1)), song + ".ape");
+  const TProgramResult run = Cli({"-o", out, song + ".ape"});
+  ASSERT_EQ(run.ExitCode, 0) << run.Err;
+  EXPECT_TRUE(test::DecodeFlacFile(Dir.File(out + "/" + song + ".flac")).Pcm ==
+              test::ApeFixturePcm(SongSpec(1)));
+}
+
 // ---- Ending early ----
 
 TEST_F(CliTest, InterruptGivesUpTheJobsInProgressAndLeavesNothingHalfDone) {
