@@ -87,8 +87,7 @@ int main(int argc, char** argv) {
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
   const test::TPcmFormat format{16, 2, 44100};
   std::printf("Preparing the fixtures (jmac c2, cached in %s)...\n", test::FixtureDir().c_str());
-  const std::string image =
-      test::ApeFixture({format, 240 * 44100, test::TSignal::Tone, 2, 40});
+  const std::string image = test::ApeFixture({format, 240 * 44100, test::TSignal::Tone, 2, 40});
   std::vector<std::string> songs;
   for (uint32_t seed = 1; seed <= 8; ++seed) {
     songs.push_back(test::ApeFixture({format, 60 * 44100, test::TSignal::Tone, 2, 40 + seed}));
@@ -96,9 +95,7 @@ int main(int argc, char** argv) {
 
   const test::TScratchDir dir;
   dir.Copy(image, "image.ape");
-  {
-    std::ofstream(dir.File("image.cue")) << ImageSheet();
-  }
+  { std::ofstream(dir.File("image.cue")) << ImageSheet(); }
   std::vector<std::string> songNames;
   for (size_t i = 0; i < songs.size(); ++i) {
     songNames.push_back("song" + std::to_string(i + 1) + ".ape");
@@ -112,8 +109,9 @@ int main(int argc, char** argv) {
   std::vector<TContender> contenders = {
       {"corvane-cli -j1, image (7 tracks)", cli("1", "image-j1", {"image.cue"})},
       {"corvane-cli -j2, image (7 tracks)", cli("2", "image-j2", {"image.cue"})},
-      {"ffmpeg, whole image", {"/usr/bin/ffmpeg", "-nostdin", "-v", "error", "-y", "-i", "image.ape",
-                               "-c:a", "flac", "-compression_level", "5", "ffmpeg-image.flac"}},
+      {"ffmpeg, whole image",
+       {"/usr/bin/ffmpeg", "-nostdin", "-v", "error", "-y", "-i", "image.ape", "-c:a", "flac",
+        "-compression_level", "5", "ffmpeg-image.flac"}},
       {"corvane-cli -j1, eight files", cli("1", "songs-j1", songNames)},
       {"corvane-cli -j2, eight files", cli("2", "songs-j2", songNames)},
   };
@@ -126,8 +124,9 @@ int main(int argc, char** argv) {
   }
   const std::string loadAfter = LoadAverage();
 
-  std::printf("APE (normal) -> FLAC level 5, wall time, best of %d; %ld cores; load %s before, %s after\n",
-              rounds, sysconf(_SC_NPROCESSORS_ONLN), loadBefore.c_str(), loadAfter.c_str());
+  std::printf(
+      "APE (normal) -> FLAC level 5, wall time, best of %d; %ld cores; load %s before, %s after\n",
+      rounds, sysconf(_SC_NPROCESSORS_ONLN), loadBefore.c_str(), loadAfter.c_str());
   for (const TContender& contender : contenders) {
     std::printf("  %-36s %7.3f s\n", contender.Name, contender.Best);
   }

@@ -26,9 +26,7 @@ void MakeOutputFolders(const std::string& Output) {
 }
 
 TJobLane::TJobLane(TMainThreadHandoff& Handoff, int Level)
-    : FHandoff(Handoff),
-      FSource(std::make_unique<TMACIn>()),
-      FSink(std::make_unique<TFLACOut>()) {
+    : FHandoff(Handoff), FSource(std::make_unique<TMACIn>()), FSink(std::make_unique<TFLACOut>()) {
   TFLACOut& sink = *FSink;
   sink.SetMainThreadHandoff(&FHandoff);
   sink.SetInput(FSource.get());
@@ -37,12 +35,12 @@ TJobLane::TJobLane(TMainThreadHandoff& Handoff, int Level)
   sink.SetOnDone([this](TACSOutput&) { Done(); });
   // On the worker for a failed cycle, on this thread for a failed start: either way the end is
   // queued, so it comes after the worker has let go of the job and never from inside Start.
-  sink.SetOnThreadException([this, alive = std::weak_ptr<char>(FAlive)](TACSOutput&,
-                                                                          const std::exception& E) {
-    FHandoff.Post([this, alive, failure = FailureOf(E)] {
-      if (alive.lock()) End(failure);
-    });
-  });
+  sink.SetOnThreadException(
+      [this, alive = std::weak_ptr<char>(FAlive)](TACSOutput&, const std::exception& E) {
+        FHandoff.Post([this, alive, failure = FailureOf(E)] {
+          if (alive.lock()) End(failure);
+        });
+      });
 }
 
 TJobLane::~TJobLane() {

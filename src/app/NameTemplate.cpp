@@ -149,9 +149,9 @@ TNameTemplate::TNameTemplate(std::string_view Text) {
       const auto found = std::find_if(fields.begin(), fields.end(),
                                       [&](const TFieldInfo& Field) { return Field.Name == name; });
       if (found == fields.end()) {
-        throw ENameTemplateError("unknown field {" + std::string(Text.substr(i + 1, close - i - 1)) +
-                                 "} in the name template " + quoted +
-                                 "; the fields are " + KnownFields());
+        throw ENameTemplateError(
+            "unknown field {" + std::string(Text.substr(i + 1, close - i - 1)) +
+            "} in the name template " + quoted + "; the fields are " + KnownFields());
       }
       keepLiteral();
       component.push_back({{}, static_cast<int>(found - fields.begin())});

@@ -43,10 +43,9 @@ void TParallelBatch::StartNext(size_t Lane) {
   FJobOfLane[Lane] = job;
   ShareCores();
   if (FEvents.Started) FEvents.Started(job, Lane);
-  FLanes[Lane]->Start(FJobs[job], FSheets,
-                      [this, Lane, job](const std::optional<TFailure>& Failure) {
-                        JobEnded(Lane, job, Failure);
-                      });
+  FLanes[Lane]->Start(
+      FJobs[job], FSheets,
+      [this, Lane, job](const std::optional<TFailure>& Failure) { JobEnded(Lane, job, Failure); });
 }
 
 void TParallelBatch::JobEnded(size_t Lane, size_t Job, const std::optional<TFailure>& Failure) {
@@ -61,8 +60,8 @@ void TParallelBatch::JobEnded(size_t Lane, size_t Job, const std::optional<TFail
 }
 
 void TParallelBatch::ShareCores() {
-  const int busy = static_cast<int>(
-      std::count_if(FJobOfLane.begin(), FJobOfLane.end(), [](const auto& Job) { return Job.has_value(); }));
+  const int busy = static_cast<int>(std::count_if(FJobOfLane.begin(), FJobOfLane.end(),
+                                                  [](const auto& Job) { return Job.has_value(); }));
   const int share = DecodeThreadsPerLane(FCores, busy);
   for (size_t lane = 0; lane < FLanes.size(); ++lane) {
     if (FJobOfLane[lane]) FLanes[lane]->SetDecodeThreads(share);

@@ -9,8 +9,8 @@
 #include <string_view>
 
 #include "CompressionLevel.h"
-#include "TextCodec.h"
 #include "NameTemplate.h"
+#include "TextCodec.h"
 
 namespace corvane {
 namespace {
@@ -63,7 +63,8 @@ std::string Epilog() {
     text += Field(field.Name, field.Meaning);
   }
   text +=
-      "  \"/\" separates folders, which are made when missing; \"{{\" and \"}}\" stand for the braces.\n"
+      "  \"/\" separates folders, which are made when missing; \"{{\" and \"}}\" stand for the "
+      "braces.\n"
       "  \".flac\" is appended. A value never makes folders: \"/\" in it becomes \"_\". A folder\n"
       "  whose fields are all empty is left out; an empty file name gives the default name.\n"
       "  The default is the source's name (song.ape gives song.flac), or Track_<n>.flac for the\n"
@@ -133,8 +134,9 @@ TCliRequest UsageError(std::string Text) {
 
 std::optional<TTextEncoding> TextEncodingNamed(const std::string& Name) {
   std::string lower = Name;
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+  std::transform(lower.begin(), lower.end(), lower.begin(), [](char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  });
   for (const TEncodingName& known : kEncodingNames) {
     if (lower == known.Name) return known.Encoding;
   }
@@ -162,7 +164,8 @@ TCliRequest ParseCommandLine(const std::vector<std::string>& Arguments, int Core
                                  QStringLiteral("N"));
   const QCommandLineOption jobs(
       {QStringLiteral("j"), QStringLiteral("jobs")},
-      QStringLiteral("Convert up to N files at once. Default: the number of cores (%1).").arg(Cores),
+      QStringLiteral("Convert up to N files at once. Default: the number of cores (%1).")
+          .arg(Cores),
       QStringLiteral("N"));
   const QCommandLineOption name({QStringLiteral("n"), QStringLiteral("name")},
                                 QStringLiteral("Name the outputs by TEMPLATE, such as \"{track} - "
@@ -243,7 +246,8 @@ TCliRequest ParseCommandLine(const std::vector<std::string>& Arguments, int Core
     }
   }
   if (parser.isSet(encoding)) {
-    const std::optional<TTextEncoding> value = TextEncodingNamed(parser.value(encoding).toStdString());
+    const std::optional<TTextEncoding> value =
+        TextEncodingNamed(parser.value(encoding).toStdString());
     if (!value) {
       return UsageError("unknown encoding \"" + parser.value(encoding).toStdString() +
                         "\": use one of " + MainEncodingNames());

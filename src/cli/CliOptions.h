@@ -33,10 +33,10 @@ struct TCliRequest {
 
 // Reads the command line (Arguments[0] is the program), as the bytes the program was given:
 // GNU-style long and short options, then the files and folders. A file name need not be
-// UTF-8 (a legacy GBK name, say): it is used as the bytes it is. Every mistake is a usage error: an unknown option, a missing value, a
-// level outside 0 to 8, a job count below 1, an unknown encoding, a name template that cannot
-// be used, no file at all, or a file or folder that is not there. Cores is the default job
-// count.
+// UTF-8 (a legacy GBK name, say): it is used as the bytes it is. Every mistake is a usage error: an
+// unknown option, a missing value, a level outside 0 to 8, a job count below 1, an unknown
+// encoding, a name template that cannot be used, no file at all, or a file or folder that is not
+// there. Cores is the default job count.
 TCliRequest ParseCommandLine(const std::vector<std::string>& Arguments, int Cores);
 
 // The encoding a user names ("gbk", "Shift-JIS", "auto"...), in any letter case.

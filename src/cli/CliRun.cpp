@@ -99,7 +99,8 @@ std::vector<TJob> PlannedJobs(const TCliOptions& Options, const TRunJobs& Jobs) 
 bool SomethingAt(const std::string& Path) {
   std::error_code error;
   return std::filesystem::symlink_status(Path, error).type() !=
-         std::filesystem::file_type::not_found && !error;
+             std::filesystem::file_type::not_found &&
+         !error;
 }
 
 // Sample frames of a job's audio, to weigh it in the total; 0 when it cannot be told.
@@ -239,7 +240,9 @@ int RunConversion(const TCliOptions& Options, int Cores, TConsoleProgress& Conso
     if (Options.DryRun) {
       // Always printed: it is what a dry run is for.
       std::printf("%s -> %s%s\n", JobLabel(job, jobs.Sheets).c_str(), job.Output.c_str(),
-                  skip ? " (exists: skipped)" : exists ? " (exists: replaced)" : "");
+                  skip     ? " (exists: skipped)"
+                  : exists ? " (exists: replaced)"
+                           : "");
     } else if (skip) {
       Console.Print("skipped: " + job.Output + " (exists)");
     }

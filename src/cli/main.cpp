@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
   }
   const corvane::TCliOptions& options = request.Options;
   using TMode = corvane::TConsoleProgress::TMode;
-  const TMode mode = options.Quiet                ? TMode::Quiet
+  const TMode mode = options.Quiet                  ? TMode::Quiet
                      : ::isatty(STDOUT_FILENO) != 0 ? TMode::Terminal
                                                     : TMode::Lines;
   corvane::TConsoleProgress console(mode, stdout, stderr);

@@ -29,15 +29,15 @@ TEST_P(BadTemplate, IsRefusedSayingWhy) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Faults, BadTemplate,
-    testing::Values(TBadCase{"Empty", "", "empty"},
-                    TBadCase{"UnknownField", "{track} {composer}", "unknown field {composer}"},
-                    TBadCase{"EmptyField", "{}", "unknown field {}"},
-                    TBadCase{"OpenBrace", "{track", "\"{\" without \"}\""},
-                    TBadCase{"CloseBrace", "track}", "\"}\" without \"{\""},
-                    TBadCase{"OnlyFolders", "{album}/", "ends in a folder"}),
-    [](const auto& Info) { return std::string(Info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Faults, BadTemplate,
+                         testing::Values(TBadCase{"Empty", "", "empty"},
+                                         TBadCase{"UnknownField", "{track} {composer}",
+                                                  "unknown field {composer}"},
+                                         TBadCase{"EmptyField", "{}", "unknown field {}"},
+                                         TBadCase{"OpenBrace", "{track", "\"{\" without \"}\""},
+                                         TBadCase{"CloseBrace", "track}", "\"}\" without \"{\""},
+                                         TBadCase{"OnlyFolders", "{album}/", "ends in a folder"}),
+                         [](const auto& Info) { return std::string(Info.param.Name); });
 
 // ---- Names made ----
 
@@ -47,7 +47,9 @@ TNameFields Fields() {
   fields.Title = "  Song\n";
   fields.Artist = "AC/DC";
   fields.Album = "..";
-  fields.Date = "19\x01" "99";
+  fields.Date =
+      "19\x01"
+      "99";
   fields.Source = "src";
   fields.Fallback = "Track_7";
   return fields;  // no album artist, no disc
@@ -70,19 +72,18 @@ TEST_P(ExpandedName, KeepsEveryValueInsideItsOwnName) {
 
 INSTANTIATE_TEST_SUITE_P(
     Templates, ExpandedName,
-    testing::Values(
-        TExpandCase{"Fields", "{track} - {title} ({source})", "07 - Song (src).flac"},
-        TExpandCase{"AnyLetterCase", "{TRACK} {Title}", "07 Song.flac"},
-        TExpandCase{"SlashInAValue", "{artist}", "AC_DC.flac"},
-        TExpandCase{"ControlCharacter", "{date}", "19_99.flac"},
-        TExpandCase{"DotsAsAFolder", "{album}/{title}", "__/Song.flac"},
-        TExpandCase{"EmptyFolderLeftOut", "{albumartist}/{disc}/{title}", "Song.flac"},
-        TExpandCase{"EmptyFileName", "{artist}/{albumartist}", "AC_DC/Track_7.flac"},
-        TExpandCase{"LiteralTextKeepsAnEmptyField", "CD{disc}/{title}", "CD/Song.flac"},
-        TExpandCase{"Braces", "{{{title}}}", "{Song}.flac"},
-        TExpandCase{"DoubledSlashes", "a//b/{title}", "a/b/Song.flac"},
-        TExpandCase{"TheUsersOwnParent", "../flac/{title}", "../flac/Song.flac"},
-        TExpandCase{"Absolute", "/music/{title}", "/music/Song.flac"}),
+    testing::Values(TExpandCase{"Fields", "{track} - {title} ({source})", "07 - Song (src).flac"},
+                    TExpandCase{"AnyLetterCase", "{TRACK} {Title}", "07 Song.flac"},
+                    TExpandCase{"SlashInAValue", "{artist}", "AC_DC.flac"},
+                    TExpandCase{"ControlCharacter", "{date}", "19_99.flac"},
+                    TExpandCase{"DotsAsAFolder", "{album}/{title}", "__/Song.flac"},
+                    TExpandCase{"EmptyFolderLeftOut", "{albumartist}/{disc}/{title}", "Song.flac"},
+                    TExpandCase{"EmptyFileName", "{artist}/{albumartist}", "AC_DC/Track_7.flac"},
+                    TExpandCase{"LiteralTextKeepsAnEmptyField", "CD{disc}/{title}", "CD/Song.flac"},
+                    TExpandCase{"Braces", "{{{title}}}", "{Song}.flac"},
+                    TExpandCase{"DoubledSlashes", "a//b/{title}", "a/b/Song.flac"},
+                    TExpandCase{"TheUsersOwnParent", "../flac/{title}", "../flac/Song.flac"},
+                    TExpandCase{"Absolute", "/music/{title}", "/music/Song.flac"}),
     [](const auto& Info) { return std::string(Info.param.Name); });
 
 TEST(NameTemplate, LongNamesAreCutBetweenCharactersWithRoomForANumber) {

@@ -59,16 +59,17 @@ TEST_F(ParallelBatchTest, LanesTakeTheNextJobAsTheirLastEndsAndAFailureStopsNoOt
   size_t running = 0;
   size_t mostAtOnce = 0;
   int finished = 0;
-  batch.Start({[&](size_t Job, size_t) {
-                 started.push_back(Job);
-                 mostAtOnce = std::max(mostAtOnce, ++running);
-               },
-               [&](size_t Job, const std::optional<TFailure>& Failure, const std::vector<std::string>&) {
-                 --running;
-                 ended.push_back(Job);
-                 if (Failure) failed.insert(Job);
-               },
-               [&] { ++finished; }});
+  batch.Start(
+      {[&](size_t Job, size_t) {
+         started.push_back(Job);
+         mostAtOnce = std::max(mostAtOnce, ++running);
+       },
+       [&](size_t Job, const std::optional<TFailure>& Failure, const std::vector<std::string>&) {
+         --running;
+         ended.push_back(Job);
+         if (Failure) failed.insert(Job);
+       },
+       [&] { ++finished; }});
   ASSERT_TRUE(test::PumpUntil([&] { return finished > 0; }));
   test::PumpFor(std::chrono::milliseconds(50));
 
@@ -90,11 +91,10 @@ TEST_F(ParallelBatchTest, EndedEarlyItGivesUpTheJobsInProgressAndTellsNobody) {
   int events = 0;
   {
     TParallelBatch batch(Handoff, Sheets, Jobs(4), 3, 8, 2);
-    batch.Start({[&](size_t, size_t) {},
-                 [&](size_t, const std::optional<TFailure>&, const std::vector<std::string>&) {
-                   ++events;
-                 },
-                 [&] { ++events; }});
+    batch.Start(
+        {[&](size_t, size_t) {},
+         [&](size_t, const std::optional<TFailure>&, const std::vector<std::string>&) { ++events; },
+         [&] { ++events; }});
     ASSERT_TRUE(test::PumpUntil([&] { return !Leftovers(Dir.Path()).empty(); }));
   }
   test::PumpFor(std::chrono::milliseconds(100));

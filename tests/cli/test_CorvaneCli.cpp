@@ -32,8 +32,8 @@ const test::TCdImage& SevenTrackImage() {
     made.Spec.Signal = test::TSignal::Tone;
     made.Spec.Level = 2;
     made.Spec.Seed = 17;
-    made.Indexes = {{"", "00:00:00"},         {"00:01:10", "00:01:37"}, {"00:02:50", "00:03:05"},
-                    {"", "00:04:22"},         {"00:05:33", "00:05:61"}, {"", "00:06:40"},
+    made.Indexes = {{"", "00:00:00"},        {"00:01:10", "00:01:37"}, {"00:02:50", "00:03:05"},
+                    {"", "00:04:22"},        {"00:05:33", "00:05:61"}, {"", "00:06:40"},
                     {"00:07:70", "00:08:01"}};
     return made;
   }();
@@ -236,8 +236,7 @@ INSTANTIATE_TEST_SUITE_P(
                     TFieldCase{"{artist}", "歌手3号", "Singer"},
                     TFieldCase{"{album}", "夏日的歌 \xF0\x9D\x84\x9E Summer (3)", "Singles"},
                     TFieldCase{"{albumartist}", "乐队甲 (3)", "Various"},
-                    TFieldCase{"{date}", "2001 (3)", "1999"},
-                    TFieldCase{"{disc}", "2 (3)", "1"},
+                    TFieldCase{"{date}", "2001 (3)", "1999"}, TFieldCase{"{disc}", "2 (3)", "1"},
                     TFieldCase{"{source}", "image (3)", "a"},
                     TFieldCase{"{DISC}-{Track} {{x}}", "2-03 {x}", "1-09 {x}"},
                     TFieldCase{"{albumartist}/{album}/{track}",
@@ -286,21 +285,21 @@ TEST_P(UsageError, ExitsWithTwoAndOneLineAndWritesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Mistakes, UsageError,
-    testing::Values(TUsageCase{"UnknownOption", {"--fast", "a.ape"}, "fast"},
-                    TUsageCase{"UnknownShortOption", {"-x", "a.ape"}, "x"},
-                    TUsageCase{"MissingFile", {"a.ape", "missing.ape"}, "missing.ape"},
-                    TUsageCase{"NoFile", {"-j2"}, "no file"},
-                    TUsageCase{"LevelTooHigh", {"-l", "9", "a.ape"}, "level"},
-                    TUsageCase{"LevelNotANumber", {"--level=fast", "a.ape"}, "level"},
-                    TUsageCase{"NoJobs", {"-j0", "a.ape"}, "job"},
-                    TUsageCase{"JobsNotANumber", {"--jobs", "many", "a.ape"}, "job"},
-                    TUsageCase{"MissingValue", {"a.ape", "-o"}, "o"},
-                    TUsageCase{"UnknownEncoding", {"--encoding", "klingon", "a.ape"}, "klingon"},
-                    TUsageCase{"UnknownField", {"-n", "{composer}", "a.ape"}, "composer"},
-                    TUsageCase{"UnmatchedBrace", {"-n", "{title", "a.ape"}, "{"},
-                    TUsageCase{"FolderTemplate", {"-n", "{album}/", "a.ape"}, "folder"},
-                    TUsageCase{"OverwriteAndSkip", {"--overwrite", "--skip-existing", "a.ape"},
-                               "together"}),
+    testing::Values(
+        TUsageCase{"UnknownOption", {"--fast", "a.ape"}, "fast"},
+        TUsageCase{"UnknownShortOption", {"-x", "a.ape"}, "x"},
+        TUsageCase{"MissingFile", {"a.ape", "missing.ape"}, "missing.ape"},
+        TUsageCase{"NoFile", {"-j2"}, "no file"},
+        TUsageCase{"LevelTooHigh", {"-l", "9", "a.ape"}, "level"},
+        TUsageCase{"LevelNotANumber", {"--level=fast", "a.ape"}, "level"},
+        TUsageCase{"NoJobs", {"-j0", "a.ape"}, "job"},
+        TUsageCase{"JobsNotANumber", {"--jobs", "many", "a.ape"}, "job"},
+        TUsageCase{"MissingValue", {"a.ape", "-o"}, "o"},
+        TUsageCase{"UnknownEncoding", {"--encoding", "klingon", "a.ape"}, "klingon"},
+        TUsageCase{"UnknownField", {"-n", "{composer}", "a.ape"}, "composer"},
+        TUsageCase{"UnmatchedBrace", {"-n", "{title", "a.ape"}, "{"},
+        TUsageCase{"FolderTemplate", {"-n", "{album}/", "a.ape"}, "folder"},
+        TUsageCase{"OverwriteAndSkip", {"--overwrite", "--skip-existing", "a.ape"}, "together"}),
     [](const auto& Info) { return std::string(Info.param.Name); });
 
 // ---- What it prints ----
@@ -312,7 +311,8 @@ TEST_F(CliTest, WithoutATerminalEachEndedJobIsOneLine) {
   ASSERT_EQ(run.ExitCode, 0) << run.Err;
   std::vector<std::string> lines = Lines(run.Out);
   ASSERT_EQ(lines.size(), 3u) << run.Out;
-  EXPECT_TRUE(std::regex_match(lines[2], std::regex("2 files written, 0 failed, 0 skipped in 0:0\\d")))
+  EXPECT_TRUE(
+      std::regex_match(lines[2], std::regex("2 files written, 0 failed, 0 skipped in 0:0\\d")))
       << lines[2];
   lines.pop_back();
   std::sort(lines.begin(), lines.end());
@@ -333,12 +333,14 @@ TEST_F(CliTest, OnATerminalTheRunningJobsAreRedrawnInPlace) {
   // Each drawing is erased (up to its first line, and the rest of the screen) before the next.
   EXPECT_NE(run.Out.find("\x1b[3A\x1b[J"), std::string::npos);
   EXPECT_TRUE(std::regex_search(run.Out, std::regex("\\d+%  slow\\d\\.flac\r\n")));
-  EXPECT_TRUE(std::regex_search(run.Out, std::regex("\\d+%  total: \\d of 4 done, 0:\\d\\d elapsed")));
+  EXPECT_TRUE(
+      std::regex_search(run.Out, std::regex("\\d+%  total: \\d of 4 done, 0:\\d\\d elapsed")));
   for (const char* name : {"slow1", "slow2", "slow3", "slow4"}) {
     EXPECT_NE(run.Out.find(std::string("written: ") + name + ".flac\r\n"), std::string::npos);
   }
   // Nothing is left drawn at the end: the last thing on the screen is the summary.
-  EXPECT_TRUE(std::regex_search(run.Out, std::regex("\x1b\\[J4 files written[^\x1b]*$"))) << run.Out;
+  EXPECT_TRUE(std::regex_search(run.Out, std::regex("\x1b\\[J4 files written[^\x1b]*$")))
+      << run.Out;
 }
 
 // ---- Outputs that exist ----
@@ -415,13 +417,14 @@ std::vector<std::string> ImageTracksThen(std::vector<std::string> After) {
 
 INSTANTIATE_TEST_SUITE_P(
     Arguments, Sources,
-    testing::Values(TSourcesCase{"Folder", {"--dry-run", "music"}, ImageTracksThen({"music/loose.ape"})},
-                    TSourcesCase{"FolderAndSubfolders",
-                                 {"--dry-run", "-r", "music"},
-                                 ImageTracksThen({"music/loose.ape", "music/sub/deep.ape"})},
-                    TSourcesCase{"TheSameFileTwice",
-                                 {"--dry-run", "music/loose.ape", "music/loose.ape"},
-                                 {"music/loose.ape"}}),
+    testing::Values(
+        TSourcesCase{"Folder", {"--dry-run", "music"}, ImageTracksThen({"music/loose.ape"})},
+        TSourcesCase{"FolderAndSubfolders",
+                     {"--dry-run", "-r", "music"},
+                     ImageTracksThen({"music/loose.ape", "music/sub/deep.ape"})},
+        TSourcesCase{"TheSameFileTwice",
+                     {"--dry-run", "music/loose.ape", "music/loose.ape"},
+                     {"music/loose.ape"}}),
     [](const auto& Info) { return std::string(Info.param.Name); });
 
 struct TEncodingCase {
@@ -437,7 +440,8 @@ class SheetEncoding : public CliTest, public testing::WithParamInterface<TEncodi
 
 TEST_P(SheetEncoding, IsDetectedUnlessGiven) {
   Dir.Copy(test::ApeFixture(SongSpec(1)), "disc.ape");
-  WriteText(Dir.File("x.cue"), "FILE \"disc.ape\" WAVE\nTRACK 01 AUDIO\nTITLE \"Café\"\nINDEX 01 00:00:00\n");
+  WriteText(Dir.File("x.cue"),
+            "FILE \"disc.ape\" WAVE\nTRACK 01 AUDIO\nTITLE \"Café\"\nINDEX 01 00:00:00\n");
   std::vector<std::string> arguments = GetParam().Options;
   arguments.insert(arguments.end(), {"--dry-run", "-n", "{title}", "x.cue"});
   const TProgramResult run = Cli(arguments);
@@ -447,7 +451,8 @@ TEST_P(SheetEncoding, IsDetectedUnlessGiven) {
 
 INSTANTIATE_TEST_SUITE_P(Choices, SheetEncoding,
                          testing::Values(TEncodingCase{"Detected", {}, "Café"},
-                                         TEncodingCase{"Windows1252", {"--encoding", "CP1252"}, "CafÃ©"},
+                                         TEncodingCase{
+                                             "Windows1252", {"--encoding", "CP1252"}, "CafÃ©"},
                                          TEncodingCase{"Utf8", {"--encoding=utf-8"}, "Café"}),
                          [](const auto& Info) { return std::string(Info.param.Name); });
 
@@ -508,7 +513,8 @@ TEST(CliProgram, LinksNoWidgetsAndNeedsNoDisplay) {
   noDisplay.Unset = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
   const TProgramResult version = test::RunProgram({CORVANE_CLI, "--version"}, noDisplay);
   EXPECT_EQ(version.ExitCode, 0);
-  EXPECT_TRUE(std::regex_match(version.Out, std::regex("corvane-cli \\d+\\.\\d+\\.\\d+\n"))) << version.Out;
+  EXPECT_TRUE(std::regex_match(version.Out, std::regex("corvane-cli \\d+\\.\\d+\\.\\d+\n")))
+      << version.Out;
   const TProgramResult help = test::RunProgram({CORVANE_CLI, "-h"}, noDisplay);
   EXPECT_EQ(help.ExitCode, 0);
   EXPECT_TRUE(help.Out.starts_with("Usage: corvane-cli [options] FILE|FOLDER...")) << help.Out;
@@ -527,7 +533,8 @@ TEST(CliProgram, LinksNoWidgetsAndNeedsNoDisplay) {
     for (const char c : name) escaped += c == '-' ? std::string("\\-") : std::string(1, c);
     EXPECT_NE(manual.find("\\-\\-" + escaped), std::string::npos) << "--" << name;
   }
-  EXPECT_NE(manual.find(".TH CORVANE-CLI 1 \"\" \"Corvane " + version.Out.substr(12, version.Out.size() - 13)),
+  EXPECT_NE(manual.find(".TH CORVANE-CLI 1 \"\" \"Corvane " +
+                        version.Out.substr(12, version.Out.size() - 13)),
             std::string::npos);
 }
 

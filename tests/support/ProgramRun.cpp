@@ -38,7 +38,8 @@ std::string TextOf(const std::string& File) {
   return {bytes.begin(), bytes.end()};
 }
 
-TProgramResult RunOnTerminal(const std::vector<std::string>& Argv, const TProgramSettings& Settings) {
+TProgramResult RunOnTerminal(const std::vector<std::string>& Argv,
+                             const TProgramSettings& Settings) {
   int master = -1;
   const pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);
   if (pid < 0) throw std::runtime_error("forkpty failed");

@@ -9,8 +9,8 @@
 namespace corvane::test {
 
 struct TProgramSettings {
-  std::string Directory;              // working folder; empty: the test's own
-  std::vector<std::string> Unset;     // environment variables the program must not see
+  std::string Directory;           // working folder; empty: the test's own
+  std::vector<std::string> Unset;  // environment variables the program must not see
   // Standard output and error on a pseudo-terminal instead of files (both then land in Out).
   bool Terminal = false;
   // Called once the program runs, with its process id; the run is then waited for.
@@ -26,6 +26,7 @@ struct TProgramResult {
 
 // Runs the program Argv[0] with the arguments after it and returns how it ended and what it
 // wrote. Throws std::runtime_error when it cannot be started.
-TProgramResult RunProgram(const std::vector<std::string>& Argv, const TProgramSettings& Settings = {});
+TProgramResult RunProgram(const std::vector<std::string>& Argv,
+                          const TProgramSettings& Settings = {});
 
 }  // namespace corvane::test
