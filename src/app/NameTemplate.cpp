@@ -1,13 +1,12 @@
 #include "NameTemplate.h"
 
 #include <algorithm>
-#include <charconv>
 #include <climits>
-#include <optional>
 #include <utility>
 
 #include "APEtag.h"
 #include "TagMapping.h"
+#include "TagText.h"
 #include "TagTransfer.h"
 
 namespace corvane {
@@ -43,17 +42,9 @@ bool OnlyDots(const std::string& Text) {
   return !Text.empty() && Text.find_first_not_of('.') == std::string::npos;
 }
 
-constexpr const char* kBlanks = " \t\r\n\v\f";
-
-std::string Trimmed(const std::string& Text) {
-  const size_t first = Text.find_first_not_of(kBlanks);
-  if (first == std::string::npos) return {};
-  return Text.substr(first, Text.find_last_not_of(kBlanks) - first + 1);
-}
-
 // A value as part of a file name: it may not make folders, nor name "." or "..".
 std::string SafeValue(const std::string& Value) {
-  std::string safe = Trimmed(Value);
+  std::string safe(TrimText(Value));
   for (char& c : safe) {
     const auto byte = static_cast<unsigned char>(c);
     if (c == '/' || byte < 0x20 || byte == 0x7F) c = '_';
@@ -71,14 +62,6 @@ std::string CutUtf8(std::string Text, size_t Bytes) {
   return Text;
 }
 
-std::string LowerAscii(std::string_view Text) {
-  std::string lower(Text);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lower;
-}
-
 std::string KnownFields() {
   std::string known;
   for (const TNameTemplate::TFieldInfo& field : TNameTemplate::FieldList()) {
@@ -89,16 +72,6 @@ std::string KnownFields() {
 
 std::string TwoDigits(int Number) {
   return (Number >= 0 && Number < 10 ? "0" : "") + std::to_string(Number);
-}
-
-// The leading number of "3", "03" or "3/12"; nothing when the text starts otherwise.
-std::optional<int> LeadingNumber(const std::string& Text) {
-  const std::string trimmed = Trimmed(Text);
-  int value = 0;
-  const auto [end, error] = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), value);
-  if (error != std::errc() || value < 0) return std::nullopt;
-  if (end != trimmed.data() + trimmed.size() && *end != '/') return std::nullopt;
-  return value;
 }
 
 std::string BaseName(const std::string& Path) {
@@ -144,10 +117,11 @@ TNameTemplate::TNameTemplate(std::string_view Text) {
       if (close == std::string_view::npos) {
         throw ENameTemplateError("\"{\" without \"}\" in the name template " + quoted);
       }
-      const std::string name = LowerAscii(Text.substr(i + 1, close - i - 1));
+      const std::string name = UpperAscii(Text.substr(i + 1, close - i - 1));
       const std::vector<TFieldInfo>& fields = FieldList();
-      const auto found = std::find_if(fields.begin(), fields.end(),
-                                      [&](const TFieldInfo& Field) { return Field.Name == name; });
+      const auto found = std::find_if(fields.begin(), fields.end(), [&](const TFieldInfo& Field) {
+        return UpperAscii(Field.Name) == name;
+      });
       if (found == fields.end()) {
         throw ENameTemplateError(
             "unknown field {" + std::string(Text.substr(i + 1, close - i - 1)) +
@@ -184,7 +158,7 @@ std::string TNameTemplate::Expand(const TNameFields& Fields) const {
       }
     }
     if (fromFields) {
-      name = Trimmed(name);
+      name = std::string(TrimText(name));
       if (name.empty() && !file) continue;
       if (name.empty()) name = SafeValue(Fields.Fallback);
       if (OnlyDots(name)) name.assign(name.size(), '_');
@@ -222,8 +196,8 @@ TNameFields NameFieldsOf(const TJob& Job, const TCueSheetList& Sheets) {
                          : name == "DISCNUMBER"  ? &fields.Disc
                                                  : nullptr;
     if (field != nullptr && field->empty()) *field = value;
-    if (name == "TRACKNUMBER") {
-      if (const std::optional<int> number = LeadingNumber(value)) fields.Track = TwoDigits(*number);
+    if (name == "TRACKNUMBER" && ParseTrackNumber(value) > 0) {
+      fields.Track = TwoDigits(ParseTrackNumber(value));
     }
   }
   return fields;

@@ -10,6 +10,7 @@
 
 #include "CompressionLevel.h"
 #include "NameTemplate.h"
+#include "TagText.h"
 #include "TextCodec.h"
 
 namespace corvane {

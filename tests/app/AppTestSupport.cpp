@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QSettings>
 #include <QThread>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <stdexcept>
@@ -46,6 +47,15 @@ void PumpFor(std::chrono::milliseconds Duration) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     QThread::msleep(2);
   }
+}
+
+std::vector<std::string> Leftovers(const std::string& Folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(Folder)) {
+    const std::string name = entry.path().filename().string();
+    if (name.find(".corvane-") != std::string::npos) names.push_back(name);
+  }
+  return names;
 }
 
 void AppendApeTag(const std::string& File,

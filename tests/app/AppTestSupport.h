@@ -30,6 +30,10 @@ bool PumpUntil(const std::function<bool()>& Done,
 // Runs the event loop for a while.
 void PumpFor(std::chrono::milliseconds Duration);
 
+// The hidden temporary files of jobs left anywhere under Folder: each job must take its own
+// away.
+std::vector<std::string> Leftovers(const std::string& Folder);
+
 // Appends an APE 2.0 tag (footer only) with the given items to File.
 void AppendApeTag(const std::string& File,
                   const std::vector<std::pair<std::string, std::string>>& Items);

@@ -36,16 +36,6 @@ void WriteText(const std::string& Path, const std::string& Text) {
   test::WriteFileBytes(Path, std::vector<uint8_t>(Text.begin(), Text.end()));
 }
 
-// Temporary files of jobs left anywhere under Folder: each job must take its own away.
-std::vector<std::string> Leftovers(const std::string& Folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(Folder)) {
-    const std::string name = entry.path().filename().string();
-    if (name.find(".corvane-") != std::string::npos) names.push_back(name);
-  }
-  return names;
-}
-
 // An older file at an output name, from an earlier run: only a complete job may replace it.
 const std::vector<uint8_t> kOlderFlac = [] {
   std::vector<uint8_t> bytes(3000, 0x11);
@@ -224,7 +214,7 @@ TEST_P(FailedJob, HaltsTheBatchWithItAtTheTopUntilStop) {
   EXPECT_TRUE(test::DecodeFlacFile(Dir.File("first.flac")).Ok);
   EXPECT_EQ(test::ReadFlacComments(Dir.File("first.flac")).count("TITLE"), 1u);
   EXPECT_EQ(test::ReadFileBytes(Dir.File("bad.flac")), kOlderFlac);
-  EXPECT_EQ(Leftovers(Dir.Path()), std::vector<std::string>());
+  EXPECT_EQ(test::Leftovers(Dir.Path()), std::vector<std::string>());
 
   // Halted: nothing moves on by itself.
   test::PumpFor(400ms);
@@ -327,7 +317,7 @@ TEST_P(EndedMidJob, LeavesTheOlderFileAndNoPartOfTheNewOne) {
   QSignalSpy progress(&Driver, &TBatchDriver::ProgressChanged);
   Driver.Start();
   ASSERT_TRUE(test::PumpUntil([&] { return progress.count() >= 3; }, 30s));
-  EXPECT_EQ(Leftovers(Dir.Path()).size(), 1u);  // the job writes, but elsewhere
+  EXPECT_EQ(test::Leftovers(Dir.Path()).size(), 1u);  // the job writes, but elsewhere
   Driver.PauseResume();
 
   QElapsedTimer clock;
@@ -344,7 +334,7 @@ TEST_P(EndedMidJob, LeavesTheOlderFileAndNoPartOfTheNewOne) {
   EXPECT_FALSE(Driver.Running());
   EXPECT_EQ(Failures.count(), 0);
   EXPECT_EQ(test::ReadFileBytes(Dir.File("slow.flac")), kOlderFlac);
-  EXPECT_EQ(Leftovers(Dir.Path()), std::vector<std::string>());
+  EXPECT_EQ(test::Leftovers(Dir.Path()), std::vector<std::string>());
 }
 
 INSTANTIATE_TEST_SUITE_P(Ends, EndedMidJob, testing::Values(false, true),
@@ -432,7 +422,7 @@ TEST_P(LinkAtTheOutputName, NeverWritesItsTarget) {
     EXPECT_EQ(std::filesystem::read_symlink(Dir.File("a.flac")), target);
     Driver.Stop();
   }
-  EXPECT_EQ(Leftovers(Dir.Path()), std::vector<std::string>());
+  EXPECT_EQ(test::Leftovers(Dir.Path()), std::vector<std::string>());
 }
 
 INSTANTIATE_TEST_SUITE_P(Jobs, LinkAtTheOutputName, testing::Values(true, false),
@@ -564,7 +554,7 @@ TEST_P(FailureMessage, NamesTheFileAndTheCause) {
   EXPECT_NE(message.find("\n文件：" + Dir.File(c.File) + "\n"), std::string::npos) << message;
   EXPECT_TRUE(std::regex_search(message, std::regex("\n原因：" + c.Cause + "(\n|$)"))) << message;
   EXPECT_TRUE(std::regex_search(summary, std::regex(c.Cause))) << summary;
-  EXPECT_EQ(Leftovers(Dir.Path()), std::vector<std::string>());
+  EXPECT_EQ(test::Leftovers(Dir.Path()), std::vector<std::string>());
   Driver.Stop();
 }
 

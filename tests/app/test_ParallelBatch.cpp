@@ -17,15 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<std::string> Leftovers(const std::string& Folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::recursive_directory_iterator(Folder)) {
-    const std::string name = entry.path().filename().string();
-    if (name.find(".corvane-") != std::string::npos) names.push_back(name);
-  }
-  return names;
-}
-
 class ParallelBatchTest : public testing::Test {
  protected:
   // Plain jobs of files seeded 1 to Count, written into the folder "out"; the one of Damaged
@@ -84,7 +75,7 @@ TEST_F(ParallelBatchTest, LanesTakeTheNextJobAsTheirLastEndsAndAFailureStopsNoOt
     EXPECT_TRUE(test::DecodeFlacFile(Dir.File("out/" + std::to_string(seed) + ".flac")).Pcm ==
                 test::ApeFixturePcm(test::SlowFixture(seed)));
   }
-  EXPECT_EQ(Leftovers(Dir.Path()), std::vector<std::string>());
+  EXPECT_EQ(test::Leftovers(Dir.Path()), std::vector<std::string>());
 }
 
 TEST_F(ParallelBatchTest, EndedEarlyItGivesUpTheJobsInProgressAndTellsNobody) {
@@ -95,11 +86,11 @@ TEST_F(ParallelBatchTest, EndedEarlyItGivesUpTheJobsInProgressAndTellsNobody) {
         {[&](size_t, size_t) {},
          [&](size_t, const std::optional<TFailure>&, const std::vector<std::string>&) { ++events; },
          [&] { ++events; }});
-    ASSERT_TRUE(test::PumpUntil([&] { return !Leftovers(Dir.Path()).empty(); }));
+    ASSERT_TRUE(test::PumpUntil([&] { return !test::Leftovers(Dir.Path()).empty(); }));
   }
   test::PumpFor(std::chrono::milliseconds(100));
   EXPECT_EQ(events, 0);
-  EXPECT_EQ(Leftovers(Dir.Path()), std::vector<std::string>());
+  EXPECT_EQ(test::Leftovers(Dir.Path()), std::vector<std::string>());
 }
 
 TEST_F(ParallelBatchTest, WithoutJobsItFinishesFromTheQueue) {

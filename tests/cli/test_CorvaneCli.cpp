@@ -66,16 +66,6 @@ std::map<std::string, std::string> FilesUnder(const std::string& Folder) {
   return files;
 }
 
-// Temporary files of jobs left anywhere under Folder.
-std::vector<std::string> Leftovers(const std::string& Folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::recursive_directory_iterator(Folder)) {
-    const std::string name = entry.path().filename().string();
-    if (name.find(".corvane-") != std::string::npos) names.push_back(name);
-  }
-  return names;
-}
-
 std::vector<std::string> Lines(const std::string& Text) {
   std::vector<std::string> lines;
   size_t from = 0;
@@ -183,7 +173,7 @@ TEST_F(CliTest, DamagedFileFailsAloneAndEveryGoodOneIsConverted) {
   for (size_t t = 0; t < 7; ++t) {
     EXPECT_TRUE(test::DecodeFlacFile(Dir.File("Track_" + std::to_string(t + 1) + ".flac")).Ok);
   }
-  EXPECT_EQ(Leftovers(Dir.Path()), std::vector<std::string>());
+  EXPECT_EQ(test::Leftovers(Dir.Path()), std::vector<std::string>());
 }
 
 TEST_F(CliTest, DryRunPrintsEveryJobAndWritesNothing) {
@@ -480,7 +470,7 @@ TEST_F(CliTest, InterruptGivesUpTheJobsInProgressAndLeavesNothingHalfDone) {
   settings.WhileRunning = [&](pid_t Pid) {
     // As soon as a job writes, the user presses Ctrl-C.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (Leftovers(Dir.Path()).empty() && std::chrono::steady_clock::now() < deadline) {
+    while (test::Leftovers(Dir.Path()).empty() && std::chrono::steady_clock::now() < deadline) {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     ::kill(Pid, SIGINT);
@@ -488,7 +478,7 @@ TEST_F(CliTest, InterruptGivesUpTheJobsInProgressAndLeavesNothingHalfDone) {
   const TProgramResult run = Cli(arguments, settings);
   EXPECT_EQ(run.ExitCode, 130) << run.Err;
   EXPECT_NE(run.Err.find("interrupted"), std::string::npos) << run.Err;
-  EXPECT_EQ(Leftovers(Dir.Path()), std::vector<std::string>());
+  EXPECT_EQ(test::Leftovers(Dir.Path()), std::vector<std::string>());
   // Whatever was written is complete.
   int written = 0;
   for (uint32_t seed = 1; seed <= 6; ++seed) {
