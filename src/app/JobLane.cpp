@@ -58,14 +58,13 @@ void TJobLane::Start(const TJob& Job, const TCueSheetList& Sheets, TJobEnd End) 
     MakeOutputFolders(FJob.Output);
     FSink->SetFileName(FJob.Output);
     FSink->SetPaddingReserve(TagPaddingOf(FTags, FJob, Sheets));
+    // A failure to prepare the output arrives through the sink's failure handler.
+    FSink->Start();
   } catch (const std::exception& E) {
     FHandoff.Post([this, alive = std::weak_ptr<char>(FAlive), failure = FailureOf(E)] {
       if (alive.lock()) this->End(failure);
     });
-    return;
   }
-  // A failure to start arrives through the sink's failure handler.
-  FSink->Start();
 }
 
 int TJobLane::Progress() const {

@@ -417,6 +417,23 @@ INSTANTIATE_TEST_SUITE_P(
                      {"music/loose.ape"}}),
     [](const auto& Info) { return std::string(Info.param.Name); });
 
+TEST_F(CliTest, FilesThatCannotBeAddedAreNamedAndTheOthersConverted) {
+  MakeSong("a.ape", 1);
+  WriteText(Dir.File("cover.jpg"), "not audio");
+  WriteText(Dir.File("bad.cue"), "FILE \"a.ape\" WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:75\n");
+  fs::create_directory(Dir.File("empty"));
+  const TProgramResult run = Cli({"cover.jpg", "bad.cue", "empty", "a.ape"});
+  EXPECT_EQ(run.ExitCode, 1);
+  const std::vector<std::string> errors = Lines(run.Err);
+  ASSERT_EQ(errors.size(), 3u) << run.Err;
+  EXPECT_TRUE(errors[0].starts_with("corvane-cli: empty：")) << errors[0];
+  EXPECT_EQ(errors[1],
+            "corvane-cli: cover.jpg: not a Monkey's Audio file (.ape) or cue sheet (.cue)");
+  EXPECT_NE(errors[2].find("“bad.cue”第 3 行"), std::string::npos) << errors[2];
+  EXPECT_TRUE(test::DecodeFlacFile(Dir.File("a.flac")).Ok);
+  EXPECT_NE(run.Out.find(", 3 files not added in "), std::string::npos) << run.Out;
+}
+
 struct TEncodingCase {
   const char* Name;
   std::vector<std::string> Options;
