@@ -27,6 +27,7 @@ void MakeOutputFolders(const std::string& Output) {
 
 TJobLane::TJobLane(TMainThreadHandoff& Handoff, int Level)
     : FHandoff(Handoff), FSource(std::make_unique<TMACIn>()), FSink(std::make_unique<TFLACOut>()) {
+  FSource->SetDecodeThreads(FDecodeThreads);
   TFLACOut& sink = *FSink;
   sink.SetMainThreadHandoff(&FHandoff);
   sink.SetInput(FSource.get());
@@ -73,6 +74,7 @@ int TJobLane::Progress() const {
 
 void TJobLane::SetDecodeThreads(int Count) {
   FDecodeThreads = std::max(Count, 1);
+  FSource->SetDecodeThreads(FDecodeThreads);
 }
 
 void TJobLane::Done() {

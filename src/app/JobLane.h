@@ -48,9 +48,8 @@ class TJobLane {
   // Percent of the running job's audio encoded so far.
   int Progress() const;
 
-  // Threads the source may decode on, for a share of the machine's cores when several lanes
-  // run. The source of a lane decodes on its sink's worker, one core's worth, so a lane takes
-  // its share by running beside the others; a count below 1 means 1.
+  // Threads the source decodes ahead on, the lane's share of the machine's cores when several
+  // lanes run; a count below 1 means 1. A running job follows it from its next read on.
   void SetDecodeThreads(int Count);
   int DecodeThreads() const { return FDecodeThreads; }
 
