@@ -6,6 +6,7 @@
 #include <charconv>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string_view>
 
 #include "CompressionLevel.h"
@@ -144,134 +145,179 @@ std::optional<TTextEncoding> TextEncodingNamed(const std::string& Name) {
   return std::nullopt;
 }
 
+namespace {
+
+QCommandLineOption Flag(const char* Short, const char* Long, const char* Description) {
+  QStringList names;
+  if (Short) names << QString::fromLatin1(Short);
+  names << QString::fromLatin1(Long);
+  return QCommandLineOption(names, QString::fromUtf8(Description));
+}
+
+QCommandLineOption Valued(const char* Short, const char* Long, const QString& Description,
+                          const char* Value) {
+  QCommandLineOption option = Flag(Short, Long, "");
+  option.setDescription(Description);
+  option.setValueName(QString::fromLatin1(Value));
+  return option;
+}
+
+// Every option corvane-cli takes, in the order the help lists them.
+struct TOptionSet {
+  explicit TOptionSet(int Cores)
+      : Help(Flag("h", "help", "Show this help and exit.")),
+        Version(Flag("V", "version", "Show the version and exit.")),
+        Output(Valued("o", "output",
+                      QStringLiteral("Write the FLAC files into DIR (made when missing). "
+                                     "Default: beside each source (a cue track beside its "
+                                     "sheet)."),
+                      "DIR")),
+        Level(Valued("l", "level",
+                     QStringLiteral("FLAC compression level, 0 (fastest) to 8 (smallest). "
+                                    "Default: 5."),
+                     "N")),
+        Jobs(Valued("j", "jobs",
+                    QStringLiteral("Convert up to N files at once. Default: the number of "
+                                   "cores (%1).")
+                        .arg(Cores),
+                    "N")),
+        Name(Valued("n", "name",
+                    QStringLiteral("Name the outputs by TEMPLATE, such as \"{track} - {title}\" "
+                                   "(fields below)."),
+                    "TEMPLATE")),
+        Recursive(Flag("r", "recursive", "Take a folder's subfolders too.")),
+        Encoding(Valued(nullptr, "encoding",
+                        QStringLiteral("Read cue sheets in NAME instead of the detected "
+                                       "encoding: %1.")
+                            .arg(QString::fromStdString(MainEncodingNames())),
+                        "NAME")),
+        DryRun(Flag(nullptr, "dry-run", "Print each job and its output; write nothing.")),
+        Quiet(Flag("q", "quiet", "Print errors only.")),
+        Overwrite(Flag(nullptr, "overwrite",
+                       "Replace an output file that exists already (the default).")),
+        SkipExisting(Flag(nullptr, "skip-existing",
+                          "Leave an output file that exists already, and skip its job.")) {}
+
+  void AddTo(QCommandLineParser& Parser) const {
+    for (const QCommandLineOption* option :
+         {&Help, &Version, &Output, &Level, &Jobs, &Name, &Recursive, &Encoding, &DryRun, &Quiet,
+          &Overwrite, &SkipExisting}) {
+      Parser.addOption(*option);
+    }
+  }
+
+  QCommandLineOption Help, Version, Output, Level, Jobs, Name, Recursive, Encoding, DryRun, Quiet,
+      Overwrite, SkipExisting;
+};
+
+TCliRequest HelpRequest(const QCommandLineParser& Parser, const TArgumentText& Arguments) {
+  TCliRequest request;
+  request.Kind = TCliRequest::TKind::Help;
+  // Named as the user knows it, not by the path it was started through.
+  QString text = Parser.helpText();
+  const QString usage = QStringLiteral("Usage: ") + Arguments.Text().value(0);
+  if (text.startsWith(usage)) text.replace(0, usage.size(), QStringLiteral("Usage: corvane-cli"));
+  request.Text = text.toStdString() + Epilog();
+  return request;
+}
+
+TCliRequest VersionRequest() {
+  TCliRequest request;
+  request.Kind = TCliRequest::TKind::Version;
+  request.Text = (QCoreApplication::applicationName() + QLatin1Char(' ') +
+                  QCoreApplication::applicationVersion())
+                     .toStdString();
+  return request;
+}
+
+// The options that take numbers; the usage error's text, if any.
+std::optional<std::string> ReadNumbers(const QCommandLineParser& Parser, const TOptionSet& Set,
+                                       TCliOptions& Options) {
+  if (Parser.isSet(Set.Level)) {
+    const std::string text = Parser.value(Set.Level).toStdString();
+    const std::optional<int> value = ParseCompressionLevel(text);
+    if (!value || *value < 0 || *value > 8) {
+      return "bad compression level \"" + text + "\": it goes from 0 to 8";
+    }
+    Options.Level = *value;
+  }
+  if (Parser.isSet(Set.Jobs)) {
+    const std::optional<int> value = IntegerOf(Parser.value(Set.Jobs));
+    if (!value || *value < 1) {
+      return "bad job count \"" + Parser.value(Set.Jobs).toStdString() +
+             "\": it is a whole number from 1 on";
+    }
+    Options.Jobs = *value;
+  }
+  return std::nullopt;
+}
+
+// The options that take names and texts, and the switches.
+std::optional<std::string> ReadTexts(const QCommandLineParser& Parser, const TOptionSet& Set,
+                                     const TArgumentText& Arguments, TCliOptions& Options) {
+  if (Parser.isSet(Set.Output)) {
+    Options.OutputFolder = Arguments.Bytes(Parser.value(Set.Output));
+    if (Options.OutputFolder.empty()) return "the output folder (-o) is empty";
+  }
+  if (Parser.isSet(Set.Name)) {
+    Options.NameTemplate = Arguments.Bytes(Parser.value(Set.Name));
+    try {
+      TNameTemplate check(*Options.NameTemplate);
+    } catch (const ENameTemplateError& E) {
+      return std::string(E.what());
+    }
+  }
+  if (Parser.isSet(Set.Encoding)) {
+    const std::string name = Parser.value(Set.Encoding).toStdString();
+    const std::optional<TTextEncoding> value = TextEncodingNamed(name);
+    if (!value) return "unknown encoding \"" + name + "\": use one of " + MainEncodingNames();
+    Options.Encoding = *value;
+  }
+  if (Parser.isSet(Set.Overwrite) && Parser.isSet(Set.SkipExisting)) {
+    return "--overwrite and --skip-existing cannot be given together";
+  }
+  if (Parser.isSet(Set.SkipExisting)) Options.Existing = TExistingOutput::Skip;
+  Options.Recursive = Parser.isSet(Set.Recursive);
+  Options.DryRun = Parser.isSet(Set.DryRun);
+  Options.Quiet = Parser.isSet(Set.Quiet);
+  return std::nullopt;
+}
+
+std::optional<std::string> ReadPaths(const QCommandLineParser& Parser,
+                                     const TArgumentText& Arguments, TCliOptions& Options) {
+  for (const QString& path : Parser.positionalArguments()) {
+    const std::string file = Arguments.Bytes(path);
+    std::error_code error;
+    if (!std::filesystem::exists(file, error)) return "cannot find \"" + file + "\"";
+    Options.Paths.push_back(file);
+  }
+  if (Options.Paths.empty()) return "no file or folder given";
+  return std::nullopt;
+}
+
+}  // namespace
+
 TCliRequest ParseCommandLine(const std::vector<std::string>& Arguments, int Cores) {
   const TArgumentText arguments(Arguments);
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral(
       "Converts Monkey's Audio files (.ape) and cue-sheet CD images (.cue, or .ape with a sheet\n"
       "in its tag) to FLAC files, bit-exact, tagged from the APE tag or the cue sheet."));
-  const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                QStringLiteral("Show this help and exit."));
-  const QCommandLineOption version({QStringLiteral("V"), QStringLiteral("version")},
-                                   QStringLiteral("Show the version and exit."));
-  const QCommandLineOption output(
-      {QStringLiteral("o"), QStringLiteral("output")},
-      QStringLiteral("Write the FLAC files into DIR (made when missing). Default: beside each "
-                     "source (a cue track beside its sheet)."),
-      QStringLiteral("DIR"));
-  const QCommandLineOption level({QStringLiteral("l"), QStringLiteral("level")},
-                                 QStringLiteral("FLAC compression level, 0 (fastest) to 8 "
-                                                "(smallest). Default: 5."),
-                                 QStringLiteral("N"));
-  const QCommandLineOption jobs(
-      {QStringLiteral("j"), QStringLiteral("jobs")},
-      QStringLiteral("Convert up to N files at once. Default: the number of cores (%1).")
-          .arg(Cores),
-      QStringLiteral("N"));
-  const QCommandLineOption name({QStringLiteral("n"), QStringLiteral("name")},
-                                QStringLiteral("Name the outputs by TEMPLATE, such as \"{track} - "
-                                               "{title}\" (fields below)."),
-                                QStringLiteral("TEMPLATE"));
-  const QCommandLineOption recursive({QStringLiteral("r"), QStringLiteral("recursive")},
-                                     QStringLiteral("Take a folder's subfolders too."));
-  const QCommandLineOption encoding(
-      QStringLiteral("encoding"),
-      QStringLiteral("Read cue sheets in NAME instead of the detected encoding: %1.")
-          .arg(QString::fromStdString(MainEncodingNames())),
-      QStringLiteral("NAME"));
-  const QCommandLineOption dryRun(QStringLiteral("dry-run"),
-                                  QStringLiteral("Print each job and its output; write nothing."));
-  const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
-                                 QStringLiteral("Print errors only."));
-  const QCommandLineOption overwrite(
-      QStringLiteral("overwrite"),
-      QStringLiteral("Replace an output file that exists already (the default)."));
-  const QCommandLineOption skipExisting(
-      QStringLiteral("skip-existing"),
-      QStringLiteral("Leave an output file that exists already, and skip its job."));
-  for (const QCommandLineOption& option : {help, version, output, level, jobs, name, recursive,
-                                           encoding, dryRun, quiet, overwrite, skipExisting}) {
-    parser.addOption(option);
-  }
+  const TOptionSet set(Cores);
+  set.AddTo(parser);
   parser.addPositionalArgument(QStringLiteral("FILE|FOLDER"),
                                QStringLiteral(".ape files, .cue files, folders."),
                                QStringLiteral("FILE|FOLDER..."));
 
   if (!parser.parse(arguments.Text())) return UsageError(parser.errorText().toStdString());
+  if (parser.isSet(set.Help)) return HelpRequest(parser, arguments);
+  if (parser.isSet(set.Version)) return VersionRequest();
+
   TCliRequest request;
-  if (parser.isSet(help)) {
-    request.Kind = TCliRequest::TKind::Help;
-    // Named as the user knows it, not by the path it was started through.
-    QString text = parser.helpText();
-    const QString usage = QStringLiteral("Usage: ") + arguments.Text().value(0);
-    if (text.startsWith(usage)) text.replace(0, usage.size(), QStringLiteral("Usage: corvane-cli"));
-    request.Text = text.toStdString() + Epilog();
-    return request;
-  }
-  if (parser.isSet(version)) {
-    request.Kind = TCliRequest::TKind::Version;
-    request.Text = (QCoreApplication::applicationName() + QLatin1Char(' ') +
-                    QCoreApplication::applicationVersion())
-                       .toStdString();
-    return request;
-  }
-
-  TCliOptions& options = request.Options;
-  options.Jobs = std::max(Cores, 1);
-  if (parser.isSet(output)) {
-    options.OutputFolder = arguments.Bytes(parser.value(output));
-    if (options.OutputFolder.empty()) return UsageError("the output folder (-o) is empty");
-  }
-  if (parser.isSet(level)) {
-    const std::optional<int> value = ParseCompressionLevel(parser.value(level).toStdString());
-    if (!value || *value < 0 || *value > 8) {
-      return UsageError("bad compression level \"" + parser.value(level).toStdString() +
-                        "\": it goes from 0 to 8");
-    }
-    options.Level = *value;
-  }
-  if (parser.isSet(jobs)) {
-    const std::optional<int> value = IntegerOf(parser.value(jobs));
-    if (!value || *value < 1) {
-      return UsageError("bad job count \"" + parser.value(jobs).toStdString() +
-                        "\": it is a whole number from 1 on");
-    }
-    options.Jobs = *value;
-  }
-  if (parser.isSet(name)) {
-    options.NameTemplate = arguments.Bytes(parser.value(name));
-    try {
-      TNameTemplate check(*options.NameTemplate);
-    } catch (const ENameTemplateError& E) {
-      return UsageError(E.what());
-    }
-  }
-  if (parser.isSet(encoding)) {
-    const std::optional<TTextEncoding> value =
-        TextEncodingNamed(parser.value(encoding).toStdString());
-    if (!value) {
-      return UsageError("unknown encoding \"" + parser.value(encoding).toStdString() +
-                        "\": use one of " + MainEncodingNames());
-    }
-    options.Encoding = *value;
-  }
-  if (parser.isSet(overwrite) && parser.isSet(skipExisting)) {
-    return UsageError("--overwrite and --skip-existing cannot be given together");
-  }
-  if (parser.isSet(skipExisting)) options.Existing = TExistingOutput::Skip;
-  options.Recursive = parser.isSet(recursive);
-  options.DryRun = parser.isSet(dryRun);
-  options.Quiet = parser.isSet(quiet);
-
-  for (const QString& path : parser.positionalArguments()) {
-    const std::string file = arguments.Bytes(path);
-    std::error_code error;
-    if (!std::filesystem::exists(file, error)) {
-      return UsageError("cannot find \"" + file + "\"");
-    }
-    options.Paths.push_back(file);
-  }
-  if (options.Paths.empty()) return UsageError("no file or folder given");
+  request.Options.Jobs = std::max(Cores, 1);
+  if (auto error = ReadNumbers(parser, set, request.Options)) return UsageError(*error);
+  if (auto error = ReadTexts(parser, set, arguments, request.Options)) return UsageError(*error);
+  if (auto error = ReadPaths(parser, arguments, request.Options)) return UsageError(*error);
   return request;
 }
 
