@@ -27,11 +27,11 @@ using namespace std::chrono_literals;
 // Stands in for the user-interface thread: the test thread pumps the posted calls.
 class TTestHandoff : public TMainThreadHandoff {
  public:
+  // Notifies under the lock: once the test has run the call it may destroy the handoff, and a
+  // poster still inside notify_all would then touch a destroyed condition variable.
   void Post(std::function<void()> Call) override {
-    {
-      std::lock_guard lock(FMutex);
-      FQueue.push_back(std::move(Call));
-    }
+    std::lock_guard lock(FMutex);
+    FQueue.push_back(std::move(Call));
     FPosted.notify_all();
   }
 
