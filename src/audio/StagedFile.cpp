@@ -1,11 +1,18 @@
 #include "StagedFile.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <ctime>
+#include <memory>
 #include <random>
+#include <vector>
 
 #include "ACSException.h"
 
@@ -46,6 +53,38 @@ std::string RandomChars() {
   throw EFileError(FileErrorOf(What, FileName, Error));
 }
 
+bool TryLock(const TFile& File) {
+  return File.IsOpen() && ::flock(File.Fd(), LOCK_EX | LOCK_NB) == 0;
+}
+
+// A run that has only just created its file may not have locked it yet.
+constexpr time_t kLeftoverSeconds = 60;
+
+// Whether Path is a temporary file that no run holds.
+bool IsLeftover(const std::string& Path) {
+  struct stat info {};
+  if (::lstat(Path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  if (std::time(nullptr) - info.st_mtime < kLeftoverSeconds) return false;
+  const TFile file = TFile::OpenRead(Path, false);
+  return TryLock(file);
+}
+
+// Names in Folder ("" is the working folder) that start with Prefix and have the random part
+// after it.
+std::vector<std::string> NamesWithPrefix(const std::string& Folder, const std::string& Prefix) {
+  std::vector<std::string> names;
+  const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(Folder.empty() ? "." : Folder.c_str()),
+                                                ::closedir);
+  if (!dir) return names;
+  while (const dirent* entry = ::readdir(dir.get())) {
+    const std::string name = entry->d_name;
+    if (name.size() == Prefix.size() + kRandomChars && name.starts_with(Prefix)) {
+      names.push_back(name);
+    }
+  }
+  return names;
+}
+
 }  // namespace
 
 std::string TStagedFile::TemporaryPrefix(const std::string& FinalName) {
@@ -54,12 +93,29 @@ std::string TStagedFile::TemporaryPrefix(const std::string& FinalName) {
   return FolderOf(FinalName) + "." + ShortenedName(name) + kMarker;
 }
 
+int TStagedFile::RemoveLeftovers(const std::string& FinalName) {
+  const std::string folder = FolderOf(FinalName);
+  const std::string prefix = TemporaryPrefix(FinalName).substr(folder.size());
+  int removed = 0;
+  for (const std::string& name : NamesWithPrefix(folder, prefix)) {
+    if (IsLeftover(folder + name) && ::unlink((folder + name).c_str()) == 0) ++removed;
+  }
+  return removed;
+}
+
 std::pair<TStagedFile, TFile> TStagedFile::Create(const std::string& FinalName) {
+  RemoveLeftovers(FinalName);
   const std::string prefix = TemporaryPrefix(FinalName);
   for (int attempt = 1;; ++attempt) {
     const std::string temporary = prefix + RandomChars();
     TFile file = TFile::CreateNew(temporary);
-    if (file.IsOpen()) return {TStagedFile(FinalName, temporary), std::move(file)};
+    if (file.IsOpen()) {
+      // Our own new file: only a leftover check that opened it this instant can hold the lock,
+      // and that one leaves it alone (it is too new).
+      TFile lock = TFile::OpenRead(temporary, false);
+      TryLock(lock);
+      return {TStagedFile(FinalName, temporary, std::move(lock)), std::move(file)};
+    }
     // Taken by a leftover or by another program's file: draw again.
     if (file.Error().Code == EEXIST && attempt < kAttempts) continue;
     // The user knows the final name; the temporary one means nothing to them.
@@ -69,13 +125,15 @@ std::pair<TStagedFile, TFile> TStagedFile::Create(const std::string& FinalName) 
 
 TStagedFile::TStagedFile(TStagedFile&& Other) noexcept
     : FFinalName(std::move(Other.FFinalName)),
-      FTemporaryName(std::exchange(Other.FTemporaryName, std::string())) {}
+      FTemporaryName(std::exchange(Other.FTemporaryName, std::string())),
+      FLock(std::move(Other.FLock)) {}
 
 TStagedFile& TStagedFile::operator=(TStagedFile&& Other) noexcept {
   if (this != &Other) {
     Discard();
     FFinalName = std::move(Other.FFinalName);
     FTemporaryName = std::exchange(Other.FTemporaryName, std::string());
+    FLock = std::move(Other.FLock);
   }
   return *this;
 }
@@ -88,6 +146,7 @@ void TStagedFile::Discard() noexcept {
   if (FTemporaryName.empty()) return;
   ::unlink(FTemporaryName.c_str());
   FTemporaryName.clear();
+  FLock.Close();
 }
 
 void TStagedFile::Commit() {
@@ -107,6 +166,7 @@ void TStagedFile::Commit() {
     Fail("Cannot replace file", FFinalName, error);
   }
   FTemporaryName.clear();
+  FLock.Close();
   SyncFolderOf(FFinalName);
 }
 

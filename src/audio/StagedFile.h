@@ -15,8 +15,13 @@ class TStagedFile {
  public:
   TStagedFile() = default;
   // Creates a new temporary file beside FinalName, never through a link or over an existing
-  // file, and opens it. Throws EFileError ("Cannot create file", naming FinalName).
+  // file, and opens it. Throws EFileError ("Cannot create file", naming FinalName). Temporary
+  // files of FinalName that a killed run left behind go first (RemoveLeftovers).
   static std::pair<TStagedFile, TFile> Create(const std::string& FinalName);
+  // Removes the temporary files of FinalName that no run holds any more: each staged file is
+  // locked (flock) while it lives, so a file of that name that is not locked, not changed for
+  // a minute and a plain file is what a killed or crashed run left. Returns how many went.
+  static int RemoveLeftovers(const std::string& FinalName);
 
   TStagedFile(TStagedFile&& Other) noexcept;
   TStagedFile& operator=(TStagedFile&& Other) noexcept;
@@ -41,11 +46,16 @@ class TStagedFile {
   static std::string TemporaryPrefix(const std::string& FinalName);
 
  private:
-  TStagedFile(std::string FinalName, std::string TemporaryName)
-      : FFinalName(std::move(FinalName)), FTemporaryName(std::move(TemporaryName)) {}
+  TStagedFile(std::string FinalName, std::string TemporaryName, TFile Lock)
+      : FFinalName(std::move(FinalName)),
+        FTemporaryName(std::move(TemporaryName)),
+        FLock(std::move(Lock)) {}
 
   std::string FFinalName;
   std::string FTemporaryName;  // empty when nothing is held
+  // Holds the temporary file's lock from its creation to its commit or removal, whoever else
+  // opens and closes the file meanwhile.
+  TFile FLock;
 };
 
 }  // namespace corvane
