@@ -13,6 +13,7 @@ struct TPlanCase {
   std::vector<std::string> Written;  // by earlier jobs of the batch; "@" is the scratch folder
   std::vector<std::string> Natural;
   std::vector<std::string> Planned;
+  bool FoldsCase = false;  // the folder is on a file system that ignores letter case
 };
 std::ostream& operator<<(std::ostream& Out, const TPlanCase& Case) {
   return Out << Case.Name;
@@ -34,7 +35,7 @@ TEST_P(OutputPlan, GivesEveryJobAFileOfItsOwn) {
   const TPlanCase& c = GetParam();
   std::filesystem::create_directory(Dir.File("out"));
   std::filesystem::create_directory_symlink(Dir.File("out"), Dir.File("link"));
-  TOutputPlan plan;
+  TOutputPlan plan([&](const std::string&) { return c.FoldsCase; });
   for (const std::string& path : InDir(c.Written)) plan.Written(path);
   EXPECT_EQ(plan.Plan(InDir(c.Natural)), InDir(c.Planned));
   // A new batch may replace all of it.
@@ -74,8 +75,23 @@ INSTANTIATE_TEST_SUITE_P(
         TPlanCase{"LetterCaseDiffers",
                   {},
                   {"@/Song.flac", "@/song.flac", ""},
-                  {"@/Song.flac", "@/song.flac", ""}}),
+                  {"@/Song.flac", "@/song.flac", ""}},
+        // On a memory card or a Windows share they are one file, accents and all.
+        TPlanCase{"LetterCaseOnACardThatIgnoresIt",
+                  {"@/ÉTÉ.flac"},
+                  {"@/Song.flac", "@/song.flac", "@/été.flac", "@/SONG (2).flac"},
+                  {"@/Song.flac", "@/song (2).flac", "@/été (2).flac", "@/SONG (2) (2).flac"},
+                  true}),
     [](const auto& Info) { return std::string(Info.param.Name); });
+
+// The folders of this machine's tests are on a file system that tells case apart; a folder
+// that is not there yet is judged by the nearest one that is.
+TEST(FolderFoldsLetterCase, JudgesByTheNearestFolderThatExists) {
+  const test::TScratchDir dir;
+  EXPECT_FALSE(FolderFoldsLetterCase(dir.Path()));
+  EXPECT_FALSE(FolderFoldsLetterCase(dir.File("not/made/yet")));
+  EXPECT_FALSE(FolderFoldsLetterCase(""));
+}
 
 }  // namespace
 }  // namespace corvane
