@@ -13,13 +13,9 @@
 //        bench_ape_decode --decode F         one decode of F through TMACIn (a child's part)
 //        bench_ape_decode --fixture MIN LEVEL BITS  makes one fixture (a child's part)
 
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,6 +23,7 @@
 #include <vector>
 
 #include "ApeFixtures.h"
+#include "ChildRun.h"
 #include "MACDll.h"
 #include "MACIn.h"
 
@@ -35,7 +32,6 @@ extern char** environ;
 namespace {
 
 using namespace corvane;
-using Clock = std::chrono::steady_clock;
 
 constexpr int Rounds = 3;  // best of, for every contender alike
 
@@ -69,44 +65,9 @@ int DecodeOnce(const char* File) {
   return 0;
 }
 
-struct TRun {
-  double Seconds;  // wall clock
-  double Cpu;      // user and system time: what the ratio compares, the machine being shared
-  double PeakMiB;
-};
-
-double SecondsOf(const timeval& Time) {
-  return static_cast<double>(Time.tv_sec) + static_cast<double>(Time.tv_usec) / 1e6;
-}
-
-// Runs Arguments as a child process; its wall time and peak resident set.
-TRun RunChild(const std::vector<std::string>& Arguments) {
-  std::vector<char*> argv;
-  for (const std::string& a : Arguments) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  const auto start = Clock::now();
-  pid_t pid = 0;
-  if (::posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
-    std::fprintf(stderr, "cannot start %s\n", argv[0]);
-    std::exit(1);
-  }
-  int status = 0;
-  rusage usage{};
-  ::wait4(pid, &status, 0, &usage);
-  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    std::fprintf(stderr, "failed: %s %s\n", argv[0], Arguments.back().c_str());
-    std::exit(1);
-  }
-  return {seconds, SecondsOf(usage.ru_utime) + SecondsOf(usage.ru_stime),
-          static_cast<double>(usage.ru_maxrss) / 1024.0};
-}
-
-void KeepBest(TRun& Best, const TRun& Run) {
-  Best.Seconds = std::min(Best.Seconds, Run.Seconds);
-  Best.Cpu = std::min(Best.Cpu, Run.Cpu);
-  Best.PeakMiB = std::min(Best.PeakMiB, Run.PeakMiB);
-}
+using bench::KeepBest;
+using bench::RunChild;
+using bench::TRun;
 
 TRun Best(const std::vector<std::string>& Arguments) {
   TRun best = RunChild(Arguments);
@@ -121,8 +82,8 @@ test::TApeFixtureSpec FixtureSpec(int Minutes, int Level, int Bits) {
 // The fixture's file. It is made in a child process: making it holds the whole PCM in
 // memory, and a child's peak resident set starts from its parent's.
 std::string Fixture(const std::string& Self, int Minutes, int Level, int Bits = 16) {
-  RunChild({Self, "--fixture", std::to_string(Minutes), std::to_string(Level),
-            std::to_string(Bits)});
+  RunChild(
+      {Self, "--fixture", std::to_string(Minutes), std::to_string(Level), std::to_string(Bits)});
   return test::ApeFixture(FixtureSpec(Minutes, Level, Bits));  // cached now: returns at once
 }
 
@@ -154,13 +115,12 @@ int main(int argc, char** argv) {
   std::printf("\nDecoding 10 minutes of stereo (best of %d):\n", Rounds);
   std::printf("%-10s %8s %8s %10s %10s %7s %12s\n", "", "CPU s", "", "wall s", "", "ratio",
               "CPU s");
-  std::printf("%-10s %8s %8s %10s %10s %7s %12s\n", "file", "TMACIn", "ffmpeg", "TMACIn",
-              "ffmpeg", "(CPU)", "ffmpeg+CRC");
+  std::printf("%-10s %8s %8s %10s %10s %7s %12s\n", "file", "TMACIn", "ffmpeg", "TMACIn", "ffmpeg",
+              "(CPU)", "ffmpeg+CRC");
   for (const TCase& c : cases) {
     const std::vector<std::string> ourCommand = {me, "--decode", c.File};
-    const std::vector<std::string> theirCommand = {"ffmpeg", "-nostdin", "-v",   "error",
-                                                   "-threads", "1",     "-i",   c.File,
-                                                   "-f",       "null",  "-"};
+    const std::vector<std::string> theirCommand = {
+        "ffmpeg", "-nostdin", "-v", "error", "-threads", "1", "-i", c.File, "-f", "null", "-"};
     // TMACIn checks every APE frame's CRC; so does this one, for a like-for-like figure.
     std::vector<std::string> checkingCommand = theirCommand;
     checkingCommand.insert(checkingCommand.begin() + 6, {"-err_detect", "crccheck"});

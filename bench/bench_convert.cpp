@@ -20,14 +20,9 @@
 //        bench_convert --prepare MIN LEVEL BITS RATE [WAV]  makes a fixture (and its WAV)
 //        bench_convert --verify APE FLAC MIN LEVEL BITS RATE  checks our FLAC against the PCM
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -38,6 +33,7 @@
 #include <vector>
 
 #include "ApeFixtures.h"
+#include "ChildRun.h"
 #include "FLACBinding.h"
 #include "FLACOut.h"
 #include "FlacDecode.h"
@@ -51,7 +47,6 @@ extern char** environ;
 namespace {
 
 using namespace corvane;
-using Clock = std::chrono::steady_clock;
 
 constexpr int Rounds = 3;
 
@@ -121,52 +116,9 @@ int Verify(const char* Flac, const test::TApeFixtureSpec& Spec) {
   return 0;
 }
 
-struct TRun {
-  double Seconds;  // wall clock
-  double Cpu;      // user and system time
-  double PeakMiB;  // peak resident set
-};
-
-double SecondsOf(const timeval& Time) {
-  return static_cast<double>(Time.tv_sec) + static_cast<double>(Time.tv_usec) / 1e6;
-}
-
-// Runs Arguments as a child process; its wall time, processor time and peak resident set.
-// Quiet: its warnings are not shown (its exit status still counts).
-TRun RunChild(const std::vector<std::string>& Arguments, bool Quiet = false) {
-  std::vector<char*> argv;
-  for (const std::string& a : Arguments) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  ::posix_spawn_file_actions_init(&actions);
-  if (Quiet) ::posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  const auto start = Clock::now();
-  pid_t pid = 0;
-  const int spawned = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  ::posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) {
-    std::fprintf(stderr, "cannot start %s\n", argv[0]);
-    std::exit(1);
-  }
-  int status = 0;
-  rusage usage{};
-  ::wait4(pid, &status, 0, &usage);
-  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    std::string line;
-    for (const std::string& a : Arguments) line += a + " ";
-    std::fprintf(stderr, "failed: %s\n", line.c_str());
-    std::exit(1);
-  }
-  return {seconds, SecondsOf(usage.ru_utime) + SecondsOf(usage.ru_stime),
-          static_cast<double>(usage.ru_maxrss) / 1024.0};
-}
-
-void KeepBest(TRun& Best, const TRun& Run) {
-  Best.Seconds = std::min(Best.Seconds, Run.Seconds);
-  Best.Cpu = std::min(Best.Cpu, Run.Cpu);
-  Best.PeakMiB = std::min(Best.PeakMiB, Run.PeakMiB);
-}
+using bench::KeepBest;
+using bench::RunChild;
+using bench::TRun;
 
 void PrintLoad(const char* When) {
   double load[3] = {0, 0, 0};

@@ -16,8 +16,10 @@
 #include <vector>
 
 #include "FLACBinding.h"
+#include "FrameworkDoubles.h"
 #include "PcmSignal.h"
 #include "ScratchDir.h"
+#include "SinkRun.h"
 
 namespace corvane::test {
 
@@ -189,3 +191,20 @@ class FLACOut : public ::testing::Test {
 };
 
 }  // namespace corvane::test
+
+// What every part of the sink's suites takes from the support code.
+namespace corvane {
+using test::Exists;
+using test::FLACOut;
+using test::IsOpenHere;
+using test::kOldFile;
+using test::Leftovers;
+using test::MakeTestPcm;
+using test::TCall;
+using test::TPcmFormat;
+using test::TPcmSource;
+using test::TRecordingLibFLAC;
+using test::TResolved;
+using test::TScratchDir;
+using test::TSinkRun;
+}  // namespace corvane

@@ -25,15 +25,15 @@ namespace {
 
 using test::ApeFixture;
 using test::ApeFixturePcm;
+using test::Mono16;
+using test::Stereo16;
+using test::Stereo24;
+using test::Stereo8;
 using test::TApeFixtureSpec;
 using test::TPcmFormat;
 using test::TSignal;
 
 constexpr int64_t B = test::kNormalFrameBlocks;
-const TPcmFormat Stereo16{16, 2, 44100};
-const TPcmFormat Mono16{16, 1, 44100};
-const TPcmFormat Stereo24{24, 2, 44100};
-const TPcmFormat Stereo8{8, 2, 44100};
 
 // 0 decodes on the reader's thread: the serial decoder every other count is held to.
 const std::vector<int> ThreadCounts = {0, 1, 2, 4};
@@ -86,7 +86,7 @@ TPass ReadPass(TMACIn& Source, int64_t Start, int64_t End, int64_t Chunk) {
 struct TRangeCase {
   const char* Name;
   TApeFixtureSpec Spec;
-  int64_t FrameBlocks;  // blocks per APE frame at the spec's level
+  int64_t FrameBlocks;  // blocks per APE frame at the fixture's compression level
 };
 
 class ReadAheadRangeTest : public ReadAheadTest,

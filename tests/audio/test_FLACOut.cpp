@@ -16,19 +16,6 @@ namespace corvane {
 namespace {
 
 using namespace std::chrono_literals;
-using test::Exists;
-using test::FLACOut;
-using test::IsOpenHere;
-using test::kOldFile;
-using test::Leftovers;
-using test::MakeTestPcm;
-using test::TCall;
-using test::TPcmFormat;
-using test::TPcmSource;
-using test::TRecordingLibFLAC;
-using test::TResolved;
-using test::TScratchDir;
-using test::TSinkRun;
 
 // ---- Properties ----
 

@@ -29,16 +29,15 @@ namespace {
 
 using test::ApeFixture;
 using test::ApeFixturePcm;
+using test::Mono16;
+using test::Stereo16;
+using test::Stereo24;
+using test::Stereo8;
 using test::TApeFixtureSpec;
 using test::TPcmFormat;
 using test::TSignal;
 
 constexpr int64_t NormalFrameBlocks = test::kNormalFrameBlocks;
-
-const TPcmFormat Stereo16{16, 2, 44100};
-const TPcmFormat Mono16{16, 1, 44100};
-const TPcmFormat Stereo8{8, 2, 44100};
-const TPcmFormat Stereo24{24, 2, 44100};
 
 class MACInTest : public ::testing::Test {
  protected:

@@ -13,6 +13,12 @@ struct TPcmFormat {
   int FrameBytes() const { return BitsPerSample / 8 * Channels; }
 };
 
+// The CD-rate formats the APE suites go through.
+inline const TPcmFormat Stereo16{16, 2, 44100};
+inline const TPcmFormat Mono16{16, 1, 44100};
+inline const TPcmFormat Stereo8{8, 2, 44100};
+inline const TPcmFormat Stereo24{24, 2, 44100};
+
 // "16bit2ch" (with "_48000Hz" for a rate other than 44100): a test name.
 std::string FormatCaseName(const TPcmFormat& Format);
 
