@@ -12,7 +12,7 @@ limit=${2:-60}
 
 # Allowed to be longer: the window's control creation, a table of controls that reads best
 # whole.
-allowed='^src/app/(MainWindow|AboutWindow)\.cpp:[0-9]+ (CreateControls|TForm1|TAboutMe) '
+allowed='^src/window/(MainWindow|AboutWindow)\.cpp:[0-9]+ (CreateControls|TForm1|TAboutMe) '
 
 if [ ! -f "$build/compile_commands.json" ]; then
   echo "No $build/compile_commands.json: build first (scripts/build.sh $build)." >&2

@@ -9,7 +9,7 @@
 #include <regex>
 #include <thread>
 
-#include "AppTestSupport.h"
+#include "EngineTestSupport.h"
 #include "CueTime.h"
 #include "FlacDecode.h"
 #include "ProgramRun.h"

@@ -12,7 +12,7 @@
 #include <functional>
 #include <memory>
 
-#include "AppTestSupport.h"
+#include "EngineTestSupport.h"
 #include "AppTexts.h"
 #include "BatchDriver.h"
 #include "FlacDecode.h"

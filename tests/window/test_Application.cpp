@@ -6,7 +6,7 @@
 #include <QImageReader>
 #include <stdexcept>
 
-#include "AppTestSupport.h"
+#include "EngineTestSupport.h"
 #include "Application.h"
 #include "FLACBinding.h"
 #include "MACDll.h"

@@ -7,7 +7,7 @@
 #include <QSignalSpy>
 #include <filesystem>
 
-#include "AppTestSupport.h"
+#include "EngineTestSupport.h"
 #include "BatchDriver.h"
 #include "CueAudioLocator.h"
 #include "CueSheetLoader.h"

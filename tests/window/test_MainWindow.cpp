@@ -21,7 +21,7 @@
 #include <filesystem>
 
 #include "AboutWindow.h"
-#include "AppTestSupport.h"
+#include "EngineTestSupport.h"
 #include "AppTexts.h"
 #include "BatchDriver.h"
 #include "FlacDecode.h"

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <set>
 
-#include "AppTestSupport.h"
+#include "EngineTestSupport.h"
 #include "FlacDecode.h"
 #include "ParallelBatch.h"
 #include "QtMainThreadHandoff.h"

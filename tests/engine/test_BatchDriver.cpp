@@ -9,7 +9,7 @@
 #include <optional>
 #include <regex>
 
-#include "AppTestSupport.h"
+#include "EngineTestSupport.h"
 #include "BatchDriver.h"
 #include "CueTime.h"
 #include "FlacDecode.h"

@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "AppTestSupport.h"
+#include "EngineTestSupport.h"
 #include "AppTexts.h"
 #include "BatchDriver.h"
 #include "FlacDecode.h"

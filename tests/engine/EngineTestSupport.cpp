@@ -1,4 +1,4 @@
-#include "AppTestSupport.h"
+#include "EngineTestSupport.h"
 
 #include <FLAC/metadata.h>
 #include <iconv.h>

@@ -5,7 +5,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
-#include "AppTestSupport.h"
+#include "EngineTestSupport.h"
 #include "Application.h"
 #include "FLACBinding.h"
 #include "MACDll.h"
