@@ -24,7 +24,7 @@
 
 #include "ApeFixtures.h"
 #include "ChildRun.h"
-#include "MACDll.h"
+#include "MACBinding.h"
 #include "MACIn.h"
 
 extern char** environ;

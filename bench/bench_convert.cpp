@@ -37,7 +37,7 @@
 #include "FLACBinding.h"
 #include "FLACOut.h"
 #include "FlacDecode.h"
-#include "MACDll.h"
+#include "MACBinding.h"
 #include "MACIn.h"
 #include "ScratchDir.h"
 #include "WavFile.h"

@@ -8,6 +8,11 @@
 
 namespace corvane {
 
+// Misuse the components refuse, in their own words.
+inline constexpr const char* kInputNotAssigned = "Input is not assigned";
+inline constexpr const char* kSourceBusy = "The component is Busy";
+inline constexpr const char* kRangeOutsideFile = "The sample range lies outside the file";
+
 // Misuse of an audio component, or a failure of one of the codec components.
 class EACSException : public std::runtime_error {
  public:

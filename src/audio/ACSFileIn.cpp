@@ -5,13 +5,12 @@
 namespace corvane {
 
 void TACSFileIn::BeginRead() {
-  if (Busy()) throw EACSException("The component is Busy");
+  if (Busy()) throw EACSException(kSourceBusy);
   if (FFileName.empty()) throw EACSException("The file name is not assigned");
   OpenSource();
   if (FStartSample != 0) SeekSample(FStartSample);
   if (FStartSample != 0 || FEndSample != -1) {
-    const int64_t frames =
-        (FEndSample == -1 ? FTotalSamples : FEndSample) - FStartSample;
+    const int64_t frames = (FEndSample == -1 ? FTotalSamples : FEndSample) - FStartSample;
     FSize = static_cast<int64_t>(FBitsPerSample / 8) * frames * FChannels;
   }
   FBusy = true;

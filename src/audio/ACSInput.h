@@ -45,6 +45,8 @@ class TACSInput {
 
   void AddUser(TACSInputUser* User);
   void RemoveUser(TACSInputUser* User);
+  // Whether anything reads from the source and would be told when it goes.
+  bool HasUsers() const { return !FUsers.empty(); }
 
  protected:
   // Tells every user that the source is going away, waiting out a read in progress. A source

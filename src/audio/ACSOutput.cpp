@@ -1,6 +1,7 @@
 #include "ACSOutput.h"
 
 #include <cmath>
+#include <thread>
 
 #include "ACSConverter.h"
 #include "ACSException.h"
@@ -14,7 +15,9 @@ TACSOutput::~TACSOutput() {
   ShutdownWorker();
 }
 
-void TACSOutput::ShutdownWorker() { FWorker.reset(); }
+void TACSOutput::ShutdownWorker() {
+  FWorker.reset();
+}
 
 void TACSOutput::SetMainThreadHandoff(TMainThreadHandoff* Handoff) {
   if (FWorker) FWorker->Handoff = Handoff;
@@ -26,7 +29,7 @@ void TACSOutput::SetInput(TACSInput* New) {
 
 void TACSOutput::Start() {
   if (Busy()) throw EACSException("Component is Busy");
-  if (FInput.Get() == nullptr) throw EACSException("Input is not assigned");
+  if (FInput.Get() == nullptr) throw EACSException(kInputNotAssigned);
   UnlockInput();
   try {
     PrepareOutput();
@@ -72,9 +75,21 @@ void TACSOutput::SetLoopDelay(int Value) {
   if (FWorker && Value <= 100) FWorker->LoopDelay = Value;
 }
 
-int TACSOutput::LoopDelay() const { return FWorker ? FWorker->LoopDelay.load() : 0; }
+bool TACSOutput::WorkerParked() const {
+  return FWorker && FWorker->Parked();
+}
 
-bool TACSOutput::SuspendWhenIdle() const { return FWorker && FWorker->SuspendWhenIdle.load(); }
+void TACSOutput::SleepBetweenCycles(std::chrono::milliseconds Pause) {
+  std::this_thread::sleep_for(Pause);
+}
+
+int TACSOutput::LoopDelay() const {
+  return FWorker ? FWorker->LoopDelay.load() : 0;
+}
+
+bool TACSOutput::SuspendWhenIdle() const {
+  return FWorker && FWorker->SuspendWhenIdle.load();
+}
 
 void TACSOutput::SetSuspendWhenIdle(bool Value) {
   if (FWorker) FWorker->SuspendWhenIdle = Value;

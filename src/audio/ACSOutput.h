@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -52,6 +53,8 @@ class TACSOutput {
   bool SuspendWhenIdle() const;
   void SetSuspendWhenIdle(bool Value);
   bool Busy() const { return FBusy.load(); }
+  // The worker waits at the top of its cycle (paused, or idle between runs).
+  bool WorkerParked() const;
 
   void SetOnDone(TOutputDoneEvent Handler) { FOnDone = std::move(Handler); }
   void SetOnProgress(TOutputProgressEvent Handler) { FOnProgress = std::move(Handler); }
@@ -70,6 +73,8 @@ class TACSOutput {
   virtual void PrepareOutput() = 0;
   virtual bool ProcessBlock(bool Abort) = 0;
   virtual void FinishOutput() = 0;
+  // The worker's pause between cycles that the loop delay asks for.
+  virtual void SleepBetweenCycles(std::chrono::milliseconds Pause);
 
   bool CanOutput() const { return FCanOutput.load(); }
   // True while FinishOutput closes a run that failed, rather than one that ended or stopped.

@@ -40,8 +40,7 @@ class THandoffCall {
 
   bool Wait() {
     std::unique_lock lock(FMutex);
-    FChanged.wait(lock,
-                  [this] { return FState == State::Finished || FState == State::Cancelled; });
+    FChanged.wait(lock, [this] { return FState == State::Finished || FState == State::Cancelled; });
     if (FState == State::Cancelled) return false;
     // Taken out of the shared state so the exception dies on this thread, never on the
     // user-interface thread while this one still reads it.
@@ -74,6 +73,11 @@ bool TACSThread::Suspended() const {
   return FSuspended;
 }
 
+bool TACSThread::Parked() const {
+  std::lock_guard lock(FStateMutex);
+  return FParked;
+}
+
 void TACSThread::Suspend() {
   std::lock_guard lock(FStateMutex);
   FSuspended = true;
@@ -92,7 +96,9 @@ void TACSThread::Execute() {
   for (;;) {
     {
       std::unique_lock lock(FStateMutex);
+      FParked = true;
       FWake.wait(lock, [this] { return !FSuspended || FExitRequested; });
+      FParked = false;
       if (FExitRequested) break;
     }
     RunCycle();
@@ -109,7 +115,7 @@ void TACSThread::Execute() {
 
 void TACSThread::RunCycle() {
   const int delay = LoopDelay.load();
-  if (delay > 5) std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+  if (delay > 5) FOwner.SleepBetweenCycles(std::chrono::milliseconds(delay));
   try {
     if (FOwner.Progress() != FOwner.FLastProgress) {
       FOwner.FLastProgress = FOwner.Progress();

@@ -25,6 +25,8 @@ class TACSThread {
   ~TACSThread();
 
   bool Suspended() const;
+  // Waiting at the top of the cycle.
+  bool Parked() const;
   void Suspend();
   void Resume();
 
@@ -43,10 +45,11 @@ class TACSThread {
   bool RunOnMainThread(std::function<void()> Call);
 
   TACSOutput& FOwner;
-  // Guards FSuspended, FExitRequested and FPendingCall; written by both threads.
+  // Guards FSuspended, FParked, FExitRequested and FPendingCall; written by both threads.
   mutable std::mutex FStateMutex;
   std::condition_variable FWake;
   bool FSuspended = true;
+  bool FParked = false;
   bool FExitRequested = false;
   std::shared_ptr<THandoffCall> FPendingCall;
   std::thread FThread;  // last: starts after everything above exists

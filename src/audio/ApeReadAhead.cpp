@@ -6,7 +6,7 @@
 #include <system_error>
 #include <utility>
 
-#include "MACDll.h"
+#include "MACBinding.h"
 #include "MACDllApi.h"
 
 namespace corvane {

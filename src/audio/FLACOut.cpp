@@ -89,7 +89,7 @@ void TFLACOut::SetPaddingReserve(uint32_t Value) {
 void TFLACOut::PrepareOutput() {
   if (FFileName.empty()) throw EACSException("File name is not assigned.");
   TACSInput* source = Input();
-  if (source == nullptr) throw EACSException("Input is not assigned");
+  if (source == nullptr) throw EACSException(kInputNotAssigned);
   // Not committed by now: its owner has given it up.
   FFinished.Discard();
   auto [file, stream] = TStagedFile::Create(FFileName);

@@ -108,13 +108,8 @@ bool TMACIn::SeekSample(int64_t Sample) {
   return true;
 }
 
-void TMACIn::SetSegments(std::vector<TAudioSegment> Segments) {
-  FSegments = std::move(Segments);
-  if (!FSegments.empty()) FFileName = FSegments.front().FileName;
-}
-
 void TMACIn::BeginSegmentedRead() {
-  if (Busy()) throw EACSException("The component is Busy");
+  if (Busy()) throw EACSException(kSourceBusy);
   OpenSource();
   try {
     // Every range is checked before the first byte goes out: a track must not stop short at
@@ -131,7 +126,7 @@ void TMACIn::BeginSegmentedRead() {
       const int64_t total = decoder.PcmBytes() / FrameBytes();
       const int64_t end = segment.EndSample == -1 ? total : segment.EndSample;
       if (segment.StartSample < 0 || segment.StartSample > end || end > total) {
-        throw EACSException("The sample range lies outside the file " + segment.FileName);
+        throw EACSException(kRangeOutsideFile + (" " + segment.FileName));
       }
       spans.push_back({segment.FileName, segment.StartSample, end, decoder.BlocksPerFrame()});
       frames += end - segment.StartSample;
@@ -166,7 +161,7 @@ void TMACIn::BeginRead() {
                       FEndSample <= FTotalSamples;
   if (!inside || FSeekResult != 0) {
     EndRead();
-    if (!inside) throw EACSException("The sample range lies outside the file");
+    if (!inside) throw EACSException(kRangeOutsideFile);
     throw EAPEException(FSeekResult);
   }
   try {

@@ -8,18 +8,11 @@
 #include <utility>
 #include <vector>
 
-#include "ACSFileIn.h"
 #include "ApeReadAhead.h"
-#include "MACDll.h"
+#include "AudioSource.h"
+#include "MACBinding.h"
 
 namespace corvane {
-
-// A range of sample frames of one file.
-struct TAudioSegment {
-  std::string FileName;
-  int64_t StartSample = 0;
-  int64_t EndSample = -1;  // one past the last frame; -1 is the end of the file
-};
 
 // The PCM of a Monkey's Audio file, or of a range of its frames, decoded by libMACDll.so.
 // Format queries open and close the file around each call; a read pass keeps it open from
@@ -31,7 +24,7 @@ struct TAudioSegment {
 //
 // During a read pass the audio is decoded ahead of the reader, on threads of the source's own
 // (TApeReadAhead), so decoding and the reader's work run side by side.
-class TMACIn : public TACSFileIn {
+class TMACIn : public TAudioSource {
  public:
   // Throws EACSException when the decoder library is not loaded.
   TMACIn();
@@ -49,18 +42,12 @@ class TMACIn : public TACSFileIn {
   void BeginRead() override;
   void EndRead() override;
 
-  // Ranges read in turn by the next read passes; FileName becomes the first one's file, which
-  // the format queries describe. Empty: the single range of FileName, StartSample and
-  // EndSample. Set on the user-interface thread between runs.
-  void SetSegments(std::vector<TAudioSegment> Segments);
-  const std::vector<TAudioSegment>& Segments() const { return FSegments; }
-
   // Threads that decode ahead of the reader during a read pass: 1 or more decode the next APE
   // frames, that many at once, while the reader works; 0 decodes on the reader's thread as it
   // reads. One per core unless set. May change at any time from any thread: a read pass
   // follows it from its next read on.
-  void SetDecodeThreads(int Count);
-  int DecodeThreads() const { return FDecodeThreads.load(std::memory_order_relaxed); }
+  void SetDecodeThreads(int Count) override;
+  int DecodeThreads() const override { return FDecodeThreads.load(std::memory_order_relaxed); }
   // The processor cores of this machine (at least 1).
   static int AllCores();
 
@@ -88,7 +75,6 @@ class TMACIn : public TACSFileIn {
   // Result of the last SeekSample, checked by BeginRead.
   int32_t FSeekResult = 0;
 
-  std::vector<TAudioSegment> FSegments;
   std::atomic<int> FDecodeThreads{AllCores()};
   // The read pass's decoding, from BeginRead to EndRead.
   std::unique_ptr<TApeReadAhead> FReadAhead;

@@ -119,7 +119,7 @@ std::pair<TStagedFile, TFile> TStagedFile::Create(const std::string& FinalName) 
     // Taken by a leftover or by another program's file: draw again.
     if (file.Error().Code == EEXIST && attempt < kAttempts) continue;
     // The user knows the final name; the temporary one means nothing to them.
-    Fail("Cannot create file", FinalName, file.Error().Code);
+    Fail(kCannotCreateFile, FinalName, file.Error().Code);
   }
 }
 
@@ -157,7 +157,7 @@ void TStagedFile::Commit() {
   if (!file.IsOpen() || !file.Sync()) {
     const int error = file.Error().Code;
     Discard();
-    Fail("Cannot write file", FFinalName, error);
+    Fail(kCannotWriteFile, FFinalName, error);
   }
   file.Close();
   if (::rename(FTemporaryName.c_str(), FFinalName.c_str()) != 0) {

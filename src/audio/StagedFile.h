@@ -15,7 +15,7 @@ class TStagedFile {
  public:
   TStagedFile() = default;
   // Creates a new temporary file beside FinalName, never through a link or over an existing
-  // file, and opens it. Throws EFileError ("Cannot create file", naming FinalName). Temporary
+  // file, and opens it. Throws EFileError (kCannotCreateFile, naming FinalName). Temporary
   // files of FinalName that a killed run left behind go first (RemoveLeftovers).
   static std::pair<TStagedFile, TFile> Create(const std::string& FinalName);
   // Removes the temporary files of FinalName that no run holds any more: each staged file is

@@ -2,6 +2,7 @@
 
 #include <QEventLoop>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -9,14 +10,16 @@
 #include <set>
 #include <sstream>
 
+#include "Disc.h"
 #include "FolderScan.h"
-#include "JobSetup.h"
-#include "MACIn.h"
+#include "InputFormats.h"
+#include "JobAdding.h"
 #include "NameTemplate.h"
+#include "OutputNames.h"
 #include "OutputPlan.h"
 #include "ParallelBatch.h"
+#include "PathNames.h"
 #include "QtMainThreadHandoff.h"
-#include "TagTransfer.h"
 
 namespace corvane {
 namespace {
@@ -24,33 +27,38 @@ namespace {
 constexpr int kRedrawMs = 200;
 constexpr const char* kProgram = "corvane-cli: ";
 
-// The jobs of a run and the sheets their tracks point into.
+// The jobs of a run and the discs of their sheets.
 struct TRunJobs {
-  TJobListModel List;
-  TCueSheetList Sheets;
+  std::vector<TJob> Jobs;
+  TDiscList Sheets;
   int Problems = 0;  // files that could not be added
 };
 
 // The job as a line of output names it: the source file, or which track of which sheet.
-std::string JobLabel(const TJob& Job, const TCueSheetList& Sheets) {
+std::string JobLabel(const TJob& Job) {
   if (Job.Kind == TJobKind::PlainFile) return Job.Text;
-  try {
-    return SheetOfLine(Sheets, Job.Text).CueFileName + " track " +
-           std::to_string(TrackIndexOfLine(Job.Text) + 1);
-  } catch (const std::exception&) {
-    return Job.Text;
-  }
+  return Job.Disc->Source() + " track " + std::to_string(Job.Track + 1);
 }
 
 // The failure as the window words it, its first line after the program's name.
-std::string FailureText(const TFailure& Failure, const TJob& Job, const TCueSheetList& Sheets) {
-  const TFailureReport report = DescribeFailure(Failure, NamesOfJob(Job, Sheets, Job.Output));
+std::string FailureText(const TFailure& Failure, const TJob& Job) {
+  const TFailureReport report = DescribeJobFailure(Failure, Job);
   std::istringstream lines(report.Message);
   std::string text;
   for (std::string line; std::getline(lines, line);) {
     text += (text.empty() ? std::string(kProgram) : "\n  ") + line;
   }
   return text;
+}
+
+// "a Monkey's Audio file (.ape)", or the formats one after another.
+std::string FormatNames() {
+  std::string names;
+  for (const TInputFormat& format : InputFormats()) {
+    names += std::string(names.empty() ? "a " : " or ") + format.Name + " file (" +
+             format.Extension + ")";
+  }
+  return names;
 }
 
 void CollectJobs(const TCliOptions& Options, TRunJobs& Jobs, TConsoleProgress& Console) {
@@ -60,15 +68,19 @@ void CollectJobs(const TCliOptions& Options, TRunJobs& Jobs, TConsoleProgress& C
   std::vector<std::string> files;
   for (const std::string& file : scan.Files) {
     const std::string extension = UpperExtension(file);
-    if (extension == ".APE" || extension == ".CUE") {
+    if (InputFormatOf(file) != nullptr || extension == ".CUE") {
       files.push_back(file);
     } else {
-      problems.push_back(file + ": not a Monkey's Audio file (.ape) or cue sheet (.cue)");
+      problems.push_back(file + ": not " + FormatNames() + " or cue sheet (.cue)");
     }
   }
-  for (std::string& problem : AddJobFiles(files, Options.Encoding, Jobs.List, Jobs.Sheets)) {
-    problems.push_back(std::move(problem));
-  }
+  TAddedJobs added =
+      AddJobFiles(files, Options.Encoding, Jobs.Sheets, [&](const std::string& File) {
+        return std::any_of(Jobs.Jobs.begin(), Jobs.Jobs.end(),
+                           [&](const TJob& Job) { return Job.Text == File; });
+      });
+  for (TJob& job : added.Jobs) Jobs.Jobs.push_back(std::move(job));
+  for (std::string& problem : added.Problems) problems.push_back(std::move(problem));
   for (const std::string& problem : problems) Console.PrintError(kProgram + problem);
   Jobs.Problems = static_cast<int>(problems.size());
 }
@@ -81,18 +93,13 @@ std::vector<TJob> PlannedJobs(const TCliOptions& Options, const TRunJobs& Jobs) 
   std::optional<TNameTemplate> naming;
   if (Options.NameTemplate) naming.emplace(*Options.NameTemplate);
   std::vector<std::string> natural;
-  for (int row = 0; row < Jobs.List.Count(); ++row) {
-    const TJob& job = Jobs.List.At(row);
-    natural.push_back(naming ? TemplateOutputOf(job, Jobs.Sheets, folder, *naming)
-                             : NaturalOutputOf(job, Jobs.Sheets, folder));
+  for (const TJob& job : Jobs.Jobs) {
+    natural.push_back(naming ? TemplateOutputOf(job, folder, *naming)
+                             : NaturalOutputOf(job, folder));
   }
   const std::vector<std::string> planned = TOutputPlan().Plan(natural);
-  std::vector<TJob> jobs;
-  for (int row = 0; row < Jobs.List.Count(); ++row) {
-    TJob job = Jobs.List.At(row);
-    job.Output = planned[static_cast<size_t>(row)];
-    jobs.push_back(std::move(job));
-  }
+  std::vector<TJob> jobs = Jobs.Jobs;
+  for (size_t i = 0; i < jobs.size(); ++i) jobs[i].Output = planned[i];
   return jobs;
 }
 
@@ -104,34 +111,32 @@ bool SomethingAt(const std::string& Path) {
 }
 
 // Sample frames of a job's audio, to weigh it in the total; 0 when it cannot be told.
-int64_t AudioFrames(const TJob& Job, const TCueSheetList& Sheets) {
+int64_t AudioFrames(const TJob& Job) {
+  int64_t frames = 0;
   try {
-    TMACIn probe;
-    PrepareJobSource(probe, Job, Sheets);
-    int64_t frames = 0;
-    for (const TAudioSegment& segment : probe.Segments()) {
-      frames += segment.EndSample - segment.StartSample;
+    for (const TAudioSegment& segment : Job.Audio) {
+      int64_t end = segment.EndSample;
+      if (end < 0) {
+        const std::unique_ptr<TAudioSource> probe = OpenAudioSource(segment.FileName);
+        probe->SetFileName(segment.FileName);
+        end = probe->FileFrames();
+      }
+      frames += std::max<int64_t>(end - segment.StartSample, 0);
     }
-    if (!probe.Segments().empty()) return frames;
-    probe.SampleRate();  // opens the file: its length is known from then on
-    const int64_t end = probe.EndSample() < 0 ? probe.TotalSamples() : probe.EndSample();
-    return std::max<int64_t>(end - probe.StartSample(), 0);
   } catch (const std::exception&) {
     return 0;
   }
+  return frames;
 }
 
 // Runs the jobs and reports each as it ends. Returns the jobs that failed, or -1 when
 // interrupted.
 class TRun {
  public:
-  TRun(const TCliOptions& Options, int Cores, const TCueSheetList& Sheets, std::vector<TJob> Jobs,
-       TConsoleProgress& Console)
-      : FSheets(Sheets),
-        FConsole(Console),
-        FBatch(FHandoff, Sheets, std::move(Jobs), Options.Jobs, Options.Level, Cores) {
+  TRun(const TCliOptions& Options, int Cores, std::vector<TJob> Jobs, TConsoleProgress& Console)
+      : FConsole(Console), FBatch(FHandoff, std::move(Jobs), Options.Jobs, Options.Level, Cores) {
     if (Console.Mode() == TConsoleProgress::TMode::Terminal) {
-      for (const TJob& job : FBatch.Jobs()) FWeights.push_back(AudioFrames(job, Sheets));
+      for (const TJob& job : FBatch.Jobs()) FWeights.push_back(AudioFrames(job));
     } else {
       FWeights.assign(FBatch.Jobs().size(), 1);
     }
@@ -171,8 +176,8 @@ class TRun {
     Draw();
     if (Failure) {
       ++FFailed;
-      FConsole.PrintError(FailureText(*Failure, job, FSheets));
-      FConsole.Print("failed: " + JobLabel(job, FSheets));
+      FConsole.PrintError(FailureText(*Failure, job));
+      FConsole.Print("failed: " + JobLabel(job));
     } else {
       ++FWritten;
       FConsole.Print("written: " + job.Output);
@@ -207,7 +212,6 @@ class TRun {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - FStart).count();
   }
 
-  const TCueSheetList& FSheets;
   TConsoleProgress& FConsole;
   TQtMainThreadHandoff FHandoff;
   TParallelBatch FBatch;  // uses FHandoff; goes before it
@@ -239,7 +243,7 @@ int RunConversion(const TCliOptions& Options, int Cores, TConsoleProgress& Conso
     const bool skip = exists && Options.Existing == TExistingOutput::Skip;
     if (Options.DryRun) {
       // Always printed: it is what a dry run is for.
-      std::printf("%s -> %s%s\n", JobLabel(job, jobs.Sheets).c_str(), job.Output.c_str(),
+      std::printf("%s -> %s%s\n", JobLabel(job).c_str(), job.Output.c_str(),
                   skip     ? " (exists: skipped)"
                   : exists ? " (exists: replaced)"
                            : "");
@@ -263,7 +267,7 @@ int RunConversion(const TCliOptions& Options, int Cores, TConsoleProgress& Conso
   if (!toRun.empty()) {
     std::unique_ptr<TRun> run;
     try {
-      run = std::make_unique<TRun>(Options, Cores, jobs.Sheets, std::move(toRun), Console);
+      run = std::make_unique<TRun>(Options, Cores, std::move(toRun), Console);
     } catch (const std::exception& E) {
       Console.PrintError(kProgram + std::string(E.what()));
       return kExitFailed;

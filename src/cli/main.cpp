@@ -13,7 +13,7 @@
 #include "CliRun.h"
 #include "ConsoleProgress.h"
 #include "FLACBinding.h"
-#include "MACDll.h"
+#include "MACBinding.h"
 
 namespace {
 

@@ -7,8 +7,10 @@
 
 #include "AppTexts.h"
 #include "CueSheetLoader.h"
-#include "CueTime.h"
-#include "JobSetup.h"
+#include "JobAdding.h"
+#include "JobLine.h"
+#include "OutputNames.h"
+#include "PathNames.h"
 
 namespace corvane {
 namespace {
@@ -19,18 +21,12 @@ constexpr int kNextJobDelayMs = 200;
 
 TBatchDriver::TBatchDriver(QObject* Parent)
     : QObject(Parent),
-      FMACIn1(std::make_unique<TMACIn>()),
-      FFLACOut1(std::make_unique<TFLACOut>()),
+      FRunner(std::make_unique<TJobRunner>(
+          FHandoff,
+          TJobRunner::TEvents{[this] { FLACOut1Done(); },
+                              [this](const TFailure& Failure) { HandleJobFailure(Failure); },
+                              [this](int Percent) { emit ProgressChanged(Percent); }})),
       FOutputFolder(texts::kSourceFolder) {
-  TFLACOut& out = *FFLACOut1;
-  out.SetMainThreadHandoff(&FHandoff);
-  out.SetInput(FMACIn1.get());
-  ConfigureBatchSink(out);
-  out.SetOnDone([this](TACSOutput&) { FLACOut1Done(); });
-  out.SetOnProgress([this](TACSOutput& Sender) { emit ProgressChanged(Sender.Progress()); });
-  out.SetOnThreadException(
-      [this](TACSOutput&, const std::exception& E) { JobFailedOnAnyThread(E); });
-
   FTimer1.setInterval(kNextJobDelayMs);
   FTimer1.setSingleShot(true);
   connect(&FTimer1, &QTimer::timeout, this, [this] { Guarded([this] { Timer1Timer(); }); });
@@ -67,27 +63,33 @@ void TBatchDriver::SetPaused(bool Value) {
 }
 
 std::vector<std::string> TBatchDriver::AddFiles(const std::vector<std::string>& Files) {
-  return AddJobFiles(Files, TTextEncoding::Auto, FJobs, FCueSheetList);
+  TAddedJobs added = AddJobFiles(Files, TTextEncoding::Auto, FCueSheetList,
+                                 [this](const std::string& File) { return FJobs.Contains(File); });
+  for (TJob& job : added.Jobs) FJobs.Append(std::move(job));
+  return std::move(added.Problems);
 }
 
 void TBatchDriver::ReadCueSheetAgain(int SheetIndex, TTextEncoding Encoding) {
   if (SheetIndex < 0 || SheetIndex >= static_cast<int>(FCueSheetList.size())) return;
-  std::unique_ptr<TCueFile>& slot = FCueSheetList[static_cast<size_t>(SheetIndex)];
-  std::unique_ptr<TCueFile> again = LoadCueSheet(slot->CueFileName, Encoding);
+  std::shared_ptr<const TDisc>& slot = FCueSheetList[static_cast<size_t>(SheetIndex)];
+  const TCueFile& sheet = *slot->Sheet();
+  std::shared_ptr<const TDisc> again = LoadCueSheet(sheet.CueFileName, Encoding);
   // The lines name tracks by position: a reading with other tracks would mix them up.
-  if (!again || again->Tracks.size() != slot->Tracks.size() ||
-      again->HiddenTrack.has_value() != slot->HiddenTrack.has_value()) {
+  if (!again || again->Sheet()->Tracks.size() != sheet.Tracks.size() ||
+      again->Sheet()->HiddenTrack.has_value() != sheet.HiddenTrack.has_value()) {
     throw ECueSheetError(QString::fromUtf8(texts::kCueEncodingChangedTracks)
-                             .arg(QString::fromStdString(ExtractFileName(slot->CueFileName)))
+                             .arg(QString::fromStdString(ExtractFileName(sheet.CueFileName)))
                              .toStdString());
   }
-  slot = std::move(again);
+  const std::shared_ptr<const TDisc> old = slot;
+  slot = again;
+  std::vector<TJob> relabelled = JobsOfDisc(again, SheetIndex + 1);
   for (int row = 0; row < FJobs.Count(); ++row) {
-    const TJob& job = FJobs.At(row);
-    if (job.Kind != TJobKind::CueTrack || CueIndexOfLine(job.Text) != SheetIndex) continue;
-    const int track = TrackIndexOfLine(job.Text);
-    FJobs.SetText(row, CueTrackLine(SheetIndex + 1, track + 1, TrackOfLine(*slot, job.Text),
-                                    slot->CueFileName));
+    if (FJobs.At(row).Disc != old) continue;
+    const int track = FJobs.At(row).Track;
+    for (TJob& job : relabelled) {
+      if (job.Track == track) FJobs.Replace(row, job);
+    }
   }
 }
 
@@ -100,7 +102,7 @@ bool TBatchDriver::RemoveLine(int Row) {
 }
 
 void TBatchDriver::Start() {
-  if (FRunning || !FFLACOut1 || FJobs.Count() == 0) return;
+  if (FRunning || !FRunner || FJobs.Count() == 0) return;
   FWrittenCount = 0;
   FFailedCount = 0;
   FNotes.clear();
@@ -121,7 +123,7 @@ void TBatchDriver::PlanOutputs() {
   std::vector<std::string> natural;
   natural.reserve(static_cast<size_t>(FJobs.Count()));
   for (int row = 0; row < FJobs.Count(); ++row) {
-    natural.push_back(NaturalOutputOf(FJobs.At(row), FCueSheetList, folder));
+    natural.push_back(NaturalOutputOf(FJobs.At(row), folder));
   }
   const std::vector<std::string> planned = FPlan.Plan(natural);
   for (int row = 0; row < FJobs.Count(); ++row) {
@@ -130,35 +132,23 @@ void TBatchDriver::PlanOutputs() {
 }
 
 void TBatchDriver::StartNextJob() {
-  if (!FFLACOut1) return;
+  if (!FRunner) return;
   if (FJobs.Count() == 0) throw std::logic_error("The job list is empty.");
-  const TJob& job = FJobs.At(0);
-  PrepareJobSource(*FMACIn1, job, FCueSheetList);
-  FFLACOut1->SetFileName(OutputOfLine0());
-  FFLACOut1->SetPaddingReserve(TagPaddingOf(FTags, job, FCueSheetList));
-  FFLACOut1->Start();
+  FRunner->Start(JobOfLine0());
   // A pause pressed between two jobs holds the next one too.
-  if (FPaused) FFLACOut1->Pause();
+  if (FPaused) FRunner->Pause();
 }
 
-std::string TBatchDriver::OutputOfLine0() const {
-  const TJob& job = FJobs.At(0);
-  return job.Output.empty() ? NaturalOutputOf(job, FCueSheetList, OutputFolderOf(FOutputFolder))
-                            : job.Output;
-}
-
-int64_t TBatchDriver::CueTimeToSample(const std::string& Time) {
-  const std::optional<int64_t> frames = CueTimeToCdFrames(Time);
-  if (!frames) throw std::runtime_error("\"" + Time + "\" is not a cue sheet time (mm:ss:ff).");
-  // Opens and closes the file; its length is known from then on.
-  const int rate = FMACIn1->SampleRate();
-  return std::min(CdFramesToSample(*frames, rate), FMACIn1->TotalSamples());
+TJob TBatchDriver::JobOfLine0() const {
+  TJob job = FJobs.At(0);
+  if (job.Output.empty()) job.Output = NaturalOutputOf(job, OutputFolderOf(FOutputFolder));
+  return job;
 }
 
 void TBatchDriver::StoppedRunEnded() {
   FStopEndPending = false;
   // The stopped run may have finished all the same; stopped means not kept.
-  FFLACOut1->DiscardFinishedFile();
+  FRunner->DiscardFinishedFile();
   // The worker parks once the notification returns; the held-back job starts after that.
   if (FStartHeldBack) {
     FStartHeldBack = false;
@@ -177,10 +167,8 @@ void TBatchDriver::FLACOut1Done() {
 void TBatchDriver::Timer1Timer() {
   FTimer1.stop();
   if (FJobs.Count() == 0) return;
-  TransferTags();
-  // Tagged, so complete: now it may take the output's name.
-  FFLACOut1->CommitFinishedFile();
-  FPlan.Written(FFLACOut1->FileName());
+  Note(FRunner->Complete());
+  FPlan.Written(FRunner->Job().Output);
   ++FWrittenCount;
   FJobs.RemoveAt(0);
   if (FJobs.Count() > 0) {
@@ -194,16 +182,9 @@ void TBatchDriver::Timer1Timer() {
   emit BatchFinished(FWrittenCount);
 }
 
-void TBatchDriver::TransferTags() {
-  if (FJobs.Count() == 0 || !FFLACOut1) return;
-  const std::string& finished = FFLACOut1->FinishedFile();
-  if (finished.empty()) {
-    throw std::runtime_error("There is no finished file of " + FFLACOut1->FileName() +
-                             " to write the tags into.");
-  }
-  FTags.TransferTags(FJobs.At(0), FCueSheetList, finished);
+void TBatchDriver::Note(const std::vector<std::string>& Notes) {
   // Every track of a sheet finds the same oversized cover: one note says it.
-  for (const std::string& note : FTags.Notes()) {
+  for (const std::string& note : Notes) {
     if (std::find(FNotes.begin(), FNotes.end(), note) != FNotes.end()) continue;
     FNotes.push_back(note);
     emit Noted(QString::fromStdString(note));
@@ -211,7 +192,7 @@ void TBatchDriver::TransferTags() {
 }
 
 void TBatchDriver::Stop() {
-  if (!FFLACOut1) return;
+  if (!FRunner) return;
   FTimer1.stop();
   FDeferredStart.stop();
   FStartHeldBack = false;
@@ -223,17 +204,16 @@ void TBatchDriver::Stop() {
   // That end gives up a finished file not yet tagged (between jobs, halted in the tag step,
   // or a run that finished as the stop came): only then has the worker let go of it.
   FStopEndPending = true;
-  FFLACOut1->Resume();
-  FFLACOut1->Stop();
+  FRunner->Stop();
 }
 
 void TBatchDriver::PauseResume() {
-  if (!FRunning || !FFLACOut1) return;
+  if (!FRunning || !FRunner) return;
   if (FPaused) {
-    FFLACOut1->Resume();
+    FRunner->Resume();
     SetPaused(false);
   } else {
-    FFLACOut1->Pause();
+    FRunner->Pause();
     SetPaused(true);
   }
 }
@@ -246,7 +226,6 @@ void TBatchDriver::Clear() {
 }
 
 void TBatchDriver::FreeCueSheets() {
-  for (const auto& sheet : FCueSheetList) sheet->FreeTracks();
   FCueSheetList.clear();
 }
 
@@ -255,27 +234,15 @@ void TBatchDriver::Shutdown() {
   FDeferredStart.stop();
   FStartHeldBack = false;
   FStopEndPending = false;
-  FFLACOut1.reset();
+  FRunner.reset();
   FreeCueSheets();
   SetPaused(false);
   SetRunning(false);
 }
 
-void TBatchDriver::JobFailedOnAnyThread(const std::exception& E) {
-  // Runs on the worker for a failed cycle, on this thread for a failed start. Either way the
-  // report is queued, so the driver's state changes on its own thread only; the queue goes
-  // with the driver.
-  FHandoff.Post([this, failure = FailureOf(E)] { HandleJobFailure(failure); });
-}
-
-TJobNames TBatchDriver::NamesOfLine0() const {
-  if (FJobs.Count() == 0) return {};
-  return NamesOfJob(FJobs.At(0), FCueSheetList, OutputOfLine0());
-}
-
 void TBatchDriver::HandleJobFailure(const TFailure& Failure) {
   // A report still queued when the window closed has nobody left to tell.
-  if (!FFLACOut1) return;
+  if (!FRunner) return;
   if (FStopEndPending) {
     // The stopped run failed instead of ending: still worth telling, but no batch is halted.
     StoppedRunEnded();
@@ -283,7 +250,8 @@ void TBatchDriver::HandleJobFailure(const TFailure& Failure) {
     FHalted = true;
     ++FFailedCount;
   }
-  const TFailureReport report = DescribeFailure(Failure, NamesOfLine0());
+  const TFailureReport report =
+      FJobs.Count() == 0 ? DescribeFailure(Failure, {}) : DescribeJobFailure(Failure, JobOfLine0());
   emit JobFailed(QString::fromStdString(report.Message), QString::fromStdString(report.Summary));
 }
 

@@ -7,21 +7,21 @@
 #include <string>
 #include <vector>
 
-#include "CueSheetList.h"
+#include "Disc.h"
 #include "FLACOut.h"
 #include "JobFailure.h"
+#include "JobLine.h"
 #include "JobListModel.h"
-#include "MACIn.h"
+#include "JobRunner.h"
 #include "OutputPlan.h"
 #include "QtMainThreadHandoff.h"
-#include "TagTransfer.h"
 #include "TextCodec.h"
 
 namespace corvane {
 
-// Works off the job list from the top, one job at a time: points the one APE source at the
-// job's file and range and the one FLAC sink at its output, starts the sink, and after each
-// done notification writes the tags, deletes the line and starts the next job. Toolkit-free
+// Works off the job list from the top, one job at a time: hands the job of line 0 to the job
+// runner, and 200 ms after each done notification has the runner write the tags, deletes the
+// line and starts the next job. Toolkit-free
 // apart from Qt's core, so tests and other front ends can drive it without widgets; the main
 // window's buttons call Start (Button1Click), Stop (Button2Click), PauseResume (Button8Click)
 // and Clear (Button9Click).
@@ -36,17 +36,20 @@ class TBatchDriver : public QObject {
   Q_OBJECT
 
  public:
-  // Creates the source and the sink; throws EACSException when a codec library is missing.
+  // Creates the runner; throws EACSException when a codec library is missing.
   explicit TBatchDriver(QObject* Parent = nullptr);
   // Ends a run in progress (the sink finishes and closes its file) and joins the worker.
   ~TBatchDriver() override;
 
   TJobListModel& Jobs() { return FJobs; }
-  const TCueSheetList& CueSheetList() const { return FCueSheetList; }
-  TMACIn& MACIn1() { return *FMACIn1; }
-  TFLACOut& FLACOut1() { return *FFLACOut1; }
+  // The discs of the loaded sheets, in the order their lines number them.
+  const TDiscList& CueSheetList() const { return FCueSheetList; }
+  // Level and CPU usage are set here.
+  TJobRunner& Runner() { return *FRunner; }
+  // The source of the job in progress (null before the first job) and the sink.
+  TAudioSource* MACIn1() { return FRunner->Source(); }
+  TFLACOut& FLACOut1() { return FRunner->Sink(); }
   QTimer& Timer1() { return FTimer1; }
-  TTagTransfer& Tags() { return FTags; }
 
   // Appends ".ape" files (one line each, unless the list has the same path) and ".cue" files
   // (one line per track, unless the sheet is loaded already); an APE file with a cue sheet in
@@ -68,7 +71,6 @@ class TBatchDriver : public QObject {
   void StartNextJob();
   void FLACOut1Done();
   void Timer1Timer();
-  void TransferTags();
   void Stop();
   void PauseResume();
   void Clear();
@@ -80,10 +82,6 @@ class TBatchDriver : public QObject {
   // The 0-based sheet and track of a cue-track line (see JobLine.h).
   static int CueIndexOfLine(const std::string& Line) { return corvane::CueIndexOfLine(Line); }
   static int TrackIndexOfLine(const std::string& Line) { return corvane::TrackIndexOfLine(Line); }
-  // The sample frame of a cue time ("mm:ss:ff") in the source's file, at most the file's
-  // length. Opens the file named by the source (so its length is known afterwards); throws
-  // when the time is malformed or the file cannot be opened.
-  int64_t CueTimeToSample(const std::string& Time);
 
   bool Running() const { return FRunning; }
   bool Paused() const { return FPaused; }
@@ -115,25 +113,24 @@ class TBatchDriver : public QObject {
   // Runs a step of the batch; an error halts the batch and is reported.
   template <typename Step>
   void Guarded(Step&& DoStep);
-  void JobFailedOnAnyThread(const std::exception& E);
   void HandleJobFailure(const TFailure& Failure);
-  TJobNames NamesOfLine0() const;
-  // The file line 0 writes: as planned, or its own name before the batch is planned.
-  std::string OutputOfLine0() const;
+  // The job of line 0 with the file it writes: as planned, or its own name before the batch is
+  // planned.
+  TJob JobOfLine0() const;
   void PlanOutputs();
+  // Notes of a job that succeeded, each told once a batch.
+  void Note(const std::vector<std::string>& Notes);
   // The done notification or failure of a stopped run arrived: forget its file, and start the
   // job held back for it.
   void StoppedRunEnded();
 
   TQtMainThreadHandoff FHandoff;
-  std::unique_ptr<TMACIn> FMACIn1;
-  std::unique_ptr<TFLACOut> FFLACOut1;  // reads FMACIn1; destroyed before it
+  std::unique_ptr<TJobRunner> FRunner;  // uses FHandoff; destroyed before it
   QTimer FTimer1;
   // Starts a job that Start had to hold back until the stopped run before it had ended.
   QTimer FDeferredStart;
   TJobListModel FJobs;
-  TCueSheetList FCueSheetList;
-  TTagTransfer FTags;
+  TDiscList FCueSheetList;
   std::string FOutputFolder;
   bool FRunning = false;
   bool FPaused = false;

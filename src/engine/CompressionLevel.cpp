@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 #include <cstdint>
+#include <thread>
 
 #include "AppTexts.h"
 #include "FLACOut.h"
@@ -75,6 +76,10 @@ int LoopDelayForCpuUsage(int Position) {
 
 int DecodeThreadsForCpuUsage(int Position, int Cores) {
   return Position >= 3 ? std::max(Cores, 1) : 1;
+}
+
+int MachineCores() {
+  return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 }
 
 }  // namespace corvane

@@ -22,5 +22,7 @@ int LoopDelayForCpuUsage(int Position);
 // cores: one below the top (with the sleep above, the conversion leaves the other cores
 // alone), every core at the top.
 int DecodeThreadsForCpuUsage(int Position, int Cores);
+// The processor cores of this machine (at least 1).
+int MachineCores();
 
 }  // namespace corvane

@@ -10,7 +10,9 @@
 #include "AppTexts.h"
 #include "ImageInfo.h"
 #include "JobFailure.h"
+#include "PathNames.h"
 #include "TextCodec.h"
+#include "TextFormat.h"
 
 namespace corvane {
 namespace {

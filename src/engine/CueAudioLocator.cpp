@@ -6,7 +6,8 @@
 #include <system_error>
 
 #include "AppTexts.h"
-#include "JobLine.h"
+#include "InputFormats.h"
+#include "PathNames.h"
 
 namespace corvane {
 namespace {
@@ -85,17 +86,26 @@ TCueAudioLookup LocateCueAudio(const std::string& CueFileName, const std::string
                                  .arg(QString::fromStdString(name))
                                  .toStdString());
   if (!name.empty() && found(MatchIgnoringCase(names, name))) return lookup;
-  const std::string ape = BaseName(name) + ".ape";
-  lookup.LookedFor.push_back(ape);
-  if (!name.empty() && found(MatchIgnoringCase(names, ape))) return lookup;
+  // The file the sheet was written for, since compressed: the same base name in an audio format.
+  for (const TInputFormat& format : InputFormats()) {
+    const std::string audio = BaseName(name) + format.Extension;
+    lookup.LookedFor.push_back(audio);
+    if (!name.empty() && found(MatchIgnoringCase(names, audio))) return lookup;
+  }
 
   if (SheetNamesOneFile) {
-    const std::string sheetApe = BaseName(ExtractFileName(CueFileName)) + ".ape";
-    lookup.LookedFor.push_back(sheetApe);
-    std::vector<std::string> matches;
-    std::copy_if(names.begin(), names.end(), std::back_inserter(matches),
-                 [&](const std::string& Candidate) { return SameIgnoringCase(Candidate, sheetApe); });
-    if (matches.size() == 1) lookup.Found = folder + matches.front();
+    for (const TInputFormat& format : InputFormats()) {
+      const std::string sheetAudio = BaseName(ExtractFileName(CueFileName)) + format.Extension;
+      lookup.LookedFor.push_back(sheetAudio);
+      std::vector<std::string> matches;
+      std::copy_if(
+          names.begin(), names.end(), std::back_inserter(matches),
+          [&](const std::string& Candidate) { return SameIgnoringCase(Candidate, sheetAudio); });
+      if (matches.size() == 1) {
+        lookup.Found = folder + matches.front();
+        return lookup;
+      }
+    }
   }
   return lookup;
 }

@@ -3,11 +3,11 @@
 #include <QString>
 #include <QStringList>
 
-#include "APEtag.h"
 #include "AppTexts.h"
 #include "CueAudioLocator.h"
 #include "CueTrackAudio.h"
-#include "JobLine.h"
+#include "InputFormats.h"
+#include "PathNames.h"
 
 namespace corvane {
 namespace {
@@ -84,14 +84,13 @@ void LocateAudio(TCueFile& Sheet, bool Embedded) {
 
 }  // namespace
 
-std::unique_ptr<TCueFile> LoadCueSheet(const std::string& File, TTextEncoding Encoding) {
-  const bool embedded = UpperExtension(File) == ".APE";
+std::shared_ptr<const TDisc> LoadCueSheet(const std::string& File, TTextEncoding Encoding) {
+  const TInputFormat* format = InputFormatOf(File);
+  const bool embedded = format != nullptr;
   std::string bytes;
   if (embedded) {
-    TAPEtag tag;
-    tag.Read(File);
-    if (tag.CueSheet.empty()) return nullptr;
-    bytes = tag.CueSheet;
+    bytes = format->EmbeddedSheet(File);
+    if (bytes.empty()) return nullptr;
   } else {
     bytes = ReadFileBytes(File);
   }
@@ -100,15 +99,27 @@ std::unique_ptr<TCueFile> LoadCueSheet(const std::string& File, TTextEncoding En
   sheet->Parse();
   if (!sheet->Valid()) RefuseFirstProblem(*sheet);
   LocateAudio(*sheet, embedded);
+  TSheetAudio audio(*sheet);
   // Decided now, so the job list shows the hidden track before the batch starts.
-  if (!sheet->Tracks.empty() && !IsDigitalSilence(CueTrackSegments(*sheet, -1))) {
+  if (!sheet->Tracks.empty() && !IsDigitalSilence(audio.TrackSegments(-1))) {
     TCueTrack hidden;
     hidden.Number = "00";
     hidden.Index01 = TCuePosition{0, 0, 0};
     hidden.StartTime = "00:00:00";
     sheet->HiddenTrack = hidden;
   }
-  return sheet;
+  std::map<int, TTrackAudio> tracks;
+  for (int track = sheet->HiddenTrack ? -1 : 0; track < static_cast<int>(sheet->Tracks.size());
+       ++track) {
+    try {
+      tracks[track].Segments = audio.TrackSegments(track);
+    } catch (const std::exception& E) {
+      tracks[track].Problem = FailureOf(E);
+    }
+  }
+  auto disc = std::make_shared<TDisc>(std::move(sheet), std::move(tracks));
+  disc->Encoding = Encoding;
+  return disc;
 }
 
 }  // namespace corvane

@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "CueFile.h"
+#include "Disc.h"
 #include "TextCodec.h"
 
 namespace corvane {
@@ -15,14 +15,15 @@ class ECueSheetError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Loads the cue sheet of File for the job list: a ".cue" file, or the sheet in the APE tag of
-// an ".ape" file (whose FILE lines then all mean that APE file). Reads and decodes the text
+// Loads the disc of the cue sheet of File for the job list: a ".cue" file, or the sheet in the
+// tag of an audio file (whose FILE lines then all mean that file). Reads and decodes the text
 // (Encoding Auto: by its mark, as UTF-8, or as the detected legacy encoding), parses it,
-// refuses a sheet with a fault, locates every FILE line's audio and listens to the audio before
-// track 1 to decide whether it is a hidden track 0. Returns nothing for an APE file without a
-// sheet. Throws ECueSheetError for a faulty sheet or missing audio, and the file layers'
-// errors when a file cannot be read.
-std::unique_ptr<TCueFile> LoadCueSheet(const std::string& File,
-                                       TTextEncoding Encoding = TTextEncoding::Auto);
+// refuses a sheet with a fault, locates every FILE line's audio, listens to the audio before
+// track 1 to decide whether it is a hidden track 0, and finds the audio of every track (a
+// track whose audio cannot be had keeps the reason, for its job to fail with). Returns nothing
+// for an audio file without a sheet. Throws ECueSheetError for a faulty sheet or missing audio,
+// and the file layers' and the decoder's errors when a file cannot be read.
+std::shared_ptr<const TDisc> LoadCueSheet(const std::string& File,
+                                          TTextEncoding Encoding = TTextEncoding::Auto);
 
 }  // namespace corvane

@@ -1,5 +1,7 @@
 #include "CueTime.h"
 
+#include <algorithm>
+
 namespace corvane {
 namespace {
 
@@ -29,6 +31,10 @@ int64_t CdFramesToSample(int64_t CdFrames, int64_t SampleRate) {
     ++sample;
   }
   return sample;
+}
+
+int64_t SampleWithin(int64_t CdFrames, int64_t SampleRate, int64_t Frames) {
+  return std::min(CdFramesToSample(CdFrames, SampleRate), Frames);
 }
 
 }  // namespace corvane

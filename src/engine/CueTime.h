@@ -14,5 +14,8 @@ std::optional<int64_t> CueTimeToCdFrames(const std::string& Time);
 // halves to the even neighbour. Exact: integer arithmetic, no floating-point drift on long
 // images.
 int64_t CdFramesToSample(int64_t CdFrames, int64_t SampleRate);
+// The same, but at most Frames, the length of the file the time points into: a time past the
+// end of the audio means its end.
+int64_t SampleWithin(int64_t CdFrames, int64_t SampleRate, int64_t Frames);
 
 }  // namespace corvane

@@ -11,8 +11,9 @@
 #include "AppTexts.h"
 #include "CueAudioLocator.h"
 #include "CueFile.h"
+#include "InputFormats.h"
 #include "JobFailure.h"
-#include "JobLine.h"
+#include "PathNames.h"
 #include "TextCodec.h"
 
 namespace corvane {
@@ -45,7 +46,7 @@ class TFolderScanner {
  public:
   explicit TFolderScanner(TFolderDepth Depth) : FDepth(Depth), FCollator(FileNameCollator()) {}
 
-  // The ".ape" and ".cue" files under Folder, in name order.
+  // The audio files and cue sheets under Folder, in name order.
   std::vector<std::string> Scan(const std::string& Folder, std::vector<std::string>& Problems) {
     FFound.clear();
     FVisited.clear();
@@ -78,7 +79,8 @@ class TFolderScanner {
       if (folder && FDepth == TFolderDepth::TopOnly) continue;
       if (!folder) {
         const std::string extension = UpperExtension(name);
-        if ((extension != ".APE" && extension != ".CUE") || !it->is_regular_file(typeError)) {
+        if ((InputFormatOf(name) == nullptr && extension != ".CUE") ||
+            !it->is_regular_file(typeError)) {
           continue;
         }
       }
@@ -150,7 +152,7 @@ TFolderScan ExpandFolders(const std::vector<std::string>& Paths, TFolderDepth De
     }
     size_t added = 0;
     for (const std::string& file : found) {
-      if (UpperExtension(file) == ".APE" && used.count(CanonicalOf(file)) != 0) continue;
+      if (InputFormatOf(file) != nullptr && used.count(CanonicalOf(file)) != 0) continue;
       scan.Files.push_back(file);
       ++added;
     }

@@ -10,9 +10,10 @@
 
 #include "ACSException.h"
 #include "AppTexts.h"
-#include "JobLine.h"
-#include "MACDllApi.h"
-#include "MACIn.h"
+#include "Disc.h"
+#include "Job.h"
+#include "PathNames.h"
+#include "TextFormat.h"
 
 namespace corvane {
 namespace {
@@ -28,41 +29,42 @@ std::string SourceCause(const TFailure& Failure, const std::string& Source) {
   if (Failure.DamagedAt >= 0) {
     return FormatText(texts::kCauseDamagedAt, {MinutesSeconds(Failure.DamagedAt)});
   }
-  switch (Failure.DecoderCode) {
-    case MAC_ERROR_IO_READ: {
+  switch (Failure.SourceFault) {
+    case TSourceFault::Unreadable: {
       // The decoder does not say why it could not open the file; opening it ourselves does.
       const std::string why = WhyUnreadable(Source);
       return why.empty() ? texts::kCauseUnreadable : why;
     }
-    case MAC_ERROR_INVALID_INPUT_FILE:
-    case 1005:  // unsupported bit depth
-    case 1006:  // unsupported sample rate
-    case 1007:  // unsupported channel count
-    case 1008:  // too small
-    case 1013:  // unsupported file type
+    case TSourceFault::NotThisFormat:
+    case TSourceFault::Unsupported:
       return texts::kCauseNotApe;
-    case 1009:  // invalid checksum
-    case MAC_ERROR_DECOMPRESSING_FRAME:
+    case TSourceFault::Damaged:
       return texts::kCauseDamaged;
-    case MAC_ERROR_INSUFFICIENT_MEMORY:
+    case TSourceFault::OutOfMemory:
       return texts::kCauseOutOfMemory;
-    default:
+    case TSourceFault::Unknown:
       return {};
   }
+  return {};
+}
+
+// The audio file a cue track's failure is about: the first of its files that cannot be
+// opened, else the one it starts in.
+std::string CueTrackAudioFile(const TJob& Job) {
+  std::vector<std::string> files;
+  for (const TAudioSegment& segment : Job.Audio) files.push_back(segment.FileName);
+  if (files.empty() && Job.Disc && Job.Disc->Sheet()) {
+    for (const TCueSpan& span : TrackSpans(*Job.Disc->Sheet(), Job.Track)) {
+      files.push_back(Job.Disc->Sheet()->Files.at(static_cast<size_t>(span.File)).Path);
+    }
+  }
+  for (const std::string& file : files) {
+    if (!WhyUnreadable(file).empty()) return file;
+  }
+  return files.empty() ? std::string() : files.front();
 }
 
 }  // namespace
-
-std::string FormatText(const char* Text, std::initializer_list<std::string> Arguments) {
-  std::string out = Text;
-  int number = 1;
-  for (const std::string& argument : Arguments) {
-    const std::string mark = "%" + std::to_string(number++);
-    const size_t at = out.find(mark);
-    if (at != std::string::npos) out.replace(at, mark.size(), argument);
-  }
-  return out;
-}
 
 TFailure FailureOf(const std::exception& E) {
   TFailure failure;
@@ -71,13 +73,11 @@ TFailure FailureOf(const std::exception& E) {
     // The sink's and the tag step's files: all of them stand for the job's output.
     failure.Side = TFailure::TSide::Output;
     failure.ErrorCode = file->ErrorCode();
-  } else if (const auto* decoder = dynamic_cast<const EAPEException*>(&E)) {
+  } else if (const auto* source = dynamic_cast<const ESourceError*>(&E)) {
     failure.Side = TFailure::TSide::Source;
-    failure.DecoderCode = decoder->Code();
-    if (const auto* data = dynamic_cast<const EAPEDataError*>(&E)) {
-      failure.DamagedAt = data->Seconds();
-      failure.File = data->FileName();
-    }
+    failure.SourceFault = source->Fault();
+    failure.DamagedAt = source->DamagedAt();
+    failure.File = source->FileName();
   }
   return failure;
 }
@@ -151,6 +151,22 @@ TFailureReport DescribeFailure(const TFailure& Failure, const TJobNames& Names) 
     report.Summary = (what.empty() ? std::string() : ExtractFileName(what) + "：") + Failure.Text;
   }
   return report;
+}
+
+TJobNames NamesOfJob(const TJob& Job) {
+  TJobNames names;
+  names.Output = Job.Output;
+  if (Job.Kind == TJobKind::PlainFile || !Job.Disc) {
+    names.Job = names.Source = Job.Text;
+    return names;
+  }
+  names.Job = FormatText(texts::kCueTrackJob, {Job.Disc->Source(), std::to_string(Job.Track + 1)});
+  names.Source = CueTrackAudioFile(Job);
+  return names;
+}
+
+TFailureReport DescribeJobFailure(const TFailure& Failure, const TJob& Job) {
+  return DescribeFailure(Failure, NamesOfJob(Job));
 }
 
 }  // namespace corvane

@@ -2,8 +2,9 @@
 
 #include <cstdint>
 #include <exception>
-#include <initializer_list>
 #include <string>
+
+#include "SourceError.h"
 
 namespace corvane {
 
@@ -14,10 +15,10 @@ struct TFailure {
 
   std::string Text;  // the error's own text
   TSide Side = TSide::Unknown;
-  std::string File;         // the file the error names itself (a track's audio may span files)
-  int ErrorCode = 0;        // errno of a failed file operation
-  int32_t DecoderCode = 0;  // the decoder library's code
-  double DamagedAt = -1;    // seconds into the source where its data broke; < 0: not known
+  std::string File;   // the file the error names itself (a track's audio may span files)
+  int ErrorCode = 0;  // errno of a failed file operation
+  TSourceFault SourceFault = TSourceFault::Unknown;
+  double DamagedAt = -1;  // seconds into the source where its data broke; < 0: not known
 };
 TFailure FailureOf(const std::exception& E);
 
@@ -36,12 +37,18 @@ struct TFailureReport {
 };
 TFailureReport DescribeFailure(const TFailure& Failure, const TJobNames& Names);
 
+struct TJob;
+// The job as a failure's message names it: which file or which track of which sheet, the
+// audio file it reads (for a track, the first of its files that cannot be opened), and its
+// Output.
+TJobNames NamesOfJob(const TJob& Job);
+// A failure of Job as the user is told it.
+TFailureReport DescribeJobFailure(const TFailure& Failure, const TJob& Job);
+
 // Why a file cannot be read, found by opening it: empty when it opens.
 std::string WhyUnreadable(const std::string& File);
 // The user's words for a system error number on File; empty when the system's own text says
 // it better.
 std::string CauseOfErrorCode(int ErrorCode, const std::string& File);
-// Replaces %1, %2 ... in Text.
-std::string FormatText(const char* Text, std::initializer_list<std::string> Arguments);
 
 }  // namespace corvane

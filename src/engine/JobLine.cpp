@@ -3,8 +3,7 @@
 #include <charconv>
 #include <stdexcept>
 
-#include "AppTexts.h"
-#include "TagText.h"
+#include "PathNames.h"
 
 namespace corvane {
 namespace {
@@ -57,55 +56,6 @@ int TrackIndexOfLine(const std::string& Line) {
     return ParseIndex({}, Line);
   }
   return ParseIndex(std::string_view(Line).substr(from, dash - from), Line);
-}
-
-std::string ExtractFileName(const std::string& Path) {
-  const size_t slash = Path.rfind('/');
-  return slash == std::string::npos ? Path : Path.substr(slash + 1);
-}
-
-std::string ExtractFilePath(const std::string& Path) {
-  const size_t slash = Path.rfind('/');
-  return slash == std::string::npos ? std::string() : Path.substr(0, slash + 1);
-}
-
-std::string ChangeFileExt(const std::string& Path, const std::string& Extension) {
-  const size_t slash = Path.rfind('/');
-  const size_t dot = Path.rfind('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
-    return Path + Extension;
-  }
-  return Path.substr(0, dot) + Extension;
-}
-
-std::string UpperExtension(const std::string& Path) {
-  const std::string name = ExtractFileName(Path);
-  const size_t dot = name.rfind('.');
-  if (dot == std::string::npos) return {};
-  return UpperAscii(std::string_view(name).substr(dot));
-}
-
-std::string OutputFolderOf(const std::string& FieldText) {
-  if (FieldText.empty() || FieldText == texts::kSourceFolder) return {};
-  return FieldText.back() == '/' ? FieldText : FieldText + "/";
-}
-
-std::string PlainOutputName(const std::string& Source, const std::string& OutputFolder) {
-  if (OutputFolder.empty()) return ChangeFileExt(Source, ".flac");
-  return OutputFolder + ChangeFileExt(ExtractFileName(Source), ".flac");
-}
-
-std::string CueTrackOutputName(const std::string& CueFileName, const std::string& OutputFolder,
-                               int TrackIndex) {
-  const std::string folder = OutputFolder.empty() ? ExtractFilePath(CueFileName) : OutputFolder;
-  return folder + "Track_" + std::to_string(TrackIndex + 1) + ".flac";
-}
-
-std::string NumberedName(const std::string& Path, int Number) {
-  const std::string name = ExtractFileName(Path);
-  const size_t dot = name.rfind('.');
-  const size_t stemEnd = Path.size() - name.size() + (dot == std::string::npos ? name.size() : dot);
-  return Path.substr(0, stemEnd) + " (" + std::to_string(Number) + ")" + Path.substr(stemEnd);
 }
 
 }  // namespace corvane

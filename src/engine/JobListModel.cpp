@@ -30,9 +30,11 @@ void TJobListModel::RemoveAt(int Row) {
   endRemoveRows();
 }
 
-void TJobListModel::SetText(int Row, std::string Text) {
+void TJobListModel::Replace(int Row, TJob Job) {
   if (Row < 0 || Row >= Count()) return;
-  FJobs[static_cast<size_t>(Row)].Text = std::move(Text);
+  TJob& slot = FJobs[static_cast<size_t>(Row)];
+  Job.Output = std::move(slot.Output);
+  slot = std::move(Job);
   emit dataChanged(index(Row), index(Row));
 }
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "JobLine.h"
+#include "Job.h"
 
 namespace corvane {
 
@@ -26,8 +26,8 @@ class TJobListModel : public QAbstractListModel {
   const TJob& At(int Row) const { return FJobs.at(static_cast<size_t>(Row)); }
   void Append(TJob Job);
   void RemoveAt(int Row);
-  // Relabels line Row; its kind stays.
-  void SetText(int Row, std::string Text);
+  // Puts Job in line Row (the same job read again); the output planned for the line stays.
+  void Replace(int Row, TJob Job);
   void Clear();
   // True when a line equals Text exactly: Song.ape and song.ape are two files on Linux.
   bool Contains(const std::string& Text) const;

@@ -5,9 +5,10 @@
 #include <utility>
 
 #include "APEtag.h"
+#include "Disc.h"
+#include "PathNames.h"
 #include "TagMapping.h"
 #include "TagText.h"
-#include "TagTransfer.h"
 
 namespace corvane {
 namespace {
@@ -170,7 +171,7 @@ std::string TNameTemplate::Expand(const TNameFields& Fields) const {
   return path + ".flac";
 }
 
-TNameFields NameFieldsOf(const TJob& Job, const TCueSheetList& Sheets) {
+TNameFields NameFieldsOf(const TJob& Job) {
   TNameFields fields;
   TVorbisEntries tags;
   if (Job.Kind == TJobKind::PlainFile) {
@@ -178,11 +179,11 @@ TNameFields NameFieldsOf(const TJob& Job, const TCueSheetList& Sheets) {
     TAPEtag tag;
     if (tag.Read(Job.Text) && tag.Exists) tags = TagsOfApeTag(tag);
   } else {
-    const TCueFile& sheet = SheetOfLine(Sheets, Job.Text);
-    const int index = TrackIndexOfLine(Job.Text);
+    const TCueFile& sheet = SheetOfJob(Job);
+    const int index = Job.Track;
     fields.Source = BaseName(sheet.CueFileName);
     fields.Fallback = BaseName(CueTrackOutputName(sheet.CueFileName, {}, index));
-    tags = TagsOfCueTrack(sheet, TrackOfLine(sheet, Job.Text));
+    tags = TagsOfCueTrack(sheet, Job.Disc->Track(index));
     // A track is always numbered: by its sheet, else by its place in it.
     fields.Track = TwoDigits(index + 1);
   }
@@ -203,13 +204,13 @@ TNameFields NameFieldsOf(const TJob& Job, const TCueSheetList& Sheets) {
   return fields;
 }
 
-std::string TemplateOutputOf(const TJob& Job, const TCueSheetList& Sheets,
-                             const std::string& OutputFolder, const TNameTemplate& Template) {
+std::string TemplateOutputOf(const TJob& Job, const std::string& OutputFolder,
+                             const TNameTemplate& Template) {
   TNameFields fields;
   std::string source;
   try {
-    fields = NameFieldsOf(Job, Sheets);
-    source = Job.Kind == TJobKind::PlainFile ? Job.Text : SheetOfLine(Sheets, Job.Text).CueFileName;
+    fields = NameFieldsOf(Job);
+    source = Job.Kind == TJobKind::PlainFile ? Job.Text : Job.Disc->Source();
   } catch (const std::exception&) {
     return {};  // its job fails with the reason when it starts
   }

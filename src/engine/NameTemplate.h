@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "CueSheetList.h"
-#include "JobLine.h"
+#include "Job.h"
+#include "OutputNames.h"
 
 namespace corvane {
 
@@ -60,11 +60,11 @@ class TNameTemplate {
 
 // The fields of a job: a cue track's from its sheet, a whole file's from its APE tag (read
 // now; a file without one gives only its name).
-TNameFields NameFieldsOf(const TJob& Job, const TCueSheetList& Sheets);
+TNameFields NameFieldsOf(const TJob& Job);
 
 // Where Job writes when Template names it: in OutputFolder (as OutputFolderOf gives it), or
 // beside the source (the sheet) when that is empty.
-std::string TemplateOutputOf(const TJob& Job, const TCueSheetList& Sheets,
-                             const std::string& OutputFolder, const TNameTemplate& Template);
+std::string TemplateOutputOf(const TJob& Job, const std::string& OutputFolder,
+                             const TNameTemplate& Template);
 
 }  // namespace corvane

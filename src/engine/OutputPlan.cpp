@@ -5,7 +5,8 @@
 #include <QString>
 #include <filesystem>
 
-#include "JobLine.h"
+#include "OutputNames.h"
+#include "PathNames.h"
 
 namespace corvane {
 

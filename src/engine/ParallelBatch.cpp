@@ -10,9 +10,9 @@ int DecodeThreadsPerLane(int Cores, int BusyLanes) {
   return std::max(1, Cores / std::max(1, BusyLanes));
 }
 
-TParallelBatch::TParallelBatch(TMainThreadHandoff& Handoff, const TCueSheetList& Sheets,
-                               std::vector<TJob> Jobs, int Lanes, int Level, int Cores)
-    : FHandoff(Handoff), FSheets(Sheets), FJobs(std::move(Jobs)), FCores(std::max(Cores, 1)) {
+TParallelBatch::TParallelBatch(TMainThreadHandoff& Handoff, std::vector<TJob> Jobs, int Lanes,
+                               int Level, int Cores)
+    : FHandoff(Handoff), FJobs(std::move(Jobs)), FCores(std::max(Cores, 1)) {
   const size_t lanes = std::min(static_cast<size_t>(std::max(Lanes, 1)), FJobs.size());
   for (size_t lane = 0; lane < lanes; ++lane) {
     FLanes.push_back(std::make_unique<TJobLane>(FHandoff, Level));
@@ -43,9 +43,9 @@ void TParallelBatch::StartNext(size_t Lane) {
   FJobOfLane[Lane] = job;
   ShareCores();
   if (FEvents.Started) FEvents.Started(job, Lane);
-  FLanes[Lane]->Start(
-      FJobs[job], FSheets,
-      [this, Lane, job](const std::optional<TFailure>& Failure) { JobEnded(Lane, job, Failure); });
+  FLanes[Lane]->Start(FJobs[job], [this, Lane, job](const std::optional<TFailure>& Failure) {
+    JobEnded(Lane, job, Failure);
+  });
 }
 
 void TParallelBatch::JobEnded(size_t Lane, size_t Job, const std::optional<TFailure>& Failure) {

@@ -7,10 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "CueSheetList.h"
+#include "Job.h"
 #include "JobFailure.h"
 #include "JobLane.h"
-#include "JobLine.h"
 
 namespace corvane {
 
@@ -38,9 +37,9 @@ class TParallelBatch {
 
   // Makes as many lanes as Lanes says, but no more than there are jobs, each encoding at
   // compression Level, sharing Cores cores. Throws EACSException when a codec library is
-  // missing. Handoff and Sheets must outlive the batch.
-  TParallelBatch(TMainThreadHandoff& Handoff, const TCueSheetList& Sheets, std::vector<TJob> Jobs,
-                 int Lanes, int Level, int Cores);
+  // missing. Handoff must outlive the batch.
+  TParallelBatch(TMainThreadHandoff& Handoff, std::vector<TJob> Jobs, int Lanes, int Level,
+                 int Cores);
   // Ends the jobs in progress; their temporary files go.
   ~TParallelBatch();
   TParallelBatch(const TParallelBatch&) = delete;
@@ -65,7 +64,6 @@ class TParallelBatch {
   void ShareCores();
 
   TMainThreadHandoff& FHandoff;
-  const TCueSheetList& FSheets;
   std::vector<TJob> FJobs;
   const int FCores;
   std::vector<std::unique_ptr<TJobLane>> FLanes;

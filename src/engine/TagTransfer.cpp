@@ -6,27 +6,11 @@
 
 #include "ACSException.h"
 #include "CoverArt.h"
+#include "Disc.h"
 #include "FlacFormat.h"
+#include "PathNames.h"
 
 namespace corvane {
-
-const TCueFile& SheetOfLine(const TCueSheetList& Sheets, const std::string& Line) {
-  const int index = CueIndexOfLine(Line);
-  if (index < 0 || index >= static_cast<int>(Sheets.size())) {
-    throw std::runtime_error("The cue sheet of \"" + Line + "\" is no longer loaded.");
-  }
-  return *Sheets[static_cast<size_t>(index)];
-}
-
-const TCueTrack& TrackOfLine(const TCueFile& Sheet, const std::string& Line) {
-  const int index = TrackIndexOfLine(Line);
-  if (index == -1 && Sheet.HiddenTrack) return *Sheet.HiddenTrack;
-  if (index < 0 || index >= static_cast<int>(Sheet.Tracks.size())) {
-    throw std::runtime_error("The cue sheet " + Sheet.CueFileName + " has no track " +
-                             std::to_string(index + 1) + ".");
-  }
-  return Sheet.Tracks[static_cast<size_t>(index)];
-}
 
 void TTagTransfer::AddApeCover(TJobTags& Tags, const std::string& Source) {
   TCoverSearch cover = CoverOfApeTag(ApeTagReader, Source);
@@ -34,18 +18,16 @@ void TTagTransfer::AddApeCover(TJobTags& Tags, const std::string& Source) {
   if (!cover.Note.empty()) Tags.Notes.push_back(std::move(cover.Note));
 }
 
-TTagTransfer::TJobTags TTagTransfer::TagsOf(const TJob& Job, const TCueSheetList& Sheets) {
+TJobTags TTagTransfer::TagsOf(const TJob& Job) {
   TJobTags tags;
   ApeTagReader.Reset();
   if (Job.Kind == TJobKind::CueTrack) {
-    const TCueFile& sheet = SheetOfLine(Sheets, Job.Text);
-    const TCueTrack& track = TrackOfLine(sheet, Job.Text);
+    const TCueFile& sheet = SheetOfJob(Job);
     tags.Write = true;
-    tags.Comments = TagsOfCueTrack(sheet, track);
+    tags.Comments = TagsOfCueTrack(sheet, Job.Disc->Track(Job.Track));
     // The image's own cover first: its tag describes the whole disc, as the sheet does.
-    const std::vector<TCueSpan> spans = TrackSpans(sheet, TrackIndexOfLine(Job.Text));
-    if (!spans.empty()) {
-      const std::string& audio = sheet.Files.at(static_cast<size_t>(spans.front().File)).Path;
+    if (!Job.Audio.empty()) {
+      const std::string& audio = Job.Audio.front().FileName;
       // A tag that is damaged still gives the cover read before the damage.
       ApeTagReader.Read(audio);
       if (ApeTagReader.Exists) AddApeCover(tags, audio);
@@ -69,15 +51,23 @@ TTagTransfer::TJobTags TTagTransfer::TagsOf(const TJob& Job, const TCueSheetList
   return tags;
 }
 
-void TTagTransfer::TransferTags(const TJob& Job, const TCueSheetList& Sheets,
-                                const std::string& OutputFile) {
-  FNotes.clear();
-  TJobTags tags = TagsOf(Job, Sheets);
-  FNotes = std::move(tags.Notes);
-  if (!tags.Write) return;
+int64_t TJobTags::MetadataBytes() const {
+  if (!Write) return 0;
+  // Block header, vendor length, a vendor string as long as any library writes, entry count.
+  constexpr int64_t kFixed = flac::kBlockHeaderSize + 4 + 64 + 4;
+  int64_t bytes = kFixed;
+  for (const auto& [name, value] : Comments.Entries()) {
+    bytes += 4 + static_cast<int64_t>(name.size()) + 1 + static_cast<int64_t>(value.size());
+  }
+  for (const TFlacPicture& picture : Pictures) bytes += PictureBlockSize(picture);
+  return bytes;
+}
+
+void TTagTransfer::Write(const TJobTags& Tags, const std::string& OutputFile) {
+  if (!Tags.Write) return;
   TFLACfile& writer = FlacTagWriter;
   writer.Reset(false, true);
-  for (const auto& [name, value] : tags.Comments.Entries()) {
+  for (const auto& [name, value] : Tags.Comments.Entries()) {
     std::string* field = writer.FieldNamed(name);
     if (field != nullptr && field->empty()) {
       *field = value;
@@ -85,24 +75,7 @@ void TTagTransfer::TransferTags(const TJob& Job, const TCueSheetList& Sheets,
       writer.ExtraFields.emplace_back(name, value);
     }
   }
-  writer.Pictures = std::move(tags.Pictures);
-  Write(OutputFile);
-}
-
-int64_t TTagTransfer::MetadataBytes(const TJob& Job, const TCueSheetList& Sheets) {
-  const TJobTags tags = TagsOf(Job, Sheets);
-  if (!tags.Write) return 0;
-  // Block header, vendor length, a vendor string as long as any library writes, entry count.
-  constexpr int64_t kFixed = flac::kBlockHeaderSize + 4 + 64 + 4;
-  int64_t bytes = kFixed;
-  for (const auto& [name, value] : tags.Comments.Entries()) {
-    bytes += 4 + static_cast<int64_t>(name.size()) + 1 + static_cast<int64_t>(value.size());
-  }
-  for (const TFlacPicture& picture : tags.Pictures) bytes += PictureBlockSize(picture);
-  return bytes;
-}
-
-void TTagTransfer::Write(const std::string& OutputFile) {
+  writer.Pictures = Tags.Pictures;
   if (FlacTagWriter.WriteTags(OutputFile, false)) return;
   // A file that does not read as FLAC is left as it is. A file operation that failed is an
   // error the user must see: the converted file lacks its tags.

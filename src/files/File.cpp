@@ -31,18 +31,18 @@ TFile TFile::OpenReadWrite(const std::string& FileName) {
 }
 
 TFile TFile::Create(const std::string& FileName) {
-  return Open(FileName, O_RDWR | O_CREAT | O_TRUNC, 0666, "Cannot create file");
+  return Open(FileName, O_RDWR | O_CREAT | O_TRUNC, 0666, kCannotCreateFile);
 }
 
 TFile TFile::CreateNew(const std::string& FileName) {
-  return Open(FileName, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, 0666, "Cannot create file");
+  return Open(FileName, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, 0666, kCannotCreateFile);
 }
 
 TFile TFile::CreateNew(const std::string& FileName, unsigned Mode) {
-  TFile file = Open(FileName, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, 0600, "Cannot create file");
+  TFile file = Open(FileName, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, 0600, kCannotCreateFile);
   // The umask must not narrow the bits asked for, so they are set on the open file.
   if (file.IsOpen() && ::fchmod(file.FFd, static_cast<mode_t>(Mode)) != 0) {
-    file.Fail("Cannot create file");
+    file.Fail(kCannotCreateFile);
     ::close(std::exchange(file.FFd, -1));
     ::unlink(FileName.c_str());
   }
@@ -85,7 +85,7 @@ bool TFile::Fail(const char* What, int Code) const {
 int64_t TFile::Size() const {
   struct stat info {};
   if (::fstat(FFd, &info) != 0) {
-    Fail("Cannot read file");
+    Fail(kCannotReadFile);
     return -1;
   }
   return info.st_size;
@@ -93,7 +93,7 @@ int64_t TFile::Size() const {
 
 int64_t TFile::ReadAt(int64_t Offset, void* Data, int64_t Count) const {
   if (Offset < 0 || Count < 0) {
-    Fail("Cannot read file", EINVAL);
+    Fail(kCannotReadFile, EINVAL);
     return -1;
   }
   auto* bytes = static_cast<char*>(Data);
@@ -104,7 +104,7 @@ int64_t TFile::ReadAt(int64_t Offset, void* Data, int64_t Count) const {
     if (got < 0) {
       if (errno == EINTR) continue;
       {
-        Fail("Cannot read file");
+        Fail(kCannotReadFile);
         return -1;
       }
     }
@@ -120,7 +120,7 @@ bool TFile::ReadExact(int64_t Offset, void* Data, int64_t Count) const {
 
 int64_t TFile::WriteAt(int64_t Offset, const void* Data, int64_t Count) {
   if (Offset < 0 || Count < 0) {
-    Fail("Cannot write file", EINVAL);
+    Fail(kCannotWriteFile, EINVAL);
     return 0;
   }
   const auto* bytes = static_cast<const char*>(Data);
@@ -130,7 +130,7 @@ int64_t TFile::WriteAt(int64_t Offset, const void* Data, int64_t Count) {
                                  static_cast<off_t>(Offset + done));
     if (put < 0 && errno == EINTR) continue;
     if (put <= 0) {
-      Fail("Cannot write file", put == 0 ? ENOSPC : errno);
+      Fail(kCannotWriteFile, put == 0 ? ENOSPC : errno);
       break;
     }
     done += put;
@@ -139,12 +139,12 @@ int64_t TFile::WriteAt(int64_t Offset, const void* Data, int64_t Count) {
 }
 
 bool TFile::Write(const void* Data, int64_t Count) {
-  if (Count < 0) return Fail("Cannot write file", EINVAL);
+  if (Count < 0) return Fail(kCannotWriteFile, EINVAL);
   const auto* bytes = static_cast<const char*>(Data);
   while (Count > 0) {
     const ssize_t written = ::write(FFd, bytes, static_cast<size_t>(Count));
     if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return Fail("Cannot write file", written == 0 ? ENOSPC : errno);
+    if (written <= 0) return Fail(kCannotWriteFile, written == 0 ? ENOSPC : errno);
     bytes += written;
     Count -= written;
   }
@@ -166,7 +166,7 @@ int64_t TFile::Position() const {
 }
 
 bool TFile::Sync() {
-  if (::fsync(FFd) != 0) return Fail("Cannot write file");
+  if (::fsync(FFd) != 0) return Fail(kCannotWriteFile);
   return true;
 }
 

@@ -14,8 +14,13 @@ struct TFileError {
   std::string FileName;
   std::string Message;
 };
+// What names a failed operation in its error.
+inline constexpr const char* kCannotCreateFile = "Cannot create file";
+inline constexpr const char* kCannotReadFile = "Cannot read file";
+inline constexpr const char* kCannotWriteFile = "Cannot write file";
+
 // The error of an operation that failed with the system's error number Code on FileName:
-// What names the operation ("Cannot write file").
+// What names the operation (kCannotWriteFile).
 TFileError FileErrorOf(const std::string& What, const std::string& FileName, int Code);
 
 // A file opened by name, for the tag readers and writer (positioned 64-bit reads and writes)

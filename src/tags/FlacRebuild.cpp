@@ -39,7 +39,7 @@ bool IsReplacedPicture(const TFlacBlock& Block, const std::vector<TFlacPicture>&
 // A failed read of File: its own error, or a file shorter than its metadata said.
 TFileError ReadErrorOf(const TFile& File) {
   if (File.Error().Code != 0) return File.Error();
-  return FileErrorOf("Cannot read file", File.FileName(), EIO);
+  return FileErrorOf(kCannotReadFile, File.FileName(), EIO);
 }
 
 // The error of a failed system call on FileName, taken from errno at once.
@@ -84,8 +84,7 @@ class TCopyFile {
 
  private:
   TCopyResult WriteFailed(int Code) const {
-    return TCopyProblem{TTagWriteStatus::WriteFailed,
-                        FileErrorOf("Cannot write file", FName, Code)};
+    return TCopyProblem{TTagWriteStatus::WriteFailed, FileErrorOf(kCannotWriteFile, FName, Code)};
   }
 
   std::string FName;
@@ -255,7 +254,7 @@ bool TFLACfile::RewriteInPlace(const std::string& FileName, const std::string& N
   }
   if (!file.Close()) {
     return WriteFailure(TTagWriteStatus::WriteFailed,
-                        FileErrorOf("Cannot write file", FileName, file.Error().Code));
+                        FileErrorOf(kCannotWriteFile, FileName, file.Error().Code));
   }
   FWriteStatus = TTagWriteStatus::Done;
   return true;

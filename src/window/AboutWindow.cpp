@@ -8,7 +8,7 @@
 #include "AppTexts.h"
 #include "FLACBinding.h"
 #include "FormStyle.h"
-#include "MACDll.h"
+#include "MACBinding.h"
 
 namespace corvane {
 

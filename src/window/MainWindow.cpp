@@ -205,7 +205,7 @@ void TForm1::FormCreate() {
   SetStatusText(Text(texts::kStatusStartUp));
   TrackBar1Change();
   // The level the level field shows; the status text keeps its start-up greeting.
-  ApplyCompressionLevel(FDriver->FLACOut1(), FSettings->CompressionLevel());
+  FDriver->Runner().SetCompressionLevel(FSettings->CompressionLevel());
   FDriver->SetOutputFolder(Edit1->text().toStdString());
 }
 
@@ -435,9 +435,10 @@ std::unique_ptr<QMenu> TForm1::EncodingMenu(int Row) {
   auto menu = std::make_unique<QMenu>(Text(texts::kEncodingMenuTitle), this);
   for (const TChoice& choice : kChoices) {
     const TTextEncoding encoding = choice.Encoding;
-    connect(menu->addAction(Text(choice.Label)), &QAction::triggered, this, [this, sheet, encoding] {
-      RunReportingErrors([&] { FDriver->ReadCueSheetAgain(sheet, encoding); });
-    });
+    connect(menu->addAction(Text(choice.Label)), &QAction::triggered, this,
+            [this, sheet, encoding] {
+              RunReportingErrors([&] { FDriver->ReadCueSheetAgain(sheet, encoding); });
+            });
   }
   return menu;
 }
@@ -464,13 +465,12 @@ void TForm1::ComboBox1Change() {
   if (!level) return;
   SetStatusText(Text(CompressionLevelStatus(*level)));
   // Only a level the encoder took is kept: "12" changes the status text alone.
-  if (ApplyCompressionLevel(FDriver->FLACOut1(), *level)) FSettings->SetCompressionLevel(*level);
+  if (FDriver->Runner().SetCompressionLevel(*level)) FSettings->SetCompressionLevel(*level);
 }
 
 void TForm1::TrackBar1Change() {
-  FDriver->FLACOut1().SetLoopDelay(LoopDelayForCpuUsage(TrackBar1->value()));
-  FDriver->MACIn1().SetDecodeThreads(
-      DecodeThreadsForCpuUsage(TrackBar1->value(), TMACIn::AllCores()));
+  FDriver->Runner().SetLoopDelay(LoopDelayForCpuUsage(TrackBar1->value()));
+  FDriver->Runner().SetDecodeThreads(DecodeThreadsForCpuUsage(TrackBar1->value(), MachineCores()));
   FSettings->SetCpuUsage(TrackBar1->value());
 }
 

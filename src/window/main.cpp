@@ -2,7 +2,7 @@
 
 #include "Application.h"
 #include "FLACBinding.h"
-#include "MACDll.h"
+#include "MACBinding.h"
 #include "Program.h"
 
 int main(int argc, char** argv) {

@@ -148,6 +148,7 @@ class TRecordingSink : public TACSFileOut {
   std::atomic<int> Cycles{0};
   std::atomic<int> ActiveCycles{0};
   std::atomic<bool> SawAbort{false};
+  std::atomic<int> Sleeps{0};  // pauses the loop delay asked for
 
  protected:
   void PrepareOutput() override {
@@ -187,6 +188,8 @@ class TRecordingSink : public TACSFileOut {
     FReceived.insert(FReceived.end(), block.begin(), block.begin() + got);
     return got > 0;
   }
+
+  void SleepBetweenCycles(std::chrono::milliseconds) override { ++Sleeps; }
 
   void FinishOutput() override {
     ++Finishes;

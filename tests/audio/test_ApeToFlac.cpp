@@ -16,7 +16,7 @@
 #include "FLACOut.h"
 #include "FlacDecode.h"
 #include "FrameworkDoubles.h"
-#include "MACDll.h"
+#include "MACBinding.h"
 #include "MACIn.h"
 #include "ScratchDir.h"
 #include "SinkRun.h"

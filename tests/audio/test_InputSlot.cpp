@@ -89,9 +89,10 @@ TEST(InputSlot, SlotDestroyedBeforeItsSourceLeavesNothingBehind) {
   {
     TInputSlot slot;
     slot.Set(&source, false);
+    EXPECT_TRUE(source.HasUsers());
   }
   // The source's destructor would call into the dead slot if it were still a user.
-  SUCCEED();
+  EXPECT_FALSE(source.HasUsers());
 }
 
 TEST(InputSlot, SwapDuringARunBeginsTheNewPassBeforeEndingTheOld) {

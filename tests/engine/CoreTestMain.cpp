@@ -5,7 +5,7 @@
 #include <QCoreApplication>
 
 #include "FLACBinding.h"
-#include "MACDll.h"
+#include "MACBinding.h"
 
 int main(int argc, char** argv) {
   corvane::LoadMACDll();

@@ -57,5 +57,13 @@ TEST(CueTime, MalformedTimesAreRefused) {
   EXPECT_EQ(CueTimeToCdFrames("01.02.03"), (60 + 2) * 75 + 3);
 }
 
+TEST(CueTime, TimesPastTheEndOfTheFileMeanItsEnd) {
+  // One second of audio at 44.1 kHz.
+  for (const auto& [time, sample] :
+       {std::pair{"00:00:74", 43512}, {"00:02:00", 44100}, {"59:00:00", 44100}}) {
+    EXPECT_EQ(SampleWithin(*CueTimeToCdFrames(time), 44100, 44100), sample) << time;
+  }
+}
+
 }  // namespace
 }  // namespace corvane

@@ -3,6 +3,8 @@
 #include <stdexcept>
 
 #include "JobLine.h"
+#include "OutputNames.h"
+#include "PathNames.h"
 
 namespace corvane {
 namespace {

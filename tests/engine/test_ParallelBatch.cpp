@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <set>
 
+#include "Disc.h"
 #include "EngineTestSupport.h"
 #include "FlacDecode.h"
 #include "ParallelBatch.h"
@@ -31,18 +32,18 @@ class ParallelBatchTest : public testing::Test {
         for (size_t i = bytes.size() / 2; i < bytes.size() / 2 + 4096; ++i) bytes[i] ^= 0x5A;
         test::WriteFileBytes(source, bytes);
       }
-      jobs.push_back({source, TJobKind::PlainFile, Dir.File("out/" + name + ".flac")});
+      jobs.push_back(WholeFileJob(source));
+      jobs.back().Output = Dir.File("out/" + name + ".flac");
     }
     return jobs;
   }
 
   test::TScratchDir Dir;  // outlives the batch, which may still close a file in it
-  TCueSheetList Sheets;
   TQtMainThreadHandoff Handoff;
 };
 
 TEST_F(ParallelBatchTest, LanesTakeTheNextJobAsTheirLastEndsAndAFailureStopsNoOther) {
-  TParallelBatch batch(Handoff, Sheets, Jobs(5, 3), 2, 5, 2);
+  TParallelBatch batch(Handoff, Jobs(5, 3), 2, 5, 2);
   ASSERT_EQ(batch.LaneCount(), 2u);
   std::vector<size_t> started;
   std::vector<size_t> ended;
@@ -81,7 +82,7 @@ TEST_F(ParallelBatchTest, LanesTakeTheNextJobAsTheirLastEndsAndAFailureStopsNoOt
 TEST_F(ParallelBatchTest, EndedEarlyItGivesUpTheJobsInProgressAndTellsNobody) {
   int events = 0;
   {
-    TParallelBatch batch(Handoff, Sheets, Jobs(4), 3, 8, 2);
+    TParallelBatch batch(Handoff, Jobs(4), 3, 8, 2);
     batch.Start(
         {[&](size_t, size_t) {},
          [&](size_t, const std::optional<TFailure>&, const std::vector<std::string>&) { ++events; },
@@ -94,7 +95,7 @@ TEST_F(ParallelBatchTest, EndedEarlyItGivesUpTheJobsInProgressAndTellsNobody) {
 }
 
 TEST_F(ParallelBatchTest, WithoutJobsItFinishesFromTheQueue) {
-  TParallelBatch batch(Handoff, Sheets, {}, 4, 5, 2);
+  TParallelBatch batch(Handoff, {}, 4, 5, 2);
   EXPECT_EQ(batch.LaneCount(), 0u);
   int finished = 0;
   batch.Start({nullptr, nullptr, [&] { ++finished; }});

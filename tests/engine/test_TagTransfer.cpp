@@ -6,10 +6,12 @@
 
 #include "AppTexts.h"
 #include "CoverArt.h"
+#include "Disc.h"
 #include "JobFailure.h"
 #include "ScratchDir.h"
 #include "TagMapping.h"
 #include "TagTransfer.h"
+#include "TextFormat.h"
 #include "WavFile.h"
 
 namespace corvane {
@@ -23,42 +25,46 @@ class TagTransferTest : public testing::Test {
     auto sheet = std::make_unique<TCueFile>(Dir.File("a.cue"));
     sheet->Title = "Album";
     sheet->Tracks.push_back({"One", "Band", "00:00:00", ""});
-    Sheets.push_back(std::move(sheet));
+    Disc = std::make_shared<const TDisc>(std::move(sheet), std::map<int, TTrackAudio>{});
+    CueJob = JobsOfDisc(Disc, 1).front();
+  }
+
+  void Transfer(const TJob& Job, const std::string& Output) {
+    Tags.Write(Tags.TagsOf(Job), Output);
   }
 
   test::TScratchDir Dir;
-  TCueSheetList Sheets;
+  std::shared_ptr<const TDisc> Disc;
   TTagTransfer Tags;
-  const TJob CueJob{"1 | 1 - One,Band  --a.cue", TJobKind::CueTrack};
+  TJob CueJob;
 };
 
 TEST_F(TagTransferTest, OutputThatIsNotFlacIsLeftAsItIs) {
   const std::vector<uint8_t> bytes(300, 0x42);
   test::WriteFileBytes(Dir.File("out.flac"), bytes);
-  EXPECT_NO_THROW(Tags.TransferTags(CueJob, Sheets, Dir.File("out.flac")));
+  EXPECT_NO_THROW(Transfer(CueJob, Dir.File("out.flac")));
   EXPECT_EQ(test::ReadFileBytes(Dir.File("out.flac")), bytes);
 }
 
 TEST_F(TagTransferTest, MissingOutputIsAnError) {
-  EXPECT_THROW(Tags.TransferTags(CueJob, Sheets, Dir.File("gone.flac")), std::runtime_error);
+  EXPECT_THROW(Transfer(CueJob, Dir.File("gone.flac")), std::runtime_error);
 }
 
 TEST_F(TagTransferTest, SourceWithoutApeTagWritesNothing) {
   const std::vector<uint8_t> source(1000, 0x11);
   test::WriteFileBytes(Dir.File("a.ape"), source);
   // Not even an attempt: the output need not exist.
-  EXPECT_NO_THROW(
-      Tags.TransferTags({Dir.File("a.ape"), TJobKind::PlainFile}, Sheets, Dir.File("never.flac")));
+  EXPECT_NO_THROW(Transfer(WholeFileJob(Dir.File("a.ape")), Dir.File("never.flac")));
   EXPECT_FALSE(Tags.ApeTagReader.Exists);
 }
 
-TEST_F(TagTransferTest, LineOfASheetNoLongerLoadedIsAnError) {
-  EXPECT_THROW(
-      Tags.TransferTags({"2 | 1 - x,y  --b.cue", TJobKind::CueTrack}, Sheets, Dir.File("x.flac")),
-      std::runtime_error);
-  EXPECT_THROW(
-      Tags.TransferTags({"1 | 2 - x,y  --a.cue", TJobKind::CueTrack}, Sheets, Dir.File("x.flac")),
-      std::runtime_error);
+TEST_F(TagTransferTest, TrackThatIsNotOnItsDiscIsAnError) {
+  TJob missing = CueJob;
+  missing.Track = 1;
+  EXPECT_THROW(Transfer(missing, Dir.File("x.flac")), std::runtime_error);
+  TJob withoutDisc = CueJob;
+  withoutDisc.Disc = nullptr;
+  EXPECT_THROW(Transfer(withoutDisc, Dir.File("x.flac")), std::runtime_error);
 }
 
 // ---- Which fields a job's file gets ----

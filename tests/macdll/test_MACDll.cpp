@@ -13,7 +13,7 @@
 #include "ACSException.h"
 #include "ApeFixtures.h"
 #include "DynamicLibrary.h"
-#include "MACDll.h"
+#include "MACBinding.h"
 #include "MACDllApi.h"
 #include "ScratchDir.h"
 #include "WavFile.h"
@@ -300,7 +300,9 @@ struct TRefusedCase {
   const char* Message;
 };
 
-void PrintTo(const TRefusedCase& Case, std::ostream* Out) { *Out << Case.Name; }
+void PrintTo(const TRefusedCase& Case, std::ostream* Out) {
+  *Out << Case.Name;
+}
 
 // A minimal file in the layout before 3.98: header, one seek entry, a few frame bytes.
 std::vector<uint8_t> OldLayoutFile(uint16_t Version) {
@@ -373,7 +375,9 @@ struct TDamagedFrameCase {
   int64_t FrameBlocks;
 };
 
-void PrintTo(const TDamagedFrameCase& Case, std::ostream* Out) { *Out << Case.Name; }
+void PrintTo(const TDamagedFrameCase& Case, std::ostream* Out) {
+  *Out << Case.Name;
+}
 
 class MACDllDamagedFrameTest : public MACDllTest,
                                public ::testing::WithParamInterface<TDamagedFrameCase> {};
@@ -434,10 +438,9 @@ INSTANTIATE_TEST_SUITE_P(
         TDamagedFrameCase{"Stereo8Fast",
                           {{8, 2, 44100}, 3 * NormalFrameBlocks + 77, TSignal::Noise, 1, 7},
                           NormalFrameBlocks},
-        TDamagedFrameCase{
-            "Stereo16ExtraHigh",
-            {{16, 2, 44100}, 2 * ExtraHighFrameBlocks + 4321, TSignal::Noise, 4, 7},
-            ExtraHighFrameBlocks}),
+        TDamagedFrameCase{"Stereo16ExtraHigh",
+                          {{16, 2, 44100}, 2 * ExtraHighFrameBlocks + 4321, TSignal::Noise, 4, 7},
+                          ExtraHighFrameBlocks}),
     [](const auto& Info) { return std::string(Info.param.Name); });
 
 }  // namespace

@@ -5,10 +5,10 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
-#include "EngineTestSupport.h"
 #include "Application.h"
+#include "EngineTestSupport.h"
 #include "FLACBinding.h"
-#include "MACDll.h"
+#include "MACBinding.h"
 
 int main(int argc, char** argv) {
   // Also when run by hand or listed by CTest: these tests never want a real display.

@@ -18,7 +18,7 @@
 #include "Application.h"
 #include "BatchDriver.h"
 #include "FLACBinding.h"
-#include "MACDll.h"
+#include "MACBinding.h"
 #include "MainWindow.h"
 
 namespace {

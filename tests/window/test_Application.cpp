@@ -6,10 +6,10 @@
 #include <QImageReader>
 #include <stdexcept>
 
-#include "EngineTestSupport.h"
 #include "Application.h"
+#include "EngineTestSupport.h"
 #include "FLACBinding.h"
-#include "MACDll.h"
+#include "MACBinding.h"
 #include "Program.h"
 
 namespace corvane {

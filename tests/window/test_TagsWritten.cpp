@@ -12,14 +12,15 @@
 #include <functional>
 #include <memory>
 
-#include "EngineTestSupport.h"
 #include "AppTexts.h"
 #include "BatchDriver.h"
+#include "EngineTestSupport.h"
 #include "FlacDecode.h"
 #include "FlacPicture.h"
 #include "JobFailure.h"
 #include "MainWindow.h"
 #include "ScratchDir.h"
+#include "TextFormat.h"
 #include "WavFile.h"
 
 namespace corvane {

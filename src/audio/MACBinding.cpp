@@ -1,4 +1,4 @@
-#include "MACDll.h"
+#include "MACBinding.h"
 
 #include <dlfcn.h>
 
@@ -128,12 +128,44 @@ std::string MACErrorText(int32_t Code) {
   return "undefined (" + std::to_string(Code) + ")";
 }
 
+TSourceFault SourceFaultOfCode(int32_t Code) {
+  switch (Code) {
+    case MAC_ERROR_IO_READ:
+      return TSourceFault::Unreadable;
+    case MAC_ERROR_INVALID_INPUT_FILE:
+    case 1008:  // too small to be one
+      return TSourceFault::NotThisFormat;
+    case 1005:  // unsupported bit depth
+    case 1006:  // unsupported sample rate
+    case 1007:  // unsupported channel count
+    case 1013:  // unsupported file type
+      return TSourceFault::Unsupported;
+    case 1009:  // invalid checksum
+    case MAC_ERROR_DECOMPRESSING_FRAME:
+      return TSourceFault::Damaged;
+    case MAC_ERROR_INSUFFICIENT_MEMORY:
+      return TSourceFault::OutOfMemory;
+    default:
+      return TSourceFault::Unknown;
+  }
+}
+
+namespace {
+
+std::string DecoderErrorText(int32_t Code, const std::string& Detail = {}) {
+  return "MACDll error: " + MACErrorText(Code) + (Detail.empty() ? "" : " (" + Detail + ")");
+}
+
+}  // namespace
+
 EAPEException::EAPEException(int32_t Code)
-    : std::runtime_error("MACDll error: " + MACErrorText(Code)), FCode(Code) {}
+    : ESourceError(DecoderErrorText(Code), SourceFaultOfCode(Code)), FCode(Code) {}
 
 EAPEException::EAPEException(int32_t Code, const std::string& Detail)
-    : std::runtime_error("MACDll error: " + MACErrorText(Code) +
-                         (Detail.empty() ? "" : " (" + Detail + ")")),
+    : ESourceError(DecoderErrorText(Code, Detail), SourceFaultOfCode(Code)), FCode(Code) {}
+
+EAPEException::EAPEException(int32_t Code, std::string FileName, double DamagedAt)
+    : ESourceError(DecoderErrorText(Code), SourceFaultOfCode(Code), std::move(FileName), DamagedAt),
       FCode(Code) {}
 
 std::string ApeFormatText(int64_t Version, int64_t BitsPerSample, int64_t Channels) {

@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "SourceError.h"
+
 namespace corvane {
 
 // Loads libMACDll.so, the Monkey's Audio decoder, first from the executable's own folder and
@@ -26,13 +28,19 @@ void UnloadMACDll();
 // The text of one of the library's error codes.
 std::string MACErrorText(int32_t Code);
 
+// What one of the library's error codes means to whoever tells the user.
+TSourceFault SourceFaultOfCode(int32_t Code);
+
 // An error reported by the decoder library: "MACDll error: " and the code's text.
-class EAPEException : public std::runtime_error {
+class EAPEException : public ESourceError {
  public:
   explicit EAPEException(int32_t Code);
   // The code's text followed by Detail in parentheses, when Detail is not empty.
   EAPEException(int32_t Code, const std::string& Detail);
   int32_t Code() const noexcept { return FCode; }
+
+ protected:
+  EAPEException(int32_t Code, std::string FileName, double DamagedAt);
 
  private:
   int32_t FCode;
@@ -42,11 +50,10 @@ class EAPEException : public std::runtime_error {
 class EAPEDataError : public EAPEException {
  public:
   EAPEDataError(int32_t Code, std::string FileName, int64_t Frame, int SampleRate)
-      : EAPEException(Code),
-        FFileName(std::move(FileName)),
+      : EAPEException(Code, std::move(FileName),
+                      SampleRate > 0 ? static_cast<double>(Frame) / SampleRate : 0.0),
         FFrame(Frame),
         FSampleRate(SampleRate) {}
-  const std::string& FileName() const noexcept { return FFileName; }
   // The first frame of that file that could not be delivered.
   int64_t Frame() const noexcept { return FFrame; }
   double Seconds() const noexcept {
@@ -54,7 +61,6 @@ class EAPEDataError : public EAPEException {
   }
 
  private:
-  std::string FFileName;
   int64_t FFrame;
   int FSampleRate;
 };

@@ -1,0 +1,64 @@
+#include "JobAdding.h"
+
+#include <algorithm>
+#include <set>
+
+#include "AppTexts.h"
+#include "CueSheetLoader.h"
+#include "InputFormats.h"
+#include "PathNames.h"
+
+namespace corvane {
+namespace {
+
+// "File: why", the error's own text after the user's words for why.
+std::string AddProblem(const std::string& File, const std::string& Why, const std::string& Text) {
+  std::string problem = File + "：" + Why;
+  if (!Why.empty() && !Text.empty()) problem += "。";
+  return problem + Text;
+}
+
+bool SheetLoaded(const TDiscList& Sheets, const std::string& File) {
+  return std::any_of(Sheets.begin(), Sheets.end(),
+                     [&](const auto& Disc) { return Disc->Source() == File; });
+}
+
+}  // namespace
+
+TAddedJobs AddJobFiles(const std::vector<std::string>& Files, TTextEncoding Encoding,
+                       TDiscList& Sheets, const std::function<bool(const std::string&)>& Listed) {
+  TAddedJobs added;
+  std::set<std::string> addedFiles;
+  for (const std::string& file : Files) {
+    const bool audio = InputFormatOf(file) != nullptr;
+    if (!audio && UpperExtension(file) != ".CUE") continue;
+    if (SheetLoaded(Sheets, file)) continue;
+    if (audio && (addedFiles.count(file) != 0 || (Listed && Listed(file)))) continue;
+    std::shared_ptr<const TDisc> sheet;
+    try {
+      sheet = LoadCueSheet(file, Encoding);
+    } catch (const ECueSheetError& E) {
+      added.Problems.push_back(E.what());  // names the sheet, the line and the fault already
+      continue;
+    } catch (const std::exception& E) {
+      added.Problems.push_back(AddProblem(file, WhyUnreadable(file), E.what()));
+      continue;
+    }
+    // An audio file with a cue sheet in its tag is a CD image: its tracks are the jobs.
+    if (sheet && !sheet->Sheet()->Tracks.empty()) {
+      Sheets.push_back(sheet);
+      for (TJob& job : JobsOfDisc(sheet, static_cast<int>(Sheets.size()))) {
+        added.Jobs.push_back(std::move(job));
+      }
+    } else if (audio) {
+      addedFiles.insert(file);
+      added.Jobs.push_back(WholeFileJob(file));
+    } else {
+      // Nothing to convert: not kept, so adding it again says so again.
+      added.Problems.push_back(AddProblem(file, texts::kCauseNoTracks, {}));
+    }
+  }
+  return added;
+}
+
+}  // namespace corvane
