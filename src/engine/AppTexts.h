@@ -80,6 +80,21 @@ inline constexpr const char* kErrorTitle = "Corvane";
 inline constexpr const char* kStatusBatchDone = "转换完成：共写入 %1 个文件";
 inline constexpr const char* kStatusBatchHalted = "转换出错：已写入 %1 个文件，%2 个失败。%3";
 inline constexpr const char* kStatusBatchStopped = "转换已停止：已写入 %1 个文件";
+inline constexpr const char* kStatusBatchDoneWithFailures = "转换完成：共写入 %1 个文件，%2 个失败";
+inline constexpr const char* kStatusBatchStoppedWithFailures =
+    "转换已停止：已写入 %1 个文件，%2 个失败";
+// The end of a batch with failures, in one message: %1 jobs failed and are back in the list.
+inline constexpr const char* kFailedJobsBack =
+    "以下 %1 个任务转换失败，已放回列表，可再次开始转换：";
+// While a batch runs. %1: the job's place in the batch; %2: the jobs of the batch; %3: its file
+// or track.
+inline constexpr const char* kStatusConverting = "正在转换 第 %1/%2 个：%3";
+inline constexpr const char* kStatusFailedSoFar = "（%1 个失败）";
+// %1: minutes:seconds.
+inline constexpr const char* kStatusTimeLeft = "，剩余约 %1";
+inline constexpr const char* kStatusPaused = "已暂停";
+// After adding files: %1 jobs in the list.
+inline constexpr const char* kStatusJobsInList = "列表中共有 %1 个任务";
 // While files are dragged over the window.
 inline constexpr const char* kStatusDropHint = "松开鼠标即可添加：APE、CUE 文件或文件夹";
 

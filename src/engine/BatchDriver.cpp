@@ -105,10 +105,11 @@ void TBatchDriver::Start() {
   if (FRunning || !FRunner || FJobs.Count() == 0) return;
   FWrittenCount = 0;
   FFailedCount = 0;
+  FFailedJobs.clear();
+  FBatchSize = FJobs.Count();
   FNotes.clear();
   PlanOutputs();
   SetRunning(true);
-  FHalted = false;
   if (FStopEndPending) {
     // The stopped run has not ended yet; starting now would let its done notification advance
     // this batch. Its end starts the job instead.
@@ -137,6 +138,7 @@ void TBatchDriver::StartNextJob() {
   FRunner->Start(JobOfLine0());
   // A pause pressed between two jobs holds the next one too.
   if (FPaused) FRunner->Pause();
+  emit JobStarted();
 }
 
 TJob TBatchDriver::JobOfLine0() const {
@@ -171,15 +173,29 @@ void TBatchDriver::Timer1Timer() {
   FPlan.Written(FRunner->Job().Output);
   ++FWrittenCount;
   FJobs.RemoveAt(0);
+  NextJob();
+}
+
+void TBatchDriver::NextJob() {
   if (FJobs.Count() > 0) {
-    StartNextJob();
+    Guarded([this] { StartNextJob(); });
     return;
   }
-  FreeCueSheets();
+  // A failed job's sheet stays loaded, so its line can be tried again.
+  if (FFailedJobs.empty()) FreeCueSheets();
+  RestoreFailedJobs();
   FPlan.Reset();
   SetPaused(false);
   SetRunning(false);
   emit BatchFinished(FWrittenCount);
+}
+
+void TBatchDriver::RestoreFailedJobs() {
+  for (size_t i = 0; i < FFailedJobs.size(); ++i) {
+    TJob job = FFailedJobs[i].Job;
+    job.Output.clear();
+    FJobs.Insert(static_cast<int>(i), std::move(job));
+  }
 }
 
 void TBatchDriver::Note(const std::vector<std::string>& Notes) {
@@ -197,9 +213,10 @@ void TBatchDriver::Stop() {
   FDeferredStart.stop();
   FStartHeldBack = false;
   // Before the sink is told: the done notification the stop produces must not arm the timer.
+  const bool wasRunning = FRunning;
   SetRunning(false);
-  FHalted = false;
   SetPaused(false);
+  if (wasRunning) RestoreFailedJobs();
   // Every stop ends with one done notification (or a failure): a parked worker is woken for it.
   // That end gives up a finished file not yet tagged (between jobs, halted in the tag step,
   // or a run that finished as the stop came): only then has the worker let go of it.
@@ -243,16 +260,19 @@ void TBatchDriver::Shutdown() {
 void TBatchDriver::HandleJobFailure(const TFailure& Failure) {
   // A report still queued when the window closed has nobody left to tell.
   if (!FRunner) return;
-  if (FStopEndPending) {
-    // The stopped run failed instead of ending: still worth telling, but no batch is halted.
-    StoppedRunEnded();
-  } else if (FRunning) {
-    FHalted = true;
-    ++FFailedCount;
-  }
   const TFailureReport report =
       FJobs.Count() == 0 ? DescribeFailure(Failure, {}) : DescribeJobFailure(Failure, JobOfLine0());
+  const bool goesOn = FRunning && !FStopEndPending && FJobs.Count() > 0;
+  // The stopped run failed instead of ending: still worth telling, but no batch moves on.
+  if (FStopEndPending) StoppedRunEnded();
+  if (goesOn) {
+    ++FFailedCount;
+    FFailedJobs.push_back({FJobs.At(0), report.Message, report.Summary});
+    FJobs.RemoveAt(0);
+  }
   emit JobFailed(QString::fromStdString(report.Message), QString::fromStdString(report.Summary));
+  // An unattended batch finishes everything it can.
+  if (goesOn) NextJob();
 }
 
 }  // namespace corvane

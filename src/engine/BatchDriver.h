@@ -85,11 +85,21 @@ class TBatchDriver : public QObject {
 
   bool Running() const { return FRunning; }
   bool Paused() const { return FPaused; }
-  // The job of line 0 failed; the batch waits for Stop.
-  bool Halted() const { return FHalted; }
   // Files written and jobs failed since the last Start.
   int WrittenCount() const { return FWrittenCount; }
   int FailedCount() const { return FFailedCount; }
+  // The jobs that failed since the last Start, in order, with what was said of each. Their
+  // lines leave the list while the batch goes on, and come back at its top when it ends or is
+  // stopped, so Start tries them again.
+  struct TFailedJob {
+    TJob Job;
+    std::string Message;
+    std::string Summary;
+  };
+  const std::vector<TFailedJob>& FailedJobs() const { return FFailedJobs; }
+  // The position of the job in progress (1-based) and the jobs of the batch.
+  int JobNumber() const { return FWrittenCount + FFailedCount + 1; }
+  int BatchSize() const { return FBatchSize; }
   // What the jobs since the last Start had to tell although they succeeded (a cover too large
   // to embed, say), each text once.
   const std::vector<std::string>& Notes() const { return FNotes; }
@@ -99,10 +109,13 @@ class TBatchDriver : public QObject {
   void RunningChanged(bool Running);
   void PausedChanged(bool Paused);
   void ProgressChanged(int Percent);
-  // A job failed, or the next one could not be started; the batch is halted until Stop.
-  // Message says which file and why; Summary says it in one line.
+  // A job failed, or could not be started; the batch goes on with the next one. Message says
+  // which file and why; Summary says it in one line.
   void JobFailed(const QString& Message, const QString& Summary);
-  // The list has been worked off; Written files were written.
+  // A job started: line 0 is the JobNumber-th job of the batch.
+  void JobStarted();
+  // The list has been worked off; Written files were written, and FailedJobs are back in the
+  // list.
   void BatchFinished(int Written);
   // A job succeeded with something to tell the user (see Notes); not repeated in a batch.
   void Noted(const QString& Text);
@@ -120,6 +133,10 @@ class TBatchDriver : public QObject {
   void PlanOutputs();
   // Notes of a job that succeeded, each told once a batch.
   void Note(const std::vector<std::string>& Notes);
+  // Line 0 is done with: the next job starts, or the batch ends.
+  void NextJob();
+  // The failed jobs' lines go back to the top of the list, in their order.
+  void RestoreFailedJobs();
   // The done notification or failure of a stopped run arrived: forget its file, and start the
   // job held back for it.
   void StoppedRunEnded();
@@ -134,7 +151,6 @@ class TBatchDriver : public QObject {
   std::string FOutputFolder;
   bool FRunning = false;
   bool FPaused = false;
-  bool FHalted = false;
   // A Stop was issued and its done notification (or failure) has not arrived yet: that
   // notification belongs to the stopped run and must not advance a batch.
   bool FStopEndPending = false;
@@ -142,6 +158,8 @@ class TBatchDriver : public QObject {
   TOutputPlan FPlan;
   int FWrittenCount = 0;
   int FFailedCount = 0;
+  int FBatchSize = 0;
+  std::vector<TFailedJob> FFailedJobs;
   std::vector<std::string> FNotes;
 };
 

@@ -7,6 +7,7 @@
 #include "CueSheetLoader.h"
 #include "InputFormats.h"
 #include "PathNames.h"
+#include "SourceError.h"
 
 namespace corvane {
 namespace {
@@ -21,6 +22,24 @@ std::string AddProblem(const std::string& File, const std::string& Why, const st
 bool SheetLoaded(const TDiscList& Sheets, const std::string& File) {
   return std::any_of(Sheets.begin(), Sheets.end(),
                      [&](const auto& Disc) { return Disc->Source() == File; });
+}
+
+// Why the decoder of an audio file's format will never read it (not of the format, a version
+// it does not take, a header cut short); empty when it will, or when the file cannot be opened
+// now: that may change, and its job says why when it starts.
+std::string WhyNeverDecodable(const std::string& File) {
+  try {
+    const std::unique_ptr<TAudioSource> probe = OpenAudioSource(File);
+    probe->SetFileName(File);
+    probe->FileFrames();
+  } catch (const ESourceError& E) {
+    const bool opens = WhyUnreadable(File).empty();
+    if (E.Fault() == TSourceFault::NotThisFormat || E.Fault() == TSourceFault::Unsupported ||
+        (E.Fault() == TSourceFault::Unreadable && opens)) {
+      return AddProblem(File, texts::kCauseNotApe, E.what());
+    }
+  }
+  return {};
 }
 
 }  // namespace
@@ -51,6 +70,10 @@ TAddedJobs AddJobFiles(const std::vector<std::string>& Files, TTextEncoding Enco
         added.Jobs.push_back(std::move(job));
       }
     } else if (audio) {
+      if (std::string why = WhyNeverDecodable(file); !why.empty()) {
+        added.Problems.push_back(std::move(why));
+        continue;
+      }
       addedFiles.insert(file);
       added.Jobs.push_back(WholeFileJob(file));
     } else {

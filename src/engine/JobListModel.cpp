@@ -23,6 +23,13 @@ void TJobListModel::Append(TJob Job) {
   endInsertRows();
 }
 
+void TJobListModel::Insert(int Row, TJob Job) {
+  Row = std::clamp(Row, 0, Count());
+  beginInsertRows(QModelIndex(), Row, Row);
+  FJobs.insert(FJobs.begin() + Row, std::move(Job));
+  endInsertRows();
+}
+
 void TJobListModel::RemoveAt(int Row) {
   if (Row < 0 || Row >= Count()) return;
   beginRemoveRows(QModelIndex(), Row, Row);

@@ -25,6 +25,7 @@ class TJobListModel : public QAbstractListModel {
   int Count() const { return static_cast<int>(FJobs.size()); }
   const TJob& At(int Row) const { return FJobs.at(static_cast<size_t>(Row)); }
   void Append(TJob Job);
+  void Insert(int Row, TJob Job);
   void RemoveAt(int Row);
   // Puts Job in line Row (the same job read again); the output planned for the line stays.
   void Replace(int Row, TJob Job);

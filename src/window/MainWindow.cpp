@@ -29,9 +29,12 @@
 #include "AppTexts.h"
 #include "Application.h"
 #include "BatchDriver.h"
+#include "BatchStatus.h"
 #include "CompressionLevel.h"
+#include "Disc.h"
 #include "FolderScan.h"
 #include "FormStyle.h"
+#include "PathNames.h"
 #include "WindowSettings.h"
 
 namespace corvane {
@@ -241,16 +244,50 @@ void TForm1::ConnectHandlers() {
           [this](bool Running) { SetBatchControlsEnabled(!Running); });
   connect(driver, &TBatchDriver::PausedChanged, this, [this](bool Paused) {
     Button8->setText(Text(Paused ? texts::kResumeConversion : texts::kPauseConversion));
+    if (Paused) {
+      SetStatusText(Text(texts::kStatusPaused));
+    } else if (FDriver->Running()) {
+      ShowBatchProgress();
+    }
   });
   connect(driver, &TBatchDriver::ProgressChanged, this, &TForm1::FLACOut1Progress);
+  connect(driver, &TBatchDriver::JobStarted, this, [this] {
+    if (FDriver->JobNumber() == 1) FBatchClock.start();
+    const TJob& job = FDriver->Jobs().At(0);
+    FJobName = job.Kind == TJobKind::PlainFile || !job.Disc
+                   ? QString::fromStdString(ExtractFileName(job.Text))
+                   : Text(texts::kCueTrackJob)
+                         .arg(QString::fromStdString(ExtractFileName(job.Disc->Source())))
+                         .arg(job.Track + 1);
+    FJobPercent = 0;
+    ShowBatchProgress();
+  });
   connect(driver, &TBatchDriver::JobFailed, this, &TForm1::ShowJobFailure);
   connect(driver, &TBatchDriver::Noted, this, &TForm1::SetStatusText);
-  connect(driver, &TBatchDriver::BatchFinished, this, [this](int Written) {
-    QString text = Text(texts::kStatusBatchDone).arg(Written);
-    // What the batch had to tell stays in view once it is done.
-    for (const std::string& note : FDriver->Notes()) text += "；" + QString::fromStdString(note);
-    SetStatusText(text);
-  });
+  connect(driver, &TBatchDriver::BatchFinished, this, &TForm1::ShowBatchEnd);
+}
+
+void TForm1::ShowBatchProgress() {
+  if (FDriver->Paused()) return;
+  SetStatusText(
+      BatchStatusText({FDriver->JobNumber(), FDriver->BatchSize(), FDriver->FailedCount(), FJobName,
+                       FJobPercent, static_cast<double>(FBatchClock.elapsed()) / 1000.0}));
+}
+
+void TForm1::ShowBatchEnd(int Written) {
+  const int failed = FDriver->FailedCount();
+  QString text = failed > 0 ? Text(texts::kStatusBatchDoneWithFailures).arg(Written).arg(failed)
+                            : Text(texts::kStatusBatchDone).arg(Written);
+  // What the batch had to tell stays in view once it is done.
+  for (const std::string& note : FDriver->Notes()) text += "；" + QString::fromStdString(note);
+  SetStatusText(text);
+  if (failed == 0) return;
+  // One message at the end, not one per failure: the batch ran unattended.
+  QString message = Text(texts::kFailedJobsBack).arg(failed);
+  for (const TBatchDriver::TFailedJob& job : FDriver->FailedJobs()) {
+    message += "\n\n" + QString::fromStdString(job.Message);
+  }
+  TApplication::ShowError(message);
 }
 
 QFileDialog& TForm1::OpenDialog1() {
@@ -274,6 +311,8 @@ QString TForm1::StatusText() const {
 
 void TForm1::SetStatusText(const QString& Text) {
   FStatusPanel->setText(Text);
+  // A text cut off at the window's edge is still there whole.
+  FStatusPanel->setToolTip(Text);
 }
 
 void TForm1::SetBatchControlsEnabled(bool Enabled) {
@@ -288,7 +327,8 @@ void TForm1::ShowJobFailure(const QString& Message, const QString& Summary) {
                     .arg(FDriver->WrittenCount())
                     .arg(FDriver->FailedCount())
                     .arg(Summary));
-  TApplication::ShowError(Message);
+  // A running batch goes on: its failures are listed when it ends.
+  if (!FDriver->Running()) TApplication::ShowError(Message);
 }
 
 void TForm1::Button1Click() {
@@ -298,7 +338,12 @@ void TForm1::Button1Click() {
 void TForm1::Button2Click() {
   const bool wasRunning = FDriver->Running();
   FDriver->Stop();
-  if (wasRunning) SetStatusText(Text(texts::kStatusBatchStopped).arg(FDriver->WrittenCount()));
+  if (!wasRunning) return;
+  const int failed = FDriver->FailedCount();
+  SetStatusText(
+      failed > 0
+          ? Text(texts::kStatusBatchStoppedWithFailures).arg(FDriver->WrittenCount()).arg(failed)
+          : Text(texts::kStatusBatchStopped).arg(FDriver->WrittenCount()));
 }
 
 void TForm1::Button8Click() {
@@ -331,6 +376,8 @@ void TForm1::AddFilesReporting(const std::vector<std::string>& Files,
                                std::vector<std::string> Problems) {
   const std::vector<std::string> adding = FDriver->AddFiles(Files);
   Problems.insert(Problems.end(), adding.begin(), adding.end());
+  if (!FDriver->Running())
+    SetStatusText(Text(texts::kStatusJobsInList).arg(FDriver->Jobs().Count()));
   if (Problems.empty()) return;
   // One message for the whole selection: the files that could be added are in the list.
   QString message = Text(texts::kAddProblems);
@@ -475,6 +522,8 @@ void TForm1::TrackBar1Change() {
 }
 
 void TForm1::FLACOut1Progress(int Percent) {
+  if (Percent >= 0 && Percent <= 100) FJobPercent = Percent;
+  if (FDriver->Running()) ShowBatchProgress();
   // Values outside 0 to 100 leave the bar where it is.
   ProgressBar1->setValue(Percent);
   Label6->setText(QString::number(ProgressBar1->value()) + QLatin1Char('%'));

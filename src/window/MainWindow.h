@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QSettings>
 #include <QStringList>
 #include <QWidget>
@@ -129,6 +130,9 @@ class TForm1 : public QWidget {
   void SetStatusText(const QString& Text);
   void SetBatchControlsEnabled(bool Enabled);
   void ShowJobFailure(const QString& Message, const QString& Summary);
+  // The status bar while a batch runs, and at its end.
+  void ShowBatchProgress();
+  void ShowBatchEnd(int Written);
   // Adds Files and shows, in one message, the problems found before (Problems) and while
   // adding them.
   void AddFilesReporting(const std::vector<std::string>& Files,
@@ -140,6 +144,10 @@ class TForm1 : public QWidget {
   std::unique_ptr<TBatchDriver> FDriver;
   std::unique_ptr<TWindowSettings> FSettings;
   QLabel* FStatusPanel = nullptr;
+  // The batch in progress, as the status bar tells it.
+  QElapsedTimer FBatchClock;
+  QString FJobName;
+  int FJobPercent = 0;
   QFileDialog* FOpenDialog1 = nullptr;
   // The status text a drag over the window covers with its hint, while one does.
   std::optional<QString> FStatusBeforeDrag;

@@ -68,10 +68,10 @@ class BatchDriverTest : public testing::Test {
  protected:
   void SetUp() override { ShownErrors().clear(); }
 
-  // Starts the batch and runs it until the driver stops running or halts.
+  // Starts the batch and runs it until it ends by itself.
   bool RunBatch(std::chrono::milliseconds Timeout = 120s) {
     Driver.Start();
-    return test::PumpUntil([&] { return !Driver.Running() || Driver.Halted(); }, Timeout);
+    return test::PumpUntil([&] { return !Driver.Running(); }, Timeout);
   }
 
   test::TScratchDir Dir;  // outlives the driver, which may still close a file in it
@@ -184,13 +184,17 @@ TEST_F(BatchDriverTest, PlainJobPassesItsApeTagAndACueTrackAfterItNone) {
 // A file that is not Monkey's Audio fails as the job starts; a truncated one as it decodes.
 class FailedJob : public BatchDriverTest, public testing::WithParamInterface<bool> {};
 
-TEST_P(FailedJob, HaltsTheBatchWithItAtTheTopUntilStop) {
+TEST_P(FailedJob, NeverStopsTheBatchAndComesBackToTheListAtItsEnd) {
   test::TApeFixtureSpec spec;
   spec.Frames = 200000;
   const std::string first = CopyFixture(Dir, spec, "first.ape");
   test::AppendApeTag(first, {{"Title", "First"}});
-  const std::string bad = Dir.File("bad.ape");
-  std::vector<uint8_t> bytes = test::ReadFileBytes(test::ApeFixture(spec));
+  const std::string bad = CopyFixture(Dir, spec, "bad.ape");
+  const std::string last = CopyFixture(Dir, spec, "last.ape");
+  test::WriteFileBytes(Dir.File("bad.flac"), kOlderFlac);
+  Driver.AddFiles({first, bad, last});
+  // Broken after it was added: only the conversion can find out.
+  std::vector<uint8_t> bytes = test::ReadFileBytes(bad);
   const bool truncated = GetParam();
   if (truncated) {
     bytes.resize(bytes.size() / 2);
@@ -198,35 +202,50 @@ TEST_P(FailedJob, HaltsTheBatchWithItAtTheTopUntilStop) {
     std::fill(bytes.begin(), bytes.end(), uint8_t{0x5A});
   }
   test::WriteFileBytes(bad, bytes);
-  const std::string last = CopyFixture(Dir, spec, "last.ape");
-  test::WriteFileBytes(Dir.File("bad.flac"), kOlderFlac);
-  Driver.AddFiles({first, bad, last});
 
+  // Nobody presses Stop: the batch ends by itself.
   ASSERT_TRUE(RunBatch());
-  ASSERT_TRUE(Driver.Halted());
   ASSERT_EQ(Failures.count(), 1);
   EXPECT_FALSE(Failures.first().first().toString().isEmpty());
-  EXPECT_TRUE(Driver.Running());
-  EXPECT_EQ(Driver.Jobs().Lines(), (std::vector<std::string>{bad, last}));
-  // The job before it is finished and tagged; the failed one leaves the file of an earlier
+  EXPECT_EQ(Driver.WrittenCount(), 2);
+  EXPECT_EQ(Driver.FailedCount(), 1);
+  ASSERT_EQ(Driver.FailedJobs().size(), 1u);
+  EXPECT_EQ(Driver.FailedJobs().front().Message, Failures.first().first().toString().toStdString());
+  // The failed line is back, so Start tries it again.
+  EXPECT_EQ(Driver.Jobs().Lines(), (std::vector<std::string>{bad}));
+  // The jobs around it are finished and tagged; the failed one leaves the file of an earlier
   // run byte for byte.
-  EXPECT_TRUE(test::DecodeFlacFile(Dir.File("first.flac")).Ok);
+  for (const char* done : {"first.flac", "last.flac"}) {
+    EXPECT_EQ(test::DecodeFlacFile(Dir.File(done)).Pcm, test::ApeFixturePcm(spec)) << done;
+  }
   EXPECT_EQ(test::ReadFlacComments(Dir.File("first.flac")).count("TITLE"), 1u);
   EXPECT_EQ(test::ReadFileBytes(Dir.File("bad.flac")), kOlderFlac);
   EXPECT_EQ(test::Leftovers(Dir.Path()), std::vector<std::string>());
 
-  // Halted: nothing moves on by itself.
-  test::PumpFor(400ms);
-  EXPECT_EQ(Driver.Jobs().Count(), 2);
-  EXPECT_FALSE(std::filesystem::exists(Dir.File("last.flac")));
+  ASSERT_TRUE(RunBatch());
+  EXPECT_EQ(Failures.count(), 2);
+  EXPECT_EQ(Driver.WrittenCount(), 0);
+  EXPECT_EQ(Driver.Jobs().Lines(), (std::vector<std::string>{bad}));
+}
 
-  QSignalSpy running(&Driver, &TBatchDriver::RunningChanged);
+// A stop after a failure keeps every line: the failed ones first, in their order.
+TEST_F(BatchDriverTest, StopAfterAFailurePutsItsLineBackFirst) {
+  const test::TApeFixtureSpec slow = test::SlowFixture();
+  test::TApeFixtureSpec spec;
+  spec.Frames = 20000;
+  const std::string bad = CopyFixture(Dir, spec, "bad.ape");
+  const std::string next = CopyFixture(Dir, slow, "next.ape");
+  Driver.AddFiles({bad, next});
+  test::WriteFileBytes(bad, std::vector<uint8_t>(9000, 0x5A));
+  Driver.FLACOut1().SetLoopDelay(11);
+  Driver.Start();
+  ASSERT_TRUE(test::PumpUntil([&] { return Failures.count() == 1 && Driver.Jobs().Count() == 1; }));
+  EXPECT_TRUE(Driver.Running());
   Driver.Stop();
-  EXPECT_FALSE(Driver.Running());
-  EXPECT_FALSE(Driver.Halted());
-  ASSERT_EQ(running.count(), 1);
-  EXPECT_EQ(Driver.Jobs().Count(), 2);
-  EXPECT_EQ(Failures.count(), 1);
+  EXPECT_EQ(Driver.Jobs().Lines(), (std::vector<std::string>{bad, next}));
+  EXPECT_EQ(Driver.FailedCount(), 1);
+  ASSERT_TRUE(test::PumpUntil([&] { return Driver.FLACOut1().Status() == osIdle; }));
+  EXPECT_EQ(test::Leftovers(Dir.Path()), std::vector<std::string>());
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, FailedJob, testing::Values(false, true),
@@ -249,12 +268,12 @@ TEST_F(BatchDriverTest, CueTimesPastTheEndNeverConvertTheWrongAudio) {
   EXPECT_EQ(test::DecodeFlacFile(Dir.File("Track_2.flac")).Pcm,
             PcmSlice(pcm, 44100, spec.Frames, 4));
   // Track 3 starts past it: the job fails instead of converting from the start of the file.
-  ASSERT_TRUE(Driver.Halted());
   ASSERT_EQ(Failures.count(), 1);
   EXPECT_NE(Failures.first().first().toString().indexOf("past the end"), -1);
   EXPECT_FALSE(std::filesystem::exists(Dir.File("Track_3.flac")));
   EXPECT_EQ(Driver.Jobs().Count(), 1);
-  Driver.Stop();
+  // Its sheet stays loaded with it.
+  EXPECT_EQ(Driver.CueSheetList().size(), 1u);
 }
 
 // A time that is not mm:ss:ff no longer reaches a job: the sheet is refused as it is added,
@@ -349,7 +368,7 @@ TEST_F(BatchDriverTest, PauseBetweenJobsHoldsTheNextJob) {
   EXPECT_TRUE(test::DecodeFlacFile(Dir.File("b.flac")).Ok);
 }
 
-TEST_F(BatchDriverTest, TagStepErrorHaltsWithTheFinishedLineKept) {
+TEST_F(BatchDriverTest, TagStepErrorFailsThatJobAlone) {
   test::TApeFixtureSpec spec;
   spec.Frames = 20000;
   const std::string source = CopyFixture(Dir, spec, "a.ape");
@@ -360,16 +379,15 @@ TEST_F(BatchDriverTest, TagStepErrorHaltsWithTheFinishedLineKept) {
   // The finished file disappears before its tags are written.
   ASSERT_NE(Driver.FLACOut1().FinishedFile(), "");
   std::filesystem::remove(Driver.FLACOut1().FinishedFile());
-  ASSERT_TRUE(test::PumpUntil([&] { return Driver.Halted(); }, 5s));
+  ASSERT_TRUE(test::PumpUntil([&] { return !Driver.Running(); }, 30s));
   ASSERT_EQ(Failures.count(), 1);
   const QString message = Failures.first().first().toString();
   EXPECT_NE(message.indexOf(QString::fromStdString("文件：" + Dir.File("a.flac"))), -1)
       << message.toStdString();
   EXPECT_NE(message.indexOf(QStringLiteral("找不到文件")), -1) << message.toStdString();
-  EXPECT_EQ(Driver.Jobs().At(0).Text, source);
-  EXPECT_EQ(Driver.Jobs().Count(), 2);
+  EXPECT_EQ(Driver.Jobs().Lines(), (std::vector<std::string>{source}));
   EXPECT_FALSE(std::filesystem::exists(Dir.File("a.flac")));
-  Driver.Stop();
+  EXPECT_TRUE(test::DecodeFlacFile(Dir.File("b.flac")).Ok);
 }
 
 TEST_F(BatchDriverTest, JobInProgressCannotBeRemoved) {
@@ -397,11 +415,11 @@ TEST_P(LinkAtTheOutputName, NeverWritesItsTarget) {
   test::TApeFixtureSpec spec;
   spec.Frames = 30000;
   const std::string source = CopyFixture(Dir, spec, "a.ape");
-  if (!succeeds) test::WriteFileBytes(source, std::vector<uint8_t>(5000, 0x5A));
   const std::string target = Dir.File("precious.flac");
   test::WriteFileBytes(target, kOlderFlac);
   std::filesystem::create_symlink(target, Dir.File("a.flac"));
   Driver.AddFiles({source});
+  if (!succeeds) test::WriteFileBytes(source, std::vector<uint8_t>(5000, 0x5A));
   ASSERT_TRUE(RunBatch());
 
   EXPECT_EQ(test::ReadFileBytes(target), kOlderFlac);
@@ -409,9 +427,8 @@ TEST_P(LinkAtTheOutputName, NeverWritesItsTarget) {
   if (succeeds) {
     EXPECT_EQ(test::DecodeFlacFile(Dir.File("a.flac")).Pcm, test::ApeFixturePcm(spec));
   } else {
-    EXPECT_TRUE(Driver.Halted());
+    EXPECT_EQ(Failures.count(), 1);
     EXPECT_EQ(std::filesystem::read_symlink(Dir.File("a.flac")), target);
-    Driver.Stop();
   }
   EXPECT_EQ(test::Leftovers(Dir.Path()), std::vector<std::string>());
 }
@@ -497,7 +514,7 @@ TEST_F(BatchDriverTest, TagsFitOnADiskWithLessRoomThanTheFile) {
       static_cast<int64_t>(std::filesystem::file_size(Driver.FLACOut1().FinishedFile()));
   {
     const TFileSizeLimit room(size / 2);
-    ASSERT_TRUE(test::PumpUntil([&] { return !Driver.Running() || Driver.Halted(); }, 10s));
+    ASSERT_TRUE(test::PumpUntil([&] { return !Driver.Running(); }, 10s));
   }
   ASSERT_EQ(Failures.count(), 0) << Failures.first().first().toString().toStdString();
   const auto tags = test::ReadFlacComments(Dir.File("a.flac"));
@@ -538,7 +555,6 @@ TEST_P(FailureMessage, NamesTheFileAndTheCause) {
   ASSERT_TRUE(RunBatch());
   Room.reset();
 
-  ASSERT_TRUE(Driver.Halted());
   ASSERT_EQ(Failures.count(), 1);
   const std::string message = Failures.first().at(0).toString().toStdString();
   const std::string summary = Failures.first().at(1).toString().toStdString();
@@ -546,7 +562,6 @@ TEST_P(FailureMessage, NamesTheFileAndTheCause) {
   EXPECT_TRUE(std::regex_search(message, std::regex("\n原因：" + c.Cause + "(\n|$)"))) << message;
   EXPECT_TRUE(std::regex_search(summary, std::regex(c.Cause))) << summary;
   EXPECT_EQ(test::Leftovers(Dir.Path()), std::vector<std::string>());
-  Driver.Stop();
 }
 
 void AddApe(const test::TScratchDir& Dir, TBatchDriver& Driver) {
@@ -564,11 +579,12 @@ INSTANTIATE_TEST_SUITE_P(
                                    std::filesystem::remove(Dir.File("a.ape"));
                                  },
                                  "a.ape", "找不到文件"},
+                    // Replaced after it was added: a file that is no APE is refused when added.
                     TFailureCase{"NotApe",
                                  [](const test::TScratchDir& Dir, TBatchDriver& Driver) {
+                                   AddApe(Dir, Driver);
                                    test::WriteFileBytes(Dir.File("a.ape"),
                                                         std::vector<uint8_t>(9000, 0x5A));
-                                   AddApe(Dir, Driver);
                                  },
                                  "a.ape", "不是 APE 文件，或其格式不受支持"},
                     // Damaged in its last APE frame, which starts at 147456 / 44100 = 3.34 s.
@@ -620,6 +636,31 @@ TEST_F(BatchDriverTest, AddingGoesOnPastBadFilesAndSaysWhyOnce) {
   EXPECT_EQ(Driver.CueSheetList().size(), 1u);
   // Not kept: adding it again says so again.
   EXPECT_EQ(Driver.AddFiles({Dir.File("empty.cue")}).size(), 1u);
+}
+
+// A file no decoder will ever read is refused as it is added, not at its turn in a batch.
+TEST_F(BatchDriverTest, FilesThatCanNeverConvertAreRefusedWhenAdded) {
+  test::TApeFixtureSpec spec;
+  spec.Frames = 4410;
+  const std::vector<uint8_t> ape = test::ReadFileBytes(test::ApeFixture(spec));
+  test::WriteWav(Dir.File("a.wav"), spec.Format, test::ApeFixturePcm(spec));
+  const std::vector<std::pair<std::string, std::vector<uint8_t>>> files = {
+      {"wave.ape", test::ReadFileBytes(Dir.File("a.wav"))},
+      {"cut.ape", {ape.begin(), ape.begin() + 40}},
+      {"empty.ape", {}},
+      {"good.ape", ape},
+  };
+  std::vector<std::string> paths;
+  for (const auto& [name, bytes] : files) {
+    test::WriteFileBytes(Dir.File(name), bytes);
+    paths.push_back(Dir.File(name));
+  }
+  const std::vector<std::string> problems = Driver.AddFiles(paths);
+  EXPECT_EQ(Driver.Jobs().Lines(), std::vector<std::string>{Dir.File("good.ape")});
+  ASSERT_EQ(problems.size(), 3u);
+  for (size_t i = 0; i < problems.size(); ++i) {
+    EXPECT_TRUE(problems[i].starts_with(paths[i] + "：不是 APE 文件")) << problems[i];
+  }
 }
 
 }  // namespace

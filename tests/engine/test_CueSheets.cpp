@@ -45,7 +45,7 @@ class CueSheetsTest : public testing::Test {
 
   bool RunBatch() {
     Driver.Start();
-    return test::PumpUntil([&] { return !Driver.Running() || Driver.Halted(); }, 120s);
+    return test::PumpUntil([&] { return !Driver.Running(); }, 120s);
   }
   // The decoded PCM of Track_<n>.flac in the scratch folder.
   std::vector<uint8_t> Track(int Number) {

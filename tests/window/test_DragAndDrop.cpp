@@ -18,9 +18,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "EngineTestSupport.h"
 #include "AppTexts.h"
 #include "BatchDriver.h"
+#include "EngineTestSupport.h"
 #include "MainWindow.h"
 #include "ScratchDir.h"
 
@@ -76,10 +76,17 @@ class DragAndDropTest : public testing::Test {
     Form.show();
   }
 
+  // A file of the given text; an ".ape" without one is a real one, as only those are added.
   std::string Make(const std::string& Name, const std::string& Text = {}) {
     const std::filesystem::path path = Dir.File(Name);
     std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path) << Text;
+    if (Text.empty() && path.extension() == ".ape") {
+      test::TApeFixtureSpec tiny;
+      tiny.Frames = 4410;
+      std::filesystem::copy_file(test::ApeFixture(tiny), path);
+    } else {
+      std::ofstream(path) << Text;
+    }
     return path.string();
   }
   TDropResult DropPaths(const std::vector<std::string>& Paths, QPoint At = {160, 140}) {

@@ -136,7 +136,7 @@ class TagsWrittenTest : public testing::Test {
   void SetUp() override { ShownErrors().clear(); }
   bool RunBatch(TBatchDriver& Driver) {
     Driver.Start();
-    return test::PumpUntil([&] { return !Driver.Running() || Driver.Halted(); }, 300s);
+    return test::PumpUntil([&] { return !Driver.Running(); }, 300s);
   }
   std::string CopyApe(const test::TApeFixtureSpec& Spec, const std::string& Name) {
     return Dir.Copy(test::ApeFixture(Spec), Name);
