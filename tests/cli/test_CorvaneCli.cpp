@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "EngineTestSupport.h"
+#include "ConsoleProgress.h"
 #include "CueTime.h"
 #include "FlacDecode.h"
 #include "ProgramRun.h"
@@ -331,6 +332,51 @@ TEST_F(CliTest, OnATerminalTheRunningJobsAreRedrawnInPlace) {
   // Nothing is left drawn at the end: the last thing on the screen is the summary.
   EXPECT_TRUE(std::regex_search(run.Out, std::regex("\x1b\\[J4 files written[^\x1b]*$")))
       << run.Out;
+}
+
+TEST(ConsoleProgress, CutsALineToItsColumnsWithAnEllipsis) {
+  const struct {
+    const char* Text;
+    int Columns;
+    TCut Where;
+    const char* Fitted;
+  } cases[] = {
+      {"song.flac", 9, TCut::Middle, "song.flac"},
+      {"0123456789.flac", 10, TCut::Middle, "012345…lac"},
+      {"0123456789.flac", 10, TCut::End, "012345678…"},
+      {"夏日的歌 - 01.flac", 12, TCut::Middle, "夏日的歌…lac"},  // two columns a character
+      {"夏日的歌", 6, TCut::End, "夏日…"},
+      {"\xcf\xc4\xc8\xd5.flac", 6, TCut::End, "\xcf\xc4\xc8\xd5.…"},  // GBK bytes
+      {"x", 0, TCut::End, ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(FitColumns(c.Text, c.Columns, c.Where), c.Fitted) << c.Text << " " << c.Columns;
+  }
+}
+
+TEST_F(CliTest, OnANarrowTerminalNoDrawnLineWraps) {
+  const std::string name = std::string(60, 'n') + ".ape";
+  MakeSong(name, 1);
+  const char* before = std::getenv("COLUMNS");
+  const std::string saved = before ? before : "";
+  ::setenv("COLUMNS", "30", 1);  // the test's terminal has no size: the program falls back
+  test::TProgramSettings settings;
+  settings.Terminal = true;
+  const TProgramResult run = Cli({name}, settings);
+  before ? ::setenv("COLUMNS", saved.c_str(), 1) : ::unsetenv("COLUMNS");
+  ASSERT_EQ(run.ExitCode, 0) << run.Out;
+  bool drewTheJob = false;
+  // What is drawn lies between the no-wrap and the wrap switches.
+  for (size_t at = run.Out.find("\x1b[?7l"); at != std::string::npos;
+       at = run.Out.find("\x1b[?7l", at + 1)) {
+    const size_t end = run.Out.find("\x1b[?7h", at);
+    for (const std::string& line : Lines(run.Out.substr(at + 5, end - at - 5))) {
+      const std::string shown = line.substr(0, line.find('\r'));
+      EXPECT_LE(shown.size() - (shown.find("…") == std::string::npos ? 0 : 2), 29u) << shown;
+      drewTheJob |= shown.find("n…nn.flac") != std::string::npos;
+    }
+  }
+  EXPECT_TRUE(drewTheJob) << run.Out;
 }
 
 // ---- Outputs that exist ----
