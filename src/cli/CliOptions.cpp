@@ -65,23 +65,25 @@ std::string Epilog() {
     text += Field(field.Name, field.Meaning);
   }
   text +=
-      "  \"/\" separates folders, which are made when missing; \"{{\" and \"}}\" stand for the "
-      "braces.\n"
-      "  \".flac\" is appended. A value never makes folders: \"/\" in it becomes \"_\". A folder\n"
-      "  whose fields are all empty is left out; an empty file name gives the default name.\n"
-      "  The default is the source's name (song.ape gives song.flac), or Track_<n>.flac for the\n"
-      "  n-th track of a cue sheet. Two jobs never write one file: a later one gets \" (2)\".\n"
+      "  \"/\" separates folders, which are made when missing; \"{{\" and \"}}\" stand for\n"
+      "  the braces. \".flac\" is appended. A value never makes folders: \"/\" in it\n"
+      "  becomes \"_\". A folder whose fields are all empty is left out; an empty file\n"
+      "  name gives the default name. The default is the source's name (song.ape gives\n"
+      "  song.flac), or Track_<n>.flac for the n-th track of a cue sheet. Two jobs\n"
+      "  never write one file: a later one gets \" (2)\".\n"
       "\n"
-      "A folder gives its cue sheets and the .ape files none of its sheets uses (with -r, also\n"
-      "from its subfolders). Each file is written under a hidden temporary name, tagged, and\n"
-      "only then renamed to its name: a failed or interrupted job leaves nothing half-done.\n"
+      "A folder gives its cue sheets and the .ape files none of its sheets uses (with\n"
+      "-r, also from its subfolders). Each file is written under a hidden temporary\n"
+      "name, tagged, and only then renamed to its name: a failed or interrupted job\n"
+      "leaves nothing half-done.\n"
       "\n"
-      "Exit status: 0 when every job was converted (or skipped), 1 when a job failed or a file\n"
-      "could not be added, 2 for a usage error, 128+N when ended by signal N (Ctrl-C: 130).\n"
+      "Exit status: 0 when every job was converted (or skipped), 1 when a job\n"
+      "failed or a file could not be added, 2 for a usage error, 128+N when ended by\n"
+      "signal N (Ctrl-C: 130).\n"
       "\n"
       "Examples:\n"
       "  corvane-cli album.cue\n"
-      "  corvane-cli -o ~/flac -n \"{albumartist}/{album}/{track} - {title}\" ~/rips/*.cue\n"
+      "  corvane-cli -o ~/flac -n \"{albumartist}/{album}/{track} - {title}\" *.cue\n"
       "  corvane-cli -r -j2 --skip-existing -o /srv/flac ~/music\n"
       "  corvane-cli --dry-run --encoding big5 album.cue\n";
   return text;
@@ -182,8 +184,9 @@ struct TOptionSet {
                         .arg(Cores),
                     "N")),
         Name(Valued("n", "name",
-                    QStringLiteral("Name the outputs by TEMPLATE, such as \"{track} - {title}\" "
-                                   "(fields below)."),
+                    // The line break keeps Qt's wrapping from splitting the example.
+                    QStringLiteral("Name the outputs by TEMPLATE (fields below), such as\n"
+                                   "\"{track} - {title}\"."),
                     "TEMPLATE")),
         Recursive(Flag("r", "recursive", "Take a folder's subfolders too.")),
         Encoding(Valued(nullptr, "encoding",
@@ -301,8 +304,9 @@ TCliRequest ParseCommandLine(const std::vector<std::string>& Arguments, int Core
   const TArgumentText arguments(Arguments);
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral(
-      "Converts Monkey's Audio files (.ape) and cue-sheet CD images (.cue, or .ape with a sheet\n"
-      "in its tag) to FLAC files, bit-exact, tagged from the APE tag or the cue sheet."));
+      "Converts Monkey's Audio files (.ape) and cue-sheet CD images (.cue, or .ape\n"
+      "with a sheet in its tag) to FLAC files, bit-exact, tagged from the APE tag or\n"
+      "the cue sheet."));
   const TOptionSet set(Cores);
   set.AddTo(parser);
   parser.addPositionalArgument(QStringLiteral("FILE|FOLDER"),

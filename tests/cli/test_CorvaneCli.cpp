@@ -295,6 +295,19 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---- What it prints ----
 
+TEST_F(CliTest, HelpFitsEightyColumnsAndKeepsEachExampleWhole) {
+  const TProgramResult run = Cli({"--help"});
+  ASSERT_EQ(run.ExitCode, 0);
+  const std::vector<std::string> lines = Lines(run.Out);
+  for (const std::string& line : lines) EXPECT_LE(line.size(), 79u) << line;
+  EXPECT_NE(run.Out.find("\"{track} - {title}\""), std::string::npos);
+  const auto examples = std::find(lines.begin(), lines.end(), "Examples:");
+  ASSERT_NE(examples, lines.end());
+  for (auto line = examples + 1; line != lines.end() && !line->empty(); ++line) {
+    EXPECT_TRUE(line->starts_with("  corvane-cli ")) << *line;
+  }
+}
+
 TEST_F(CliTest, WithoutATerminalEachEndedJobIsOneLine) {
   MakeSong("a.ape", 1);
   MakeSong("b.ape", 2);
