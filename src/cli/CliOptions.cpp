@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QRegularExpression>
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
@@ -77,9 +78,9 @@ std::string Epilog() {
       "name, tagged, and only then renamed to its name: a failed or interrupted job\n"
       "leaves nothing half-done.\n"
       "\n"
-      "Exit status: 0 when every job was converted (or skipped), 1 when a job\n"
-      "failed or a file could not be added, 2 for a usage error, 128+N when ended by\n"
-      "signal N (Ctrl-C: 130).\n"
+      "Exit status: 0 when every job was converted (or skipped), 1 when a job failed,\n"
+      "a file could not be added or a file or folder given is not there, 2 for a usage\n"
+      "error, 128+N when ended by signal N (Ctrl-C: 130).\n"
       "\n"
       "Examples:\n"
       "  corvane-cli album.cue\n"
@@ -287,15 +288,41 @@ std::optional<std::string> ReadTexts(const QCommandLineParser& Parser, const TOp
 }
 
 std::optional<std::string> ReadPaths(const QCommandLineParser& Parser,
-                                     const TArgumentText& Arguments, TCliOptions& Options) {
+                                     const TArgumentText& Arguments, TCliRequest& Request) {
   for (const QString& path : Parser.positionalArguments()) {
     const std::string file = Arguments.Bytes(path);
     std::error_code error;
-    if (!std::filesystem::exists(file, error)) return "cannot find \"" + file + "\"";
-    Options.Paths.push_back(file);
+    if (std::filesystem::exists(file, error)) {
+      Request.Options.Paths.push_back(file);
+    } else {
+      Request.Missing.push_back(file);
+    }
   }
-  if (Options.Paths.empty()) return "no file or folder given";
+  if (Request.Options.Paths.empty() && Request.Missing.empty()) return "no file or folder given";
   return std::nullopt;
+}
+
+// The option as it was typed: Qt names an unknown one without its dashes.
+std::string TypedOption(const QString& Name, const QStringList& Arguments) {
+  const QString dashed = QStringLiteral("--") + Name;
+  for (const QString& argument : Arguments) {
+    if (argument == dashed || argument.startsWith(dashed + QLatin1Char('='))) {
+      return dashed.toStdString();
+    }
+  }
+  return "-" + Name.toStdString();
+}
+
+// Qt's own complaint ("Missing value after '-o'.") worded as ours are.
+std::string ParserError(const QCommandLineParser& Parser, const QStringList& Arguments) {
+  if (!Parser.unknownOptionNames().isEmpty()) {
+    return "unknown option \"" + TypedOption(Parser.unknownOptionNames().first(), Arguments) + "\"";
+  }
+  QString text = Parser.errorText();
+  if (text.endsWith(QLatin1Char('.'))) text.chop(1);
+  if (!text.isEmpty()) text[0] = text[0].toLower();
+  static const QRegularExpression quoted(QStringLiteral("'([^']*)'"));
+  return text.replace(quoted, QStringLiteral("\"\\1\"")).toStdString();
 }
 
 }  // namespace
@@ -313,7 +340,9 @@ TCliRequest ParseCommandLine(const std::vector<std::string>& Arguments, int Core
                                QStringLiteral(".ape files, .cue files, folders."),
                                QStringLiteral("FILE|FOLDER..."));
 
-  if (!parser.parse(arguments.Text())) return UsageError(parser.errorText().toStdString());
+  if (!parser.parse(arguments.Text())) {
+    return UsageError(ParserError(parser, arguments.Text()));
+  }
   if (parser.isSet(set.Help)) return HelpRequest(parser, arguments);
   if (parser.isSet(set.Version)) return VersionRequest();
 
@@ -321,7 +350,7 @@ TCliRequest ParseCommandLine(const std::vector<std::string>& Arguments, int Core
   request.Options.Jobs = std::max(Cores, 1);
   if (auto error = ReadNumbers(parser, set, request.Options)) return UsageError(*error);
   if (auto error = ReadTexts(parser, set, arguments, request.Options)) return UsageError(*error);
-  if (auto error = ReadPaths(parser, arguments, request.Options)) return UsageError(*error);
+  if (auto error = ReadPaths(parser, arguments, request)) return UsageError(*error);
   return request;
 }
 

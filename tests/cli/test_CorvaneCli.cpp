@@ -277,20 +277,60 @@ TEST_P(UsageError, ExitsWithTwoAndOneLineAndWritesNothing) {
 INSTANTIATE_TEST_SUITE_P(
     Mistakes, UsageError,
     testing::Values(
-        TUsageCase{"UnknownOption", {"--fast", "a.ape"}, "fast"},
-        TUsageCase{"UnknownShortOption", {"-x", "a.ape"}, "x"},
-        TUsageCase{"MissingFile", {"a.ape", "missing.ape"}, "missing.ape"},
+        TUsageCase{"UnknownOption", {"--fast", "a.ape"}, "unknown option \"--fast\" (see"},
+        TUsageCase{"UnknownValuedOption", {"--fast=1", "a.ape"}, "\"--fast\""},
+        TUsageCase{"UnknownShortOption", {"-qx", "a.ape"}, "unknown option \"-x\" (see"},
         TUsageCase{"NoFile", {"-j2"}, "no file"},
         TUsageCase{"LevelTooHigh", {"-l", "9", "a.ape"}, "level"},
         TUsageCase{"LevelNotANumber", {"--level=fast", "a.ape"}, "level"},
         TUsageCase{"NoJobs", {"-j0", "a.ape"}, "job"},
         TUsageCase{"JobsNotANumber", {"--jobs", "many", "a.ape"}, "job"},
-        TUsageCase{"MissingValue", {"a.ape", "-o"}, "o"},
+        TUsageCase{"MissingValue", {"a.ape", "-o"}, "missing value after \"-o\" (see"},
         TUsageCase{"UnknownEncoding", {"--encoding", "klingon", "a.ape"}, "klingon"},
         TUsageCase{"UnknownField", {"-n", "{composer}", "a.ape"}, "composer"},
         TUsageCase{"UnmatchedBrace", {"-n", "{title", "a.ape"}, "{"},
         TUsageCase{"FolderTemplate", {"-n", "{album}/", "a.ape"}, "folder"},
         TUsageCase{"OverwriteAndSkip", {"--overwrite", "--skip-existing", "a.ape"}, "together"}),
+    [](const auto& Info) { return std::string(Info.param.Name); });
+
+// A path that is not there is named and left out; the rest runs and the run fails at the end.
+struct TMissingCase {
+  const char* Name;
+  std::vector<std::string> Arguments;
+  std::vector<std::string> Written;
+};
+std::ostream& operator<<(std::ostream& Out, const TMissingCase& Case) {
+  return Out << Case.Name;
+}
+
+class MissingPaths : public CliTest, public testing::WithParamInterface<TMissingCase> {};
+
+TEST_P(MissingPaths, AreNamedAndTheOthersConverted) {
+  MakeSong("a.ape", 1);
+  MakeSong("b.ape", 2);
+  const TProgramResult run = Cli(GetParam().Arguments);
+  EXPECT_EQ(run.ExitCode, 1) << run.Err;
+  std::vector<std::string> warnings;
+  for (const std::string& argument : GetParam().Arguments) {
+    if (!argument.starts_with('-') && !fs::exists(Dir.File(argument))) {
+      warnings.push_back("corvane-cli: cannot find \"" + argument + "\"");
+    }
+  }
+  EXPECT_EQ(Lines(run.Err), warnings);
+  std::vector<std::string> written;
+  for (const auto& [name, bytes] : FilesUnder(Dir.Path())) {
+    if (name.ends_with(".flac")) written.push_back(name);
+  }
+  EXPECT_EQ(written, GetParam().Written);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, MissingPaths,
+    testing::Values(
+        TMissingCase{"AmongOthers", {"a.ape", "missing.ape", "b.ape"}, {"a.flac", "b.flac"}},
+        TMissingCase{"Quiet", {"-q", "gone/", "a.ape"}, {"a.flac"}},
+        TMissingCase{"DryRun", {"--dry-run", "a.ape", "missing.ape"}, {}},
+        TMissingCase{"All", {"missing.ape", "gone/"}, {}}),
     [](const auto& Info) { return std::string(Info.param.Name); });
 
 // ---- What it prints ----
