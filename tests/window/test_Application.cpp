@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QImage>
 #include <QImageReader>
+#include <algorithm>
 #include <stdexcept>
 
 #include "EngineTestSupport.h"
@@ -50,6 +51,18 @@ TEST_F(ApplicationTest, WithoutLibFlacTheProgramSaysSoAndEnds) {
   EXPECT_EQ(status, 1);
   EXPECT_EQ(ShownErrors(),
             QStringList{QStringLiteral("libFLAC.so.12 library could not be loaded.")});
+}
+
+TEST_F(ApplicationTest, QtsOwnDialogsSpeakChinese) {
+  const std::pair<const char*, const char*> texts[] = {
+      {"QPlatformTheme", "Cancel"}, {"QFileDialog", "Look in:"}, {"QFileDialog", "File &name:"}};
+  for (const auto& [context, english] : texts) {
+    const QString shown = QCoreApplication::translate(context, english);
+    EXPECT_NE(shown, QString::fromLatin1(english));
+    EXPECT_TRUE(std::any_of(shown.begin(), shown.end(), [](QChar c) {
+      return c.unicode() >= 0x4E00;
+    })) << shown.toStdString();
+  }
 }
 
 TEST_F(ApplicationTest, PicturesAreCompiledIn) {
