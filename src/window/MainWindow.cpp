@@ -19,6 +19,7 @@
 #include <QMimeData>
 #include <QPixmap>
 #include <QProgressBar>
+#include <QRegularExpressionValidator>
 #include <QPushButton>
 #include <QSettings>
 #include <QSlider>
@@ -140,6 +141,9 @@ void TForm1::CreateControls() {
   ComboBox1 = Place<QComboBox>(this, "ComboBox1", 160, 352, 57, 21);
   ComboBox1->setEditable(true);
   ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+  // A typed "9" would show a level the encoder does not have while the batch ran at another.
+  ComboBox1->setValidator(
+      new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-8]")), ComboBox1));
   for (int level = 0; level <= 8; ++level) ComboBox1->addItem(QString::number(level));
   ComboBox1->setCurrentIndex(FSettings->CompressionLevel());
   Label1 = PlaceLabel(this, "Label1", 240, 328, texts::kCpuUsage);

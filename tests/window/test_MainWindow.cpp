@@ -340,11 +340,11 @@ TEST_F(MainWindowTest, LevelFieldSetsTheEncoderAndTheStatus) {
   EXPECT_EQ(Out().BlockSize(), 4608);
   EXPECT_TRUE(Out().EnableLooseMidSideStereo());
 
-  // Not a number: nothing at all.
+  // Not a number: refused as typed.
   Form.ComboBox1->setEditText(QStringLiteral("4"));
   Form.ComboBox1->lineEdit()->selectAll();
   QTest::keyClicks(Form.ComboBox1->lineEdit(), QStringLiteral("x"));
-  EXPECT_EQ(Form.ComboBox1->currentText(), QStringLiteral("x"));
+  EXPECT_EQ(Form.ComboBox1->currentText(), QStringLiteral("4"));
   EXPECT_EQ(Form.StatusText(), Q("转换速度中等，压缩率好！"));
   EXPECT_TRUE(Out().EnableLooseMidSideStereo());
 
@@ -354,6 +354,31 @@ TEST_F(MainWindowTest, LevelFieldSetsTheEncoderAndTheStatus) {
   EXPECT_EQ(Out().MaxLPCOrder(), 12);
   EXPECT_TRUE(Out().BestModelSearch());
   EXPECT_FALSE(Out().EnableLooseMidSideStereo());
+}
+
+TEST_F(MainWindowTest, LevelFieldRefusesTypedLevelsTheEncoderDoesNotHave) {
+  Form.ComboBox1->setCurrentIndex(3);
+  const int blockSize = Out().BlockSize();
+  const int lpcOrder = Out().MaxLPCOrder();
+  // Typed over the level, or after it.
+  const std::pair<bool, const char*> typings[] = {{false, "9"}, {false, "-"}, {false, "x"},
+                                                  {true, "9"}};
+  for (const auto& [after, typed] : typings) {
+    QLineEdit* edit = Form.ComboBox1->lineEdit();
+    after ? edit->end(false) : edit->selectAll();
+    QTest::keyClicks(edit, QString::fromLatin1(typed));
+    EXPECT_EQ(Form.ComboBox1->currentText(), QStringLiteral("3")) << typed;
+    EXPECT_EQ(Out().BlockSize(), blockSize) << typed;
+    EXPECT_EQ(Out().MaxLPCOrder(), lpcOrder) << typed;
+    EXPECT_EQ(test::SettingsIn(SettingsDir.File("corvane.conf"))
+                  ->value(QStringLiteral("output/compressionLevel")),
+              3)
+        << typed;
+  }
+  // What the encoder has is still taken as typed.
+  Form.ComboBox1->lineEdit()->selectAll();
+  QTest::keyClicks(Form.ComboBox1->lineEdit(), QStringLiteral("8"));
+  EXPECT_EQ(Out().MaxLPCOrder(), 12);
 }
 
 TEST_F(MainWindowTest, SliderSetsTheWorkersSleepAndTheDecodingThreads) {
