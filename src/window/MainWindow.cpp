@@ -19,8 +19,8 @@
 #include <QMimeData>
 #include <QPixmap>
 #include <QProgressBar>
-#include <QRegularExpressionValidator>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
 #include <QSettings>
 #include <QSlider>
 #include <QStatusBar>
@@ -33,6 +33,7 @@
 #include "CompressionLevel.h"
 #include "FolderScan.h"
 #include "FormStyle.h"
+#include "OutputFolder.h"
 #include "WindowSettings.h"
 
 namespace corvane {
@@ -296,6 +297,13 @@ void TForm1::ShowJobFailure(const QString& Message, const QString& Summary) {
 }
 
 void TForm1::Button1Click() {
+  // Before the driver plans its outputs: a folder that is not there would fail every job.
+  if (FDriver->Jobs().Count() > 0) {
+    if (const std::optional<QString> problem = MakeOutputFolder(Edit1->text())) {
+      TApplication::ShowError(*problem);
+      return;
+    }
+  }
   FDriver->Start();
 }
 

@@ -405,6 +405,53 @@ TEST_F(MainWindowTest, FolderPickerAddsTheTrailingSeparatorOnce) {
   EXPECT_EQ(Form.Edit1->text(), QStringLiteral("/"));
 }
 
+// Start makes a typed output folder that is not there, or says why it cannot and starts nothing.
+struct TStartFolderCase {
+  const char* Name;
+  const char* Field;   // in the test's folder, unless it is 原文件目录
+  const char* Output;  // the file the batch writes there; nullptr: none, and this cause shown
+  std::errc Cause;
+};
+std::ostream& operator<<(std::ostream& Out, const TStartFolderCase& Case) {
+  return Out << Case.Name;
+}
+
+class StartFolder : public MainWindowTest, public testing::WithParamInterface<TStartFolderCase> {};
+
+TEST_P(StartFolder, IsMadeOrTheBatchDoesNotStart) {
+  test::TApeFixtureSpec small;
+  small.Frames = 20000;
+  Add({QString::fromStdString(Dir.Copy(test::ApeFixture(small), "song.ape"))});
+  const TStartFolderCase& c = GetParam();
+  const QString field = Q(c.Field) == Q(texts::kSourceFolder) ? Q(c.Field) : Path(c.Field);
+  Form.Edit1->setText(field);
+  Form.Button1->click();
+  ASSERT_TRUE(test::PumpUntil([&] { return Form.Button1->isEnabled(); }, 60s));
+  if (c.Output != nullptr) {
+    EXPECT_TRUE(ShownErrors().isEmpty()) << ShownErrors().join("\n").toStdString();
+    EXPECT_TRUE(test::DecodeFlacFile(Dir.File(c.Output)).Ok) << c.Output;
+  } else {
+    ASSERT_EQ(ShownErrors().size(), 1);
+    EXPECT_TRUE(ShownErrors()[0].contains(field));
+    EXPECT_TRUE(ShownErrors()[0].contains(
+        QString::fromLocal8Bit(std::make_error_code(c.Cause).message())))
+        << ShownErrors()[0].toStdString();
+    EXPECT_EQ(Lines().size(), 1u);
+    EXPECT_EQ(Form.Driver().WrittenCount(), 0);
+  }
+  // The field's word for "beside the source" is no folder to make.
+  EXPECT_FALSE(std::filesystem::exists(texts::kSourceFolder));
+  EXPECT_FALSE(std::filesystem::exists(Dir.File(texts::kSourceFolder)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, StartFolder,
+    testing::Values(TStartFolderCase{"NewAndNested", "out/a/b/", "out/a/b/song.flac", {}},
+                    TStartFolderCase{"BesideTheSource", texts::kSourceFolder, "song.flac", {}},
+                    TStartFolderCase{"UnderAFile", "song.ape/out", nullptr,
+                                     std::errc::not_a_directory}),
+    [](const auto& Info) { return std::string(Info.param.Name); });
+
 TEST_F(MainWindowTest, RealBatchPausesResumesStopsAndStartsAgain) {
   std::filesystem::create_directory(Dir.File("out"));
   Form.ExecuteFolderPicker = [this](const QString&) { return std::optional<QString>(Path("out")); };
