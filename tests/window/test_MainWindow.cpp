@@ -17,6 +17,7 @@
 #include <QSignalSpy>
 #include <QSlider>
 #include <QStatusBar>
+#include <QStyleOptionFrame>
 #include <QTest>
 #include <filesystem>
 
@@ -582,6 +583,29 @@ TEST_F(MainWindowTest, AboutWindowIsModelessAndComesBack) {
   QTest::mouseClick(about->Image2, Qt::LeftButton);
   EXPECT_TRUE(about->isHidden());
   EXPECT_TRUE(Form.isVisible());
+}
+
+TEST_F(MainWindowTest, AboutWindowGoesWithEscapeOrReturnAndShowsEachLineWhole) {
+  Form.show();
+  TAboutMe* about = Form.AboutMe;
+  for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+    for (QWidget* focused : std::initializer_list<QWidget*>{about, about->Edits[2]}) {
+      Form.Button5->click();
+      QTest::keyClick(focused, key);
+      EXPECT_TRUE(about->isHidden()) << key;
+    }
+  }
+  for (QLineEdit* edit : about->Edits) {
+    QStyleOptionFrame option;
+    option.initFrom(edit);
+    option.lineWidth = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit);
+    // Qt keeps two pixels on either side of the text.
+    const int room =
+        edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit).width() - 4;
+    EXPECT_LE(edit->fontMetrics().horizontalAdvance(edit->text()), room)
+        << edit->text().toStdString();
+    EXPECT_LE(edit->geometry().right(), about->width() - 1);
+  }
 }
 
 TEST_F(MainWindowTest, ClosingDuringABatchEndsItWithinTwoSeconds) {
