@@ -34,6 +34,7 @@
 #include "FolderScan.h"
 #include "FormStyle.h"
 #include "OutputFolder.h"
+#include "WindowPlacement.h"
 #include "WindowSettings.h"
 
 namespace corvane {
@@ -101,8 +102,9 @@ TForm1::TForm1(std::unique_ptr<QSettings> Settings, QWidget* Parent)
   setWindowTitle(Text(texts::kMainCaption));
   setWindowIcon(QIcon(QStringLiteral(":/artwork/icon.png")));
   ApplyFormStyle(*this, kClientWidth, kClientHeight);
-  // Where the user left it; centred the first time, or when the stored place is no use.
-  restoreGeometry(FSettings->WindowGeometry());
+  // Where the user left it; centred the first time, or when the stored place is no use. On
+  // the screen either way: the screen may be smaller, or the scale factor larger, than then.
+  PlaceOnScreen(*this, restoreGeometry(FSettings->WindowGeometry()));
   CreateControls();
   FormCreate();
   ConnectHandlers();

@@ -12,6 +12,7 @@
 #include "FLACBinding.h"
 #include "MACDll.h"
 #include "Program.h"
+#include "WindowPlacement.h"
 
 namespace corvane {
 namespace {
@@ -62,6 +63,25 @@ TEST_F(ApplicationTest, QtsOwnDialogsSpeakChinese) {
     EXPECT_TRUE(std::any_of(shown.begin(), shown.end(), [](QChar c) {
       return c.unicode() >= 0x4E00;
     })) << shown.toStdString();
+  }
+}
+
+TEST(WindowPlacement, KeepsTheFrameInsideTheFreeAreaTopLeftFirst) {
+  const QRect screen(0, 27, 1280, 773);  // a panel at the top
+  const struct {
+    QSize Frame;
+    std::optional<QPoint> Remembered;
+    QPoint Placed;
+  } cases[] = {
+      {{421, 508}, std::nullopt, {429, 159}},      // centred
+      {{421, 508}, QPoint(100, 200), {100, 200}},  // where it was left
+      {{421, 508}, QPoint(1100, 700), {859, 292}}, {{421, 508}, QPoint(-50, 0), {0, 27}},
+      {{842, 986}, std::nullopt, {219, 27}},  // scaled twice: taller than the screen
+      {{842, 986}, QPoint(300, 100), {300, 27}},   {{1400, 986}, QPoint(300, 100), {0, 27}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(PlaceWindow(c.Frame, screen, c.Remembered), c.Placed)
+        << c.Frame.width() << "x" << c.Frame.height();
   }
 }
 
