@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QImageReader>
 #include <algorithm>
+#include <filesystem>
 #include <stdexcept>
 
 #include "EngineTestSupport.h"
@@ -12,6 +13,8 @@
 #include "FLACBinding.h"
 #include "MACDll.h"
 #include "Program.h"
+#include "ProgramRun.h"
+#include "StartupOptions.h"
 #include "WindowPlacement.h"
 
 namespace corvane {
@@ -64,6 +67,46 @@ TEST_F(ApplicationTest, QtsOwnDialogsSpeakChinese) {
       return c.unicode() >= 0x4E00;
     })) << shown.toStdString();
   }
+}
+
+TEST(StartupOptions, HelpAndVersionAnswerAndAnythingElseIsAMistakeNamedAsTyped) {
+  using TKind = TStartupRequest::TKind;
+  const struct {
+    QStringList Arguments;
+    TKind Kind;
+    const char* Says;
+  } cases[] = {
+      {{"/usr/lib/corvane/corvane"}, TKind::Run, ""},
+      {{"corvane", "--help"}, TKind::Help, "Usage: corvane [options]\n"},
+      {{"corvane", "-h"}, TKind::Help, "--version"},
+      {{"corvane", "--version"}, TKind::Version, "corvane " CORVANE_VERSION},
+      {{"corvane", "-v"}, TKind::Version, "corvane "},
+      {{"corvane", "-platform", "offscreen", "--help"}, TKind::Help, "Usage:"},
+      {{"corvane", "--bogus"}, TKind::UsageError, "unknown option \"--bogus\""},
+      {{"corvane", "-x"}, TKind::UsageError, "unknown option \"-x\""},
+      {{"corvane", "album.cue"}, TKind::UsageError, "\"album.cue\""},
+  };
+  for (const auto& c : cases) {
+    const TStartupRequest request = ReadStartupOptions(c.Arguments);
+    EXPECT_EQ(request.Kind, c.Kind) << c.Arguments.join(' ').toStdString();
+    EXPECT_TRUE(request.Text.contains(QString::fromUtf8(c.Says))) << request.Text.toStdString();
+  }
+}
+
+TEST(StartupOptions, HelpAndVersionNeedNoDisplay) {
+  const std::string program =
+      (std::filesystem::read_symlink("/proc/self/exe").parent_path() / "corvane").string();
+  test::TProgramSettings noDisplay;
+  noDisplay.Unset = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+  for (const auto& [option, begins] : {std::pair{"--help", "Usage: "}, {"--version", "corvane "}}) {
+    const test::TProgramResult run = test::RunProgram({program, option}, noDisplay);
+    EXPECT_EQ(run.ExitCode, 0) << option << run.Err;
+    EXPECT_TRUE(run.Out.starts_with(begins)) << run.Out;
+  }
+  const test::TProgramResult wrong = test::RunProgram({program, "--bogus"});
+  EXPECT_EQ(wrong.ExitCode, 2);
+  EXPECT_TRUE(wrong.Err.ends_with("corvane: unknown option \"--bogus\" (see corvane --help)\n"))
+      << wrong.Err;
 }
 
 TEST(WindowPlacement, KeepsTheFrameInsideTheFreeAreaTopLeftFirst) {
