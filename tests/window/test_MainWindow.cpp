@@ -362,8 +362,8 @@ TEST_F(MainWindowTest, LevelFieldRefusesTypedLevelsTheEncoderDoesNotHave) {
   const int blockSize = Out().BlockSize();
   const int lpcOrder = Out().MaxLPCOrder();
   // Typed over the level, or after it.
-  const std::pair<bool, const char*> typings[] = {{false, "9"}, {false, "-"}, {false, "x"},
-                                                  {true, "9"}};
+  const std::pair<bool, const char*> typings[] = {
+      {false, "9"}, {false, "-"}, {false, "x"}, {true, "9"}};
   for (const auto& [after, typed] : typings) {
     QLineEdit* edit = Form.ComboBox1->lineEdit();
     after ? edit->end(false) : edit->selectAll();
@@ -434,8 +434,8 @@ TEST_P(StartFolder, IsMadeOrTheBatchDoesNotStart) {
   } else {
     ASSERT_EQ(ShownErrors().size(), 1);
     EXPECT_TRUE(ShownErrors()[0].contains(field));
-    EXPECT_TRUE(ShownErrors()[0].contains(
-        QString::fromLocal8Bit(std::make_error_code(c.Cause).message())))
+    EXPECT_TRUE(
+        ShownErrors()[0].contains(QString::fromLocal8Bit(std::make_error_code(c.Cause).message())))
         << ShownErrors()[0].toStdString();
     EXPECT_EQ(Lines().size(), 1u);
     EXPECT_EQ(Form.Driver().WrittenCount(), 0);
