@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config git
   qt6-base-dev libflac-dev libuchardet-dev
-  fonts-wqy-microhei
+  fonts-wqy-microhei qt6-translations-l10n
   googletest libgtest-dev default-jre-headless libjmac-java ffmpeg flac
   xvfb xauth clang-14 libclang-rt-14-dev clang-tidy-14
 )

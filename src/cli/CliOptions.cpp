@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QRegularExpression>
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
@@ -65,23 +66,25 @@ std::string Epilog() {
     text += Field(field.Name, field.Meaning);
   }
   text +=
-      "  \"/\" separates folders, which are made when missing; \"{{\" and \"}}\" stand for the "
-      "braces.\n"
-      "  \".flac\" is appended. A value never makes folders: \"/\" in it becomes \"_\". A folder\n"
-      "  whose fields are all empty is left out; an empty file name gives the default name.\n"
-      "  The default is the source's name (song.ape gives song.flac), or Track_<n>.flac for the\n"
-      "  n-th track of a cue sheet. Two jobs never write one file: a later one gets \" (2)\".\n"
+      "  \"/\" separates folders, which are made when missing; \"{{\" and \"}}\" stand for\n"
+      "  the braces. \".flac\" is appended. A value never makes folders: \"/\" in it\n"
+      "  becomes \"_\". A folder whose fields are all empty is left out; an empty file\n"
+      "  name gives the default name. The default is the source's name (song.ape gives\n"
+      "  song.flac), or Track_<n>.flac for the n-th track of a cue sheet. Two jobs\n"
+      "  never write one file: a later one gets \" (2)\".\n"
       "\n"
-      "A folder gives its cue sheets and the .ape files none of its sheets uses (with -r, also\n"
-      "from its subfolders). Each file is written under a hidden temporary name, tagged, and\n"
-      "only then renamed to its name: a failed or interrupted job leaves nothing half-done.\n"
+      "A folder gives its cue sheets and the .ape files none of its sheets uses (with\n"
+      "-r, also from its subfolders). Each file is written under a hidden temporary\n"
+      "name, tagged, and only then renamed to its name: a failed or interrupted job\n"
+      "leaves nothing half-done.\n"
       "\n"
-      "Exit status: 0 when every job was converted (or skipped), 1 when a job failed or a file\n"
-      "could not be added, 2 for a usage error, 128+N when ended by signal N (Ctrl-C: 130).\n"
+      "Exit status: 0 when every job was converted (or skipped), 1 when a job failed,\n"
+      "a file could not be added or a file or folder given is not there, 2 for a usage\n"
+      "error, 128+N when ended by signal N (Ctrl-C: 130).\n"
       "\n"
       "Examples:\n"
       "  corvane-cli album.cue\n"
-      "  corvane-cli -o ~/flac -n \"{albumartist}/{album}/{track} - {title}\" ~/rips/*.cue\n"
+      "  corvane-cli -o ~/flac -n \"{albumartist}/{album}/{track} - {title}\" *.cue\n"
       "  corvane-cli -r -j2 --skip-existing -o /srv/flac ~/music\n"
       "  corvane-cli --dry-run --encoding big5 album.cue\n";
   return text;
@@ -182,8 +185,9 @@ struct TOptionSet {
                         .arg(Cores),
                     "N")),
         Name(Valued("n", "name",
-                    QStringLiteral("Name the outputs by TEMPLATE, such as \"{track} - {title}\" "
-                                   "(fields below)."),
+                    // The line break keeps Qt's wrapping from splitting the example.
+                    QStringLiteral("Name the outputs by TEMPLATE (fields below), such as\n"
+                                   "\"{track} - {title}\"."),
                     "TEMPLATE")),
         Recursive(Flag("r", "recursive", "Take a folder's subfolders too.")),
         Encoding(Valued(nullptr, "encoding",
@@ -284,15 +288,41 @@ std::optional<std::string> ReadTexts(const QCommandLineParser& Parser, const TOp
 }
 
 std::optional<std::string> ReadPaths(const QCommandLineParser& Parser,
-                                     const TArgumentText& Arguments, TCliOptions& Options) {
+                                     const TArgumentText& Arguments, TCliRequest& Request) {
   for (const QString& path : Parser.positionalArguments()) {
     const std::string file = Arguments.Bytes(path);
     std::error_code error;
-    if (!std::filesystem::exists(file, error)) return "cannot find \"" + file + "\"";
-    Options.Paths.push_back(file);
+    if (std::filesystem::exists(file, error)) {
+      Request.Options.Paths.push_back(file);
+    } else {
+      Request.Missing.push_back(file);
+    }
   }
-  if (Options.Paths.empty()) return "no file or folder given";
+  if (Request.Options.Paths.empty() && Request.Missing.empty()) return "no file or folder given";
   return std::nullopt;
+}
+
+// The option as it was typed: Qt names an unknown one without its dashes.
+std::string TypedOption(const QString& Name, const QStringList& Arguments) {
+  const QString dashed = QStringLiteral("--") + Name;
+  for (const QString& argument : Arguments) {
+    if (argument == dashed || argument.startsWith(dashed + QLatin1Char('='))) {
+      return dashed.toStdString();
+    }
+  }
+  return "-" + Name.toStdString();
+}
+
+// Qt's own complaint ("Missing value after '-o'.") worded as ours are.
+std::string ParserError(const QCommandLineParser& Parser, const QStringList& Arguments) {
+  if (!Parser.unknownOptionNames().isEmpty()) {
+    return "unknown option \"" + TypedOption(Parser.unknownOptionNames().first(), Arguments) + "\"";
+  }
+  QString text = Parser.errorText();
+  if (text.endsWith(QLatin1Char('.'))) text.chop(1);
+  if (!text.isEmpty()) text[0] = text[0].toLower();
+  static const QRegularExpression quoted(QStringLiteral("'([^']*)'"));
+  return text.replace(quoted, QStringLiteral("\"\\1\"")).toStdString();
 }
 
 }  // namespace
@@ -301,15 +331,18 @@ TCliRequest ParseCommandLine(const std::vector<std::string>& Arguments, int Core
   const TArgumentText arguments(Arguments);
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral(
-      "Converts Monkey's Audio files (.ape) and cue-sheet CD images (.cue, or .ape with a sheet\n"
-      "in its tag) to FLAC files, bit-exact, tagged from the APE tag or the cue sheet."));
+      "Converts Monkey's Audio files (.ape) and cue-sheet CD images (.cue, or .ape\n"
+      "with a sheet in its tag) to FLAC files, bit-exact, tagged from the APE tag or\n"
+      "the cue sheet."));
   const TOptionSet set(Cores);
   set.AddTo(parser);
   parser.addPositionalArgument(QStringLiteral("FILE|FOLDER"),
                                QStringLiteral(".ape files, .cue files, folders."),
                                QStringLiteral("FILE|FOLDER..."));
 
-  if (!parser.parse(arguments.Text())) return UsageError(parser.errorText().toStdString());
+  if (!parser.parse(arguments.Text())) {
+    return UsageError(ParserError(parser, arguments.Text()));
+  }
   if (parser.isSet(set.Help)) return HelpRequest(parser, arguments);
   if (parser.isSet(set.Version)) return VersionRequest();
 
@@ -317,7 +350,7 @@ TCliRequest ParseCommandLine(const std::vector<std::string>& Arguments, int Core
   request.Options.Jobs = std::max(Cores, 1);
   if (auto error = ReadNumbers(parser, set, request.Options)) return UsageError(*error);
   if (auto error = ReadTexts(parser, set, arguments, request.Options)) return UsageError(*error);
-  if (auto error = ReadPaths(parser, arguments, request.Options)) return UsageError(*error);
+  if (auto error = ReadPaths(parser, arguments, request)) return UsageError(*error);
   return request;
 }
 

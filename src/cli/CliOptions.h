@@ -29,14 +29,17 @@ struct TCliRequest {
   TKind Kind = TKind::Run;
   TCliOptions Options;
   std::string Text;  // the help, the version, or what is wrong (one line)
+  // Files and folders given that are not there. As flac does, the others are still converted
+  // and the run ends in failure; when nothing else is given there is nothing to run.
+  std::vector<std::string> Missing;
 };
 
 // Reads the command line (Arguments[0] is the program), as the bytes the program was given:
 // GNU-style long and short options, then the files and folders. A file name need not be
 // UTF-8 (a legacy GBK name, say): it is used as the bytes it is. Every mistake is a usage error: an
 // unknown option, a missing value, a level outside 0 to 8, a job count below 1, an unknown
-// encoding, a name template that cannot be used, no file at all, or a file or folder that is not
-// there. Cores is the default job count.
+// encoding, a name template that cannot be used, or no file at all. A file or folder that is
+// not there is no usage error but goes to Missing. Cores is the default job count.
 TCliRequest ParseCommandLine(const std::vector<std::string>& Arguments, int Cores);
 
 // The encoding a user names ("gbk", "Shift-JIS", "auto"...), in any letter case.

@@ -38,7 +38,8 @@ class TConsoleProgress {
     int Ended = 0;
     int Jobs = 0;
   };
-  // Draws the running jobs and the total in place of the last drawing (terminal mode only).
+  // Draws the running jobs and the total in place of the last drawing (terminal mode only),
+  // each line cut to the terminal's width.
   void Draw(std::vector<TRunning> Running, const TTotal& Total);
   // Erases the drawing for good.
   void Finish();
@@ -58,5 +59,14 @@ class TConsoleProgress {
 
 // "1:05" or "1:02:03".
 std::string ClockText(double Seconds);
+
+// Text cut to at most Columns terminal columns with "…" where it was cut: in the middle, which
+// keeps both a file name's start and its end, or at the end. A CJK character takes two columns;
+// bytes that are no UTF-8 (a legacy GBK name) one each.
+enum class TCut { Middle, End };
+std::string FitColumns(const std::string& Text, int Columns, TCut Where);
+
+// The width of the terminal Out writes to; else $COLUMNS; else 80.
+int TerminalColumns(std::FILE* Out);
 
 }  // namespace corvane

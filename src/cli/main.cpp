@@ -75,6 +75,12 @@ int main(int argc, char** argv) {
                      : ::isatty(STDOUT_FILENO) != 0 ? TMode::Terminal
                                                     : TMode::Lines;
   corvane::TConsoleProgress console(mode, stdout, stderr);
+  for (const std::string& path : request.Missing) {
+    console.PrintError("corvane-cli: cannot find \"" + path + "\"");
+  }
+  if (options.Paths.empty()) return corvane::kExitFailed;
   CatchInterrupts();
-  return corvane::RunConversion(options, cores, console, gInterrupt);
+  const int status = corvane::RunConversion(options, cores, console, gInterrupt);
+  return status == corvane::kExitConverted && !request.Missing.empty() ? corvane::kExitFailed
+                                                                       : status;
 }

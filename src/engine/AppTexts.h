@@ -86,6 +86,8 @@ inline constexpr const char* kStatusBatchStoppedWithFailures =
 // The end of a batch with failures, in one message: %1 jobs failed and are back in the list.
 inline constexpr const char* kFailedJobsBack =
     "以下 %1 个任务转换失败，已放回列表，可再次开始转换：";
+// Start refuses: the typed output folder %1 cannot be made, for the system's reason %2.
+inline constexpr const char* kCannotMakeOutputFolder = "无法创建输出文件夹“%1”：%2";
 // While a batch runs. %1: the job's place in the batch; %2: the jobs of the batch; %3: its file
 // or track.
 inline constexpr const char* kStatusConverting = "正在转换 第 %1/%2 个：%3";

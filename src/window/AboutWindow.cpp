@@ -1,6 +1,7 @@
 #include "AboutWindow.h"
 
 #include <QImageReader>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -44,8 +45,9 @@ TAboutMe::TAboutMe(QWidget* Parent) : QWidget(Parent) {
     edit->setReadOnly(true);
     Edits[i] = edit;
   }
+  // As wide as the window leaves room for: the licence line needs 203 pixels.
   for (size_t i = 0; i < 5; ++i) {
-    Edits[i]->setGeometry(80, 56 + 32 * static_cast<int>(i), 200, 21);
+    Edits[i]->setGeometry(80, 56 + 32 * static_cast<int>(i), 208, 21);
     Edits[i]->setText(QString::fromUtf8(texts::kAboutLines[i]));
   }
   // The files the program loaded, by the names a user would look for.
@@ -66,6 +68,16 @@ TAboutMe::TAboutMe(QWidget* Parent) : QWidget(Parent) {
 
 void TAboutMe::Image2Click() {
   close();
+}
+
+void TAboutMe::keyPressEvent(QKeyEvent* Event) {
+  // The keys that put a dialog away. The read-only fields pass them on to here.
+  if (Event->key() == Qt::Key_Escape || Event->key() == Qt::Key_Return ||
+      Event->key() == Qt::Key_Enter) {
+    close();
+    return;
+  }
+  QWidget::keyPressEvent(Event);
 }
 
 }  // namespace corvane

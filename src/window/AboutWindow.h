@@ -33,6 +33,9 @@ class TAboutMe : public QWidget {
   QLabel* Image1 = nullptr;
   std::array<QLineEdit*, 6> Edits{};  // Edit1 to Edit6
   TClickablePicture* Image2 = nullptr;
+
+ protected:
+  void keyPressEvent(QKeyEvent* Event) override;
 };
 
 }  // namespace corvane

@@ -1,5 +1,7 @@
 #include "Application.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <exception>
 
@@ -15,7 +17,14 @@ TApplication::TErrorPresenter& Presenter() {
 
 }  // namespace
 
-TApplication::TApplication(int& Argc, char** Argv) : QApplication(Argc, Argv) {}
+TApplication::TApplication(int& Argc, char** Argv) : QApplication(Argc, Argv) {
+  // Chinese whatever the user's locale: the window's own texts are. Without the package the
+  // dialogs stay English.
+  if (FQtTexts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                    QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    installTranslator(&FQtTexts);
+  }
+}
 
 bool TApplication::notify(QObject* Receiver, QEvent* Event) {
   try {

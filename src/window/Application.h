@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QString>
+#include <QTranslator>
 #include <functional>
 
 namespace corvane {
@@ -10,6 +11,8 @@ namespace corvane {
 // handler is shown in a message box instead of ending the program.
 class TApplication : public QApplication {
  public:
+  // Installs Qt's own Chinese texts (Debian's qt6-translations-l10n), so that the file and
+  // folder dialogs and the message boxes' buttons speak the window's language.
   TApplication(int& Argc, char** Argv);
 
   bool notify(QObject* Receiver, QEvent* Event) override;
@@ -19,6 +22,9 @@ class TApplication : public QApplication {
   static void ShowError(const QString& Text);
   using TErrorPresenter = std::function<void(const QString& Text)>;
   static void SetErrorPresenter(TErrorPresenter Presenter);
+
+ private:
+  QTranslator FQtTexts;
 };
 
 // Runs Handler and hands an error it raises to TApplication::ShowError. Event handlers use it

@@ -1,10 +1,10 @@
 #include "FormStyle.h"
 
 #include <QFont>
-#include <QGuiApplication>
 #include <QPalette>
-#include <QScreen>
 #include <QWidget>
+
+#include "WindowPlacement.h"
 
 namespace corvane {
 
@@ -23,10 +23,7 @@ void ApplyFormStyle(QWidget& Form, int Width, int Height) {
   Form.setPalette(palette);
   Form.setAutoFillBackground(true);
 
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    const QRect desktop = screen->availableGeometry();
-    Form.move(desktop.center() - QPoint(Width / 2, Height / 2));
-  }
+  PlaceOnScreen(Form, false);
 }
 
 }  // namespace corvane

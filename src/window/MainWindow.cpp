@@ -20,6 +20,7 @@
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
 #include <QSettings>
 #include <QSlider>
 #include <QStatusBar>
@@ -34,7 +35,9 @@
 #include "Disc.h"
 #include "FolderScan.h"
 #include "FormStyle.h"
+#include "OutputFolder.h"
 #include "PathNames.h"
+#include "WindowPlacement.h"
 #include "WindowSettings.h"
 
 namespace corvane {
@@ -102,8 +105,9 @@ TForm1::TForm1(std::unique_ptr<QSettings> Settings, QWidget* Parent)
   setWindowTitle(Text(texts::kMainCaption));
   setWindowIcon(QIcon(QStringLiteral(":/artwork/icon.png")));
   ApplyFormStyle(*this, kClientWidth, kClientHeight);
-  // Where the user left it; centred the first time, or when the stored place is no use.
-  restoreGeometry(FSettings->WindowGeometry());
+  // Where the user left it; centred the first time, or when the stored place is no use. On
+  // the screen either way: the screen may be smaller, or the scale factor larger, than then.
+  PlaceOnScreen(*this, restoreGeometry(FSettings->WindowGeometry()));
   CreateControls();
   FormCreate();
   ConnectHandlers();
@@ -143,6 +147,9 @@ void TForm1::CreateControls() {
   ComboBox1 = Place<QComboBox>(this, "ComboBox1", 160, 352, 57, 21);
   ComboBox1->setEditable(true);
   ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+  // A typed "9" would show a level the encoder does not have while the batch ran at another.
+  ComboBox1->setValidator(
+      new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-8]")), ComboBox1));
   for (int level = 0; level <= 8; ++level) ComboBox1->addItem(QString::number(level));
   ComboBox1->setCurrentIndex(FSettings->CompressionLevel());
   Label1 = PlaceLabel(this, "Label1", 240, 328, texts::kCpuUsage);
@@ -332,6 +339,13 @@ void TForm1::ShowJobFailure(const QString& Message, const QString& Summary) {
 }
 
 void TForm1::Button1Click() {
+  // Before the driver plans its outputs: a folder that is not there would fail every job.
+  if (FDriver->Jobs().Count() > 0) {
+    if (const std::optional<QString> problem = MakeOutputFolder(Edit1->text())) {
+      TApplication::ShowError(*problem);
+      return;
+    }
+  }
   FDriver->Start();
 }
 

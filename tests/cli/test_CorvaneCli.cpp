@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "EngineTestSupport.h"
+#include "ConsoleProgress.h"
 #include "CueTime.h"
 #include "FlacDecode.h"
 #include "ProgramRun.h"
@@ -276,15 +277,15 @@ TEST_P(UsageError, ExitsWithTwoAndOneLineAndWritesNothing) {
 INSTANTIATE_TEST_SUITE_P(
     Mistakes, UsageError,
     testing::Values(
-        TUsageCase{"UnknownOption", {"--fast", "a.ape"}, "fast"},
-        TUsageCase{"UnknownShortOption", {"-x", "a.ape"}, "x"},
-        TUsageCase{"MissingFile", {"a.ape", "missing.ape"}, "missing.ape"},
+        TUsageCase{"UnknownOption", {"--fast", "a.ape"}, "unknown option \"--fast\" (see"},
+        TUsageCase{"UnknownValuedOption", {"--fast=1", "a.ape"}, "\"--fast\""},
+        TUsageCase{"UnknownShortOption", {"-qx", "a.ape"}, "unknown option \"-x\" (see"},
         TUsageCase{"NoFile", {"-j2"}, "no file"},
         TUsageCase{"LevelTooHigh", {"-l", "9", "a.ape"}, "level"},
         TUsageCase{"LevelNotANumber", {"--level=fast", "a.ape"}, "level"},
         TUsageCase{"NoJobs", {"-j0", "a.ape"}, "job"},
         TUsageCase{"JobsNotANumber", {"--jobs", "many", "a.ape"}, "job"},
-        TUsageCase{"MissingValue", {"a.ape", "-o"}, "o"},
+        TUsageCase{"MissingValue", {"a.ape", "-o"}, "missing value after \"-o\" (see"},
         TUsageCase{"UnknownEncoding", {"--encoding", "klingon", "a.ape"}, "klingon"},
         TUsageCase{"UnknownField", {"-n", "{composer}", "a.ape"}, "composer"},
         TUsageCase{"UnmatchedBrace", {"-n", "{title", "a.ape"}, "{"},
@@ -292,7 +293,60 @@ INSTANTIATE_TEST_SUITE_P(
         TUsageCase{"OverwriteAndSkip", {"--overwrite", "--skip-existing", "a.ape"}, "together"}),
     [](const auto& Info) { return std::string(Info.param.Name); });
 
+// A path that is not there is named and left out; the rest runs and the run fails at the end.
+struct TMissingCase {
+  const char* Name;
+  std::vector<std::string> Arguments;
+  std::vector<std::string> Written;
+};
+std::ostream& operator<<(std::ostream& Out, const TMissingCase& Case) {
+  return Out << Case.Name;
+}
+
+class MissingPaths : public CliTest, public testing::WithParamInterface<TMissingCase> {};
+
+TEST_P(MissingPaths, AreNamedAndTheOthersConverted) {
+  MakeSong("a.ape", 1);
+  MakeSong("b.ape", 2);
+  const TProgramResult run = Cli(GetParam().Arguments);
+  EXPECT_EQ(run.ExitCode, 1) << run.Err;
+  std::vector<std::string> warnings;
+  for (const std::string& argument : GetParam().Arguments) {
+    if (!argument.starts_with('-') && !fs::exists(Dir.File(argument))) {
+      warnings.push_back("corvane-cli: cannot find \"" + argument + "\"");
+    }
+  }
+  EXPECT_EQ(Lines(run.Err), warnings);
+  std::vector<std::string> written;
+  for (const auto& [name, bytes] : FilesUnder(Dir.Path())) {
+    if (name.ends_with(".flac")) written.push_back(name);
+  }
+  EXPECT_EQ(written, GetParam().Written);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, MissingPaths,
+    testing::Values(
+        TMissingCase{"AmongOthers", {"a.ape", "missing.ape", "b.ape"}, {"a.flac", "b.flac"}},
+        TMissingCase{"Quiet", {"-q", "gone/", "a.ape"}, {"a.flac"}},
+        TMissingCase{"DryRun", {"--dry-run", "a.ape", "missing.ape"}, {}},
+        TMissingCase{"All", {"missing.ape", "gone/"}, {}}),
+    [](const auto& Info) { return std::string(Info.param.Name); });
+
 // ---- What it prints ----
+
+TEST_F(CliTest, HelpFitsEightyColumnsAndKeepsEachExampleWhole) {
+  const TProgramResult run = Cli({"--help"});
+  ASSERT_EQ(run.ExitCode, 0);
+  const std::vector<std::string> lines = Lines(run.Out);
+  for (const std::string& line : lines) EXPECT_LE(line.size(), 79u) << line;
+  EXPECT_NE(run.Out.find("\"{track} - {title}\""), std::string::npos);
+  const auto examples = std::find(lines.begin(), lines.end(), "Examples:");
+  ASSERT_NE(examples, lines.end());
+  for (auto line = examples + 1; line != lines.end() && !line->empty(); ++line) {
+    EXPECT_TRUE(line->starts_with("  corvane-cli ")) << *line;
+  }
+}
 
 TEST_F(CliTest, WithoutATerminalEachEndedJobIsOneLine) {
   MakeSong("a.ape", 1);
@@ -331,6 +385,51 @@ TEST_F(CliTest, OnATerminalTheRunningJobsAreRedrawnInPlace) {
   // Nothing is left drawn at the end: the last thing on the screen is the summary.
   EXPECT_TRUE(std::regex_search(run.Out, std::regex("\x1b\\[J4 files written[^\x1b]*$")))
       << run.Out;
+}
+
+TEST(ConsoleProgress, CutsALineToItsColumnsWithAnEllipsis) {
+  const struct {
+    const char* Text;
+    int Columns;
+    TCut Where;
+    const char* Fitted;
+  } cases[] = {
+      {"song.flac", 9, TCut::Middle, "song.flac"},
+      {"0123456789.flac", 10, TCut::Middle, "012345…lac"},
+      {"0123456789.flac", 10, TCut::End, "012345678…"},
+      {"夏日的歌 - 01.flac", 12, TCut::Middle, "夏日的歌…lac"},  // two columns a character
+      {"夏日的歌", 6, TCut::End, "夏日…"},
+      {"\xcf\xc4\xc8\xd5.flac", 6, TCut::End, "\xcf\xc4\xc8\xd5.…"},  // GBK bytes
+      {"x", 0, TCut::End, ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(FitColumns(c.Text, c.Columns, c.Where), c.Fitted) << c.Text << " " << c.Columns;
+  }
+}
+
+TEST_F(CliTest, OnANarrowTerminalNoDrawnLineWraps) {
+  const std::string name = std::string(60, 'n') + ".ape";
+  MakeSong(name, 1);
+  const char* before = std::getenv("COLUMNS");
+  const std::string saved = before ? before : "";
+  ::setenv("COLUMNS", "30", 1);  // the test's terminal has no size: the program falls back
+  test::TProgramSettings settings;
+  settings.Terminal = true;
+  const TProgramResult run = Cli({name}, settings);
+  before ? ::setenv("COLUMNS", saved.c_str(), 1) : ::unsetenv("COLUMNS");
+  ASSERT_EQ(run.ExitCode, 0) << run.Out;
+  bool drewTheJob = false;
+  // What is drawn lies between the no-wrap and the wrap switches.
+  for (size_t at = run.Out.find("\x1b[?7l"); at != std::string::npos;
+       at = run.Out.find("\x1b[?7l", at + 1)) {
+    const size_t end = run.Out.find("\x1b[?7h", at);
+    for (const std::string& line : Lines(run.Out.substr(at + 5, end - at - 5))) {
+      const std::string shown = line.substr(0, line.find('\r'));
+      EXPECT_LE(shown.size() - (shown.find("…") == std::string::npos ? 0 : 2), 29u) << shown;
+      drewTheJob |= shown.find("n…nn.flac") != std::string::npos;
+    }
+  }
+  EXPECT_TRUE(drewTheJob) << run.Out;
 }
 
 // ---- Outputs that exist ----

@@ -4,6 +4,8 @@
 #include <QEvent>
 #include <QImage>
 #include <QImageReader>
+#include <algorithm>
+#include <filesystem>
 #include <stdexcept>
 
 #include "Application.h"
@@ -11,6 +13,9 @@
 #include "FLACBinding.h"
 #include "MACBinding.h"
 #include "Program.h"
+#include "ProgramRun.h"
+#include "StartupOptions.h"
+#include "WindowPlacement.h"
 
 namespace corvane {
 namespace {
@@ -50,6 +55,77 @@ TEST_F(ApplicationTest, WithoutLibFlacTheProgramSaysSoAndEnds) {
   EXPECT_EQ(status, 1);
   EXPECT_EQ(ShownErrors(),
             QStringList{QStringLiteral("libFLAC.so.12 library could not be loaded.")});
+}
+
+TEST_F(ApplicationTest, QtsOwnDialogsSpeakChinese) {
+  const std::pair<const char*, const char*> texts[] = {
+      {"QPlatformTheme", "Cancel"}, {"QFileDialog", "Look in:"}, {"QFileDialog", "File &name:"}};
+  for (const auto& [context, english] : texts) {
+    const QString shown = QCoreApplication::translate(context, english);
+    EXPECT_NE(shown, QString::fromLatin1(english));
+    EXPECT_TRUE(std::any_of(shown.begin(), shown.end(), [](QChar c) {
+      return c.unicode() >= 0x4E00;
+    })) << shown.toStdString();
+  }
+}
+
+TEST(StartupOptions, HelpAndVersionAnswerAndAnythingElseIsAMistakeNamedAsTyped) {
+  using TKind = TStartupRequest::TKind;
+  const struct {
+    QStringList Arguments;
+    TKind Kind;
+    const char* Says;
+  } cases[] = {
+      {{"/usr/lib/corvane/corvane"}, TKind::Run, ""},
+      {{"corvane", "--help"}, TKind::Help, "Usage: corvane [options]\n"},
+      {{"corvane", "-h"}, TKind::Help, "--version"},
+      {{"corvane", "--version"}, TKind::Version, "corvane " CORVANE_VERSION},
+      {{"corvane", "-v"}, TKind::Version, "corvane "},
+      {{"corvane", "-platform", "offscreen", "--help"}, TKind::Help, "Usage:"},
+      {{"corvane", "--bogus"}, TKind::UsageError, "unknown option \"--bogus\""},
+      {{"corvane", "-x"}, TKind::UsageError, "unknown option \"-x\""},
+      {{"corvane", "album.cue"}, TKind::UsageError, "\"album.cue\""},
+  };
+  for (const auto& c : cases) {
+    const TStartupRequest request = ReadStartupOptions(c.Arguments);
+    EXPECT_EQ(request.Kind, c.Kind) << c.Arguments.join(' ').toStdString();
+    EXPECT_TRUE(request.Text.contains(QString::fromUtf8(c.Says))) << request.Text.toStdString();
+  }
+}
+
+TEST(StartupOptions, HelpAndVersionNeedNoDisplay) {
+  const std::string program =
+      (std::filesystem::read_symlink("/proc/self/exe").parent_path() / "corvane").string();
+  test::TProgramSettings noDisplay;
+  noDisplay.Unset = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+  for (const auto& [option, begins] : {std::pair{"--help", "Usage: "}, {"--version", "corvane "}}) {
+    const test::TProgramResult run = test::RunProgram({program, option}, noDisplay);
+    EXPECT_EQ(run.ExitCode, 0) << option << run.Err;
+    EXPECT_TRUE(run.Out.starts_with(begins)) << run.Out;
+  }
+  const test::TProgramResult wrong = test::RunProgram({program, "--bogus"});
+  EXPECT_EQ(wrong.ExitCode, 2);
+  EXPECT_TRUE(wrong.Err.ends_with("corvane: unknown option \"--bogus\" (see corvane --help)\n"))
+      << wrong.Err;
+}
+
+TEST(WindowPlacement, KeepsTheFrameInsideTheFreeAreaTopLeftFirst) {
+  const QRect screen(0, 27, 1280, 773);  // a panel at the top
+  const struct {
+    QSize Frame;
+    std::optional<QPoint> Remembered;
+    QPoint Placed;
+  } cases[] = {
+      {{421, 508}, std::nullopt, {429, 159}},      // centred
+      {{421, 508}, QPoint(100, 200), {100, 200}},  // where it was left
+      {{421, 508}, QPoint(1100, 700), {859, 292}}, {{421, 508}, QPoint(-50, 0), {0, 27}},
+      {{842, 986}, std::nullopt, {219, 27}},  // scaled twice: taller than the screen
+      {{842, 986}, QPoint(300, 100), {300, 27}},   {{1400, 986}, QPoint(300, 100), {0, 27}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(PlaceWindow(c.Frame, screen, c.Remembered), c.Placed)
+        << c.Frame.width() << "x" << c.Frame.height();
+  }
 }
 
 TEST_F(ApplicationTest, PicturesAreCompiledIn) {

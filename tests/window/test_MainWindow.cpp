@@ -15,6 +15,7 @@
 #include <QSignalSpy>
 #include <QSlider>
 #include <QStatusBar>
+#include <QStyleOptionFrame>
 #include <QTest>
 #include <filesystem>
 
@@ -339,11 +340,11 @@ TEST_F(MainWindowTest, LevelFieldSetsTheEncoderAndTheStatus) {
   EXPECT_EQ(Out().BlockSize(), 4608);
   EXPECT_TRUE(Out().EnableLooseMidSideStereo());
 
-  // Not a number: nothing at all.
+  // Not a number: refused as typed.
   Form.ComboBox1->setEditText(QStringLiteral("4"));
   Form.ComboBox1->lineEdit()->selectAll();
   QTest::keyClicks(Form.ComboBox1->lineEdit(), QStringLiteral("x"));
-  EXPECT_EQ(Form.ComboBox1->currentText(), QStringLiteral("x"));
+  EXPECT_EQ(Form.ComboBox1->currentText(), QStringLiteral("4"));
   EXPECT_EQ(Form.StatusText(), Q("转换速度中等，压缩率好！"));
   EXPECT_TRUE(Out().EnableLooseMidSideStereo());
 
@@ -353,6 +354,31 @@ TEST_F(MainWindowTest, LevelFieldSetsTheEncoderAndTheStatus) {
   EXPECT_EQ(Out().MaxLPCOrder(), 12);
   EXPECT_TRUE(Out().BestModelSearch());
   EXPECT_FALSE(Out().EnableLooseMidSideStereo());
+}
+
+TEST_F(MainWindowTest, LevelFieldRefusesTypedLevelsTheEncoderDoesNotHave) {
+  Form.ComboBox1->setCurrentIndex(3);
+  const int blockSize = Out().BlockSize();
+  const int lpcOrder = Out().MaxLPCOrder();
+  // Typed over the level, or after it.
+  const std::pair<bool, const char*> typings[] = {
+      {false, "9"}, {false, "-"}, {false, "x"}, {true, "9"}};
+  for (const auto& [after, typed] : typings) {
+    QLineEdit* edit = Form.ComboBox1->lineEdit();
+    after ? edit->end(false) : edit->selectAll();
+    QTest::keyClicks(edit, QString::fromLatin1(typed));
+    EXPECT_EQ(Form.ComboBox1->currentText(), QStringLiteral("3")) << typed;
+    EXPECT_EQ(Out().BlockSize(), blockSize) << typed;
+    EXPECT_EQ(Out().MaxLPCOrder(), lpcOrder) << typed;
+    EXPECT_EQ(test::SettingsIn(SettingsDir.File("corvane.conf"))
+                  ->value(QStringLiteral("output/compressionLevel")),
+              3)
+        << typed;
+  }
+  // What the encoder has is still taken as typed.
+  Form.ComboBox1->lineEdit()->selectAll();
+  QTest::keyClicks(Form.ComboBox1->lineEdit(), QStringLiteral("8"));
+  EXPECT_EQ(Out().MaxLPCOrder(), 12);
 }
 
 TEST_F(MainWindowTest, SliderSetsTheWorkersSleepAndTheDecodingThreads) {
@@ -378,6 +404,53 @@ TEST_F(MainWindowTest, FolderPickerAddsTheTrailingSeparatorOnce) {
   Form.Button6->click();
   EXPECT_EQ(Form.Edit1->text(), QStringLiteral("/"));
 }
+
+// Start makes a typed output folder that is not there, or says why it cannot and starts nothing.
+struct TStartFolderCase {
+  const char* Name;
+  const char* Field;   // in the test's folder, unless it is 原文件目录
+  const char* Output;  // the file the batch writes there; nullptr: none, and this cause shown
+  std::errc Cause;
+};
+std::ostream& operator<<(std::ostream& Out, const TStartFolderCase& Case) {
+  return Out << Case.Name;
+}
+
+class StartFolder : public MainWindowTest, public testing::WithParamInterface<TStartFolderCase> {};
+
+TEST_P(StartFolder, IsMadeOrTheBatchDoesNotStart) {
+  test::TApeFixtureSpec small;
+  small.Frames = 20000;
+  Add({QString::fromStdString(Dir.Copy(test::ApeFixture(small), "song.ape"))});
+  const TStartFolderCase& c = GetParam();
+  const QString field = Q(c.Field) == Q(texts::kSourceFolder) ? Q(c.Field) : Path(c.Field);
+  Form.Edit1->setText(field);
+  Form.Button1->click();
+  ASSERT_TRUE(test::PumpUntil([&] { return Form.Button1->isEnabled(); }, 60s));
+  if (c.Output != nullptr) {
+    EXPECT_TRUE(ShownErrors().isEmpty()) << ShownErrors().join("\n").toStdString();
+    EXPECT_TRUE(test::DecodeFlacFile(Dir.File(c.Output)).Ok) << c.Output;
+  } else {
+    ASSERT_EQ(ShownErrors().size(), 1);
+    EXPECT_TRUE(ShownErrors()[0].contains(field));
+    EXPECT_TRUE(
+        ShownErrors()[0].contains(QString::fromLocal8Bit(std::make_error_code(c.Cause).message())))
+        << ShownErrors()[0].toStdString();
+    EXPECT_EQ(Lines().size(), 1u);
+    EXPECT_EQ(Form.Driver().WrittenCount(), 0);
+  }
+  // The field's word for "beside the source" is no folder to make.
+  EXPECT_FALSE(std::filesystem::exists(texts::kSourceFolder));
+  EXPECT_FALSE(std::filesystem::exists(Dir.File(texts::kSourceFolder)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, StartFolder,
+    testing::Values(TStartFolderCase{"NewAndNested", "out/a/b/", "out/a/b/song.flac", {}},
+                    TStartFolderCase{"BesideTheSource", texts::kSourceFolder, "song.flac", {}},
+                    TStartFolderCase{"UnderAFile", "song.ape/out", nullptr,
+                                     std::errc::not_a_directory}),
+    [](const auto& Info) { return std::string(Info.param.Name); });
 
 TEST_F(MainWindowTest, RealBatchPausesResumesStopsAndStartsAgain) {
   std::filesystem::create_directory(Dir.File("out"));
@@ -528,6 +601,29 @@ TEST_F(MainWindowTest, AboutWindowIsModelessAndComesBack) {
   QTest::mouseClick(about->Image2, Qt::LeftButton);
   EXPECT_TRUE(about->isHidden());
   EXPECT_TRUE(Form.isVisible());
+}
+
+TEST_F(MainWindowTest, AboutWindowGoesWithEscapeOrReturnAndShowsEachLineWhole) {
+  Form.show();
+  TAboutMe* about = Form.AboutMe;
+  for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+    for (QWidget* focused : std::initializer_list<QWidget*>{about, about->Edits[2]}) {
+      Form.Button5->click();
+      QTest::keyClick(focused, key);
+      EXPECT_TRUE(about->isHidden()) << key;
+    }
+  }
+  for (QLineEdit* edit : about->Edits) {
+    QStyleOptionFrame option;
+    option.initFrom(edit);
+    option.lineWidth = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit);
+    // Qt keeps two pixels on either side of the text.
+    const int room =
+        edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit).width() - 4;
+    EXPECT_LE(edit->fontMetrics().horizontalAdvance(edit->text()), room)
+        << edit->text().toStdString();
+    EXPECT_LE(edit->geometry().right(), about->width() - 1);
+  }
 }
 
 TEST_F(MainWindowTest, ClosingDuringABatchEndsItWhereItStands) {

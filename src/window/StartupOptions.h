@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace corvane {
+
+struct TStartupRequest {
+  enum class TKind { Run, Help, Version, UsageError };
+  TKind Kind = TKind::Run;
+  QString Text;  // the help, the version, or what is wrong (one line)
+};
+
+// Reads the window program's command line (Arguments[0] is the program): --help and --version
+// as Linux programs take them; any other option or argument is a usage error.
+TStartupRequest ReadStartupOptions(const QStringList& Arguments);
+
+// Prints what Arguments ask for and returns the exit status, or nothing when the window is to
+// open. Before the application object exists Qt's own options (-platform, -style...) are still
+// among the arguments: then only help and version are answered, as they need no display.
+std::optional<int> AnswerStartupOptions(const QStringList& Arguments, bool QtOptionsTaken);
+
+}  // namespace corvane
