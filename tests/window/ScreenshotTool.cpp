@@ -1,22 +1,28 @@
-// Shows the main window with a few jobs in it, a folder dropped on it and dragged over it
-// again, and saves what it looks like, for the README:
+// Runs a batch in the main window and saves what it looks like mid-way, for the README:
 //   xvfb-run -a build/bin/corvane_screenshot docs/screenshot.png [about.png]
-// The window is the program's own; only the jobs are made up for the picture.
+// A damaged APE file comes before two good ones, into an output folder that does not exist
+// yet; the picture is taken while the second job converts, then the batch runs to its end by
+// itself and what it left is printed. The window is the program's own; the audio is made by
+// the tests' fixtures.
 #include <QDir>
-#include <QDragEnterEvent>
-#include <QDropEvent>
+#include <QLineEdit>
 #include <QListView>
-#include <QMimeData>
 #include <QPixmap>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QSettings>
+#include <QSlider>
 #include <QTemporaryDir>
 #include <QTextStream>
-#include <QUrl>
+#include <chrono>
+#include <filesystem>
 #include <fstream>
 
 #include "AboutWindow.h"
+#include "ApeFixtures.h"
 #include "Application.h"
 #include "BatchDriver.h"
+#include "EngineTestSupport.h"
 #include "FLACBinding.h"
 #include "MACBinding.h"
 #include "MainWindow.h"
@@ -33,9 +39,15 @@ void Settle() {
   for (int i = 0; i < 20; ++i) QApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
+std::string Copy(const std::string& From, const QString& To) {
+  std::filesystem::copy_file(From, To.toStdString());
+  return To.toStdString();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  using namespace std::chrono_literals;
   corvane::LoadMACDll();
   corvane::LoadLibFLAC();
   corvane::TApplication app(argc, argv);
@@ -43,41 +55,54 @@ int main(int argc, char** argv) {
     QTextStream(stderr) << "usage: corvane_screenshot <main.png> [about.png]\n";
     return 2;
   }
-  // A message box would wait for a click no one gives.
+  // The end of the batch lists its failures in a message box no one would click away.
   corvane::TApplication::SetErrorPresenter(
-      [](const QString& Text) { QTextStream(stderr) << Text << "\n"; });
+      [](const QString& Text) { QTextStream(stdout) << "message: " << Text << "\n"; });
   QTemporaryDir folder;
-  // A CD image and its sheet in a folder, dropped on the window as a file manager drops it.
-  const QString album = QDir(folder.path()).filePath(QStringLiteral("夏日的歌"));
-  QDir().mkpath(album);
-  const std::string cue = QDir(album).filePath(QStringLiteral("夏日.cue")).toStdString();
-  std::ofstream(cue) << "TITLE \"夏日的歌\"\nFILE \"夏日.wav\" WAVE\n"
-                        "TRACK 01 AUDIO\nTITLE \"晴天\"\nPERFORMER \"乐队甲\"\nINDEX 01 00:00:00\n"
-                        "TRACK 02 AUDIO\nTITLE \"雨后\"\nPERFORMER \"乐队甲\"\nINDEX 01 04:12:40\n"
-                        "TRACK 03 AUDIO\nTITLE \"海边\"\nPERFORMER \"乐队乙\"\nINDEX 01 08:03:15\n";
-  std::ofstream(QDir(album).filePath(QStringLiteral("夏日.ape")).toStdString());
-  QMimeData dragged;
-  dragged.setUrls({QUrl::fromLocalFile(album)});
+  const QDir music(folder.path());
+  const std::string slow = corvane::test::ApeFixture(corvane::test::SlowFixture());
+  const std::string damaged = Copy(slow, music.filePath(QStringLiteral("损坏的唱片.ape")));
+  const QStringList files{
+      QString::fromStdString(damaged),
+      QString::fromStdString(Copy(slow, music.filePath(QStringLiteral("晴天.ape")))),
+      QString::fromStdString(Copy(slow, music.filePath(QStringLiteral("雨后.ape"))))};
 
   // Its own settings: the picture shows the defaults, whatever this machine's user chose.
-  corvane::TForm1 form(std::make_unique<QSettings>(
-      QDir(folder.path()).filePath(QStringLiteral("corvane.conf")), QSettings::IniFormat));
-  form.Driver().AddFiles({"/home/user/音乐/古典/第九交响曲.ape", "/home/user/音乐/民谣/月光.ape"});
+  corvane::TForm1 form(std::make_unique<QSettings>(music.filePath(QStringLiteral("corvane.conf")),
+                                                   QSettings::IniFormat));
   form.show();
-  Settle();
-  const QPoint overList = form.ListBox1->geometry().center();
-  QDragEnterEvent entered(overList, Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(&form, &entered);
-  QDropEvent drop(overList, Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(&form, &drop);
-  Settle();
-  form.ListBox1->setCurrentIndex(form.Driver().Jobs().index(1));
-  form.FLACOut1Progress(37);
-  // The same folder dragged over the window again: the status bar says what releasing does.
-  QDragEnterEvent enter(overList, Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(&form, &enter);
-  Settle();
+  form.TrackBar1->setValue(1);
+  form.Edit1->setText(music.filePath(QStringLiteral("FLAC/新专辑")));
+  form.FormDropFiles(files);
+  // Damaged after it was added: only its conversion can find out.
+  std::vector<char> bytes(4096 * 4, 'x');
+  std::ofstream(damaged, std::ios::binary | std::ios::in)
+      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  form.Button1->click();
+  const auto deadline = std::chrono::steady_clock::now() + 600s;
+  const auto until = [&](const auto& Done) {
+    while (!Done() && std::chrono::steady_clock::now() < deadline) Settle();
+    return Done();
+  };
+  if (!until([&] {
+        return form.StatusText().contains(QStringLiteral("第 2/3 个")) &&
+               form.ProgressBar1->value() >= 30;
+      })) {
+    QTextStream(stderr) << "The second job never got under way.\n";
+    return 1;
+  }
   if (!Save(form, QString::fromLocal8Bit(argv[1]))) return 1;
+  // No Stop: the batch ends by itself.
+  if (!until([&] { return form.Button1->isEnabled(); })) return 1;
+  QTextStream out(stdout);
+  out << "status: " << form.StatusText() << "\n";
+  for (const std::string& line : form.Driver().Jobs().Lines()) {
+    out << "line: " << QString::fromStdString(line) << "\n";
+  }
+  for (const QString& written :
+       QDir(music.filePath(QStringLiteral("FLAC/新专辑"))).entryList(QDir::Files)) {
+    out << "written: " << written << "\n";
+  }
   if (argc > 2) {
     form.Button5Click();
     Settle();
