@@ -40,6 +40,20 @@ std::string JobLabel(const TJob& Job) {
   return Job.Disc->Source() + " track " + std::to_string(Job.Track + 1);
 }
 
+// A dry run's name for a job: a cue track with its title, so the user can tell which song
+// each planned file will hold.
+std::string DryRunLabel(const TJob& Job) {
+  std::string label = JobLabel(Job);
+  if (Job.Kind != TJobKind::CueTrack) return label;
+  try {
+    const std::string& title = Job.Disc->Track(Job.Track).Title;
+    if (!title.empty()) label += " \"" + title + "\"";
+  } catch (const std::exception&) {
+    // A track its sheet does not have: the job says so when it runs.
+  }
+  return label;
+}
+
 // The failure as the window words it, its first line after the program's name.
 std::string FailureText(const TFailure& Failure, const TJob& Job) {
   const TFailureReport report = DescribeJobFailure(Failure, Job);
@@ -243,7 +257,7 @@ int RunConversion(const TCliOptions& Options, int Cores, TConsoleProgress& Conso
     const bool skip = exists && Options.Existing == TExistingOutput::Skip;
     if (Options.DryRun) {
       // Always printed: it is what a dry run is for.
-      std::printf("%s -> %s%s\n", JobLabel(job).c_str(), job.Output.c_str(),
+      std::printf("%s -> %s%s\n", DryRunLabel(job).c_str(), job.Output.c_str(),
                   skip     ? " (exists: skipped)"
                   : exists ? " (exists: replaced)"
                            : "");

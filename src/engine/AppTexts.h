@@ -24,6 +24,15 @@ inline constexpr const char* kStopConversion = "停止转换";
 inline constexpr const char* kAbout = "关于";
 inline constexpr const char* kChooseFolder = "请选择一个目录";
 
+// The options dialog and the button that opens it.
+inline constexpr const char* kOptions = "选项";
+inline constexpr const char* kNameTemplateLabel =
+    "输出文件名模板（留空为默认：Track_N / 原文件名）";
+// %1: the fields, each in braces.
+inline constexpr const char* kNameTemplateFields = "可用字段：%1；“/”分隔文件夹";
+// %1: why the template cannot be used, as the template's reader says it.
+inline constexpr const char* kNameTemplateRefused = "此模板无法使用：%1";
+
 inline constexpr const char* kStatusStartUp = "请将需要转换的文件添加到列表中";
 inline constexpr const char* kStatusFast = "转换速度快！压缩率较低";
 inline constexpr const char* kStatusMedium = "转换速度中等，压缩率好！";

@@ -119,12 +119,20 @@ void TBatchDriver::Start() {
   Guarded([this] { StartNextJob(); });
 }
 
+void TBatchDriver::SetNameTemplate(const std::optional<std::string>& Template) {
+  FNaming = Template ? std::optional<TNameTemplate>(TNameTemplate(*Template)) : std::nullopt;
+  // A template's folders are not there yet; the default names go beside a folder that is.
+  if (FRunner) FRunner->SetMakeFolders(FNaming.has_value());
+}
+
 void TBatchDriver::PlanOutputs() {
   const std::string folder = OutputFolderOf(FOutputFolder);
   std::vector<std::string> natural;
   natural.reserve(static_cast<size_t>(FJobs.Count()));
   for (int row = 0; row < FJobs.Count(); ++row) {
-    natural.push_back(NaturalOutputOf(FJobs.At(row), folder));
+    const TJob& job = FJobs.At(row);
+    natural.push_back(FNaming ? TemplateOutputOf(job, folder, *FNaming)
+                              : NaturalOutputOf(job, folder));
   }
   const std::vector<std::string> planned = FPlan.Plan(natural);
   for (int row = 0; row < FJobs.Count(); ++row) {

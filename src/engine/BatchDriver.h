@@ -4,6 +4,7 @@
 #include <QString>
 #include <QTimer>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "JobLine.h"
 #include "JobListModel.h"
 #include "JobRunner.h"
+#include "NameTemplate.h"
 #include "OutputPlan.h"
 #include "QtMainThreadHandoff.h"
 #include "TextCodec.h"
@@ -65,6 +67,10 @@ class TBatchDriver : public QObject {
   bool RemoveLine(int Row);
   // The output folder field's text, taken as the next jobs start.
   void SetOutputFolder(std::string FieldText) { FOutputFolder = std::move(FieldText); }
+  // The name template the next Start names its outputs by, with its folders made as each job
+  // starts; none gives the default names. Throws ENameTemplateError, keeping the one before,
+  // for a template that cannot be used.
+  void SetNameTemplate(const std::optional<std::string>& Template);
 
   // The batch.
   void Start();
@@ -149,6 +155,7 @@ class TBatchDriver : public QObject {
   TJobListModel FJobs;
   TDiscList FCueSheetList;
   std::string FOutputFolder;
+  std::optional<TNameTemplate> FNaming;
   bool FRunning = false;
   bool FPaused = false;
   // A Stop was issued and its done notification (or failure) has not arrived yet: that

@@ -79,6 +79,70 @@ std::string BaseName(const std::string& Path) {
   return ChangeFileExt(ExtractFileName(Path), "");
 }
 
+// Text that only joins two values, as in "07 - Song" or "A_B".
+constexpr std::string_view kJoiners[] = {" ", "-", "_",  ".",  ",",  ";",  ":",  "~",  "·",
+                                         "–", "—", "、", "，", "；", "：", "～", "・", "　"};
+
+size_t JoinerLength(std::string_view Text) {
+  for (const std::string_view joiner : kJoiners) {
+    if (Text.starts_with(joiner)) return joiner.size();
+  }
+  return 0;
+}
+
+size_t Characters(std::string_view Utf8) {
+  return static_cast<size_t>(std::count_if(Utf8.begin(), Utf8.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
+}
+
+// A name component cut into values (field values and literal text), the text joining them,
+// and the fields left empty.
+struct TPart {
+  enum TKind { kValue, kJoin, kGap } Kind;
+  std::string Text;
+};
+
+void AddLiteral(std::string_view Text, std::vector<TPart>& Parts) {
+  while (!Text.empty()) {
+    const bool join = JoinerLength(Text) > 0;
+    size_t length = 0;
+    while (length < Text.size() && (JoinerLength(Text.substr(length)) > 0) == join) {
+      length += join ? JoinerLength(Text.substr(length)) : 1;
+    }
+    Parts.push_back({join ? TPart::kJoin : TPart::kValue, std::string(Text.substr(0, length))});
+    Text.remove_prefix(length);
+  }
+}
+
+// The parts as one name. A join beside an empty field would dangle ("07 -.flac") or join
+// nothing: at either end of the name it goes, and between two values only the widest join
+// around the gap stays, as it is the one that parted the larger things.
+std::string JoinParts(const std::vector<TPart>& Parts) {
+  std::string name;
+  for (size_t i = 0; i < Parts.size();) {
+    if (Parts[i].Kind == TPart::kValue) {
+      name += Parts[i++].Text;
+      continue;
+    }
+    const bool afterValue = i > 0;
+    bool gap = false;
+    std::string all;
+    std::string_view widest;
+    for (; i < Parts.size() && Parts[i].Kind != TPart::kValue; ++i) {
+      gap = gap || Parts[i].Kind == TPart::kGap;
+      all += Parts[i].Text;
+      if (Characters(Parts[i].Text) > Characters(widest)) widest = Parts[i].Text;
+    }
+    if (!gap) {
+      name += all;
+    } else if (afterValue && i < Parts.size()) {
+      name += widest;
+    }
+  }
+  return name;
+}
+
 }  // namespace
 
 const std::vector<TNameTemplate::TFieldInfo>& TNameTemplate::FieldList() {
@@ -148,16 +212,18 @@ std::string TNameTemplate::Expand(const TNameFields& Fields) const {
   std::string path = FAbsolute ? "/" : "";
   for (size_t k = 0; k < FComponents.size(); ++k) {
     const bool file = k + 1 == FComponents.size();
-    std::string name;
+    std::vector<TPart> parts;
     bool fromFields = false;
     for (const TPiece& piece : FComponents[k]) {
       if (piece.Field < 0) {
-        name += piece.Text;
+        AddLiteral(piece.Text, parts);
       } else {
         fromFields = true;
-        name += SafeValue(ValueOf(Fields, piece.Field));
+        std::string value = SafeValue(ValueOf(Fields, piece.Field));
+        parts.push_back({value.empty() ? TPart::kGap : TPart::kValue, std::move(value)});
       }
     }
+    std::string name = JoinParts(parts);
     if (fromFields) {
       name = std::string(TrimText(name));
       if (name.empty() && !file) continue;

@@ -30,7 +30,9 @@ class ENameTemplateError : public std::invalid_argument {
 //
 // A field's value can never change where a file goes: "/" and control characters in it become
 // "_", and a folder or file name that a value leaves empty is dropped, or gives the fallback
-// name when it is the file's. A name longer than a file system takes is shortened.
+// name when it is the file's. The spaces and punctuation joining an empty field to its
+// neighbour go with it: "{track} - {title}" without a title gives "05", not "05 -". A name
+// longer than a file system takes is shortened.
 class TNameTemplate {
  public:
   // Throws ENameTemplateError for an unknown field, an unmatched brace, or a template that

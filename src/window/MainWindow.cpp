@@ -35,6 +35,7 @@
 #include "Disc.h"
 #include "FolderScan.h"
 #include "FormStyle.h"
+#include "OptionsDialog.h"
 #include "OutputFolder.h"
 #include "PathNames.h"
 #include "WindowPlacement.h"
@@ -84,6 +85,12 @@ void SetFontPixels(QWidget* Widget, int Pixels) {
   QFont font = Widget->font();
   font.setPixelSize(Pixels);
   Widget->setFont(font);
+}
+
+// A name template as the driver takes it: none for the default names.
+std::optional<std::string> TemplateOf(const QString& Text) {
+  if (Text.isEmpty()) return std::nullopt;
+  return Text.toStdString();
 }
 
 // The local files and folders a drag carries, in its order; links to the web are not files.
@@ -179,6 +186,8 @@ void TForm1::CreateControls() {
   Button2 = PlaceButton(this, "Button2", 230, 420, 89, 25, texts::kStopConversion);
   Bevel3 = PlaceRule(this, "Bevel3", 336, 24, 9, 441, QFrame::Box);
   Image1->raise();  // the banner covers the top of the frame
+  // Beside 关于 in the column that has room, so no control of the form moves.
+  Button10 = PlaceButton(this, "Button10", 357, 336, 59, 25, texts::kOptions);
   Image2 = Place<QLabel>(this, "Image2", 360, 368, 57, 49);
   Image2->setPixmap(QPixmap(QStringLiteral(":/artwork/small.png")));
   Button5 = PlaceButton(this, "Button5", 357, 424, 59, 25, texts::kAbout);
@@ -199,10 +208,11 @@ void TForm1::CreateControls() {
     if (folder.isEmpty()) return std::nullopt;
     return folder;
   };
+  ExecuteOptionsDialog = [](TOptionsDialog& Dialog) { return Dialog.exec() == QDialog::Accepted; };
 
   // Tab order of the form; the progress bar takes no focus.
-  QWidget* const order[] = {ListBox1, Button3,   Button4,   Button9, Edit1,   Button6,
-                            Button1,  ComboBox1, TrackBar1, Button8, Button2, Button5};
+  QWidget* const order[] = {ListBox1,  Button3,   Button4, Button9, Edit1,    Button6, Button1,
+                            ComboBox1, TrackBar1, Button8, Button2, Button10, Button5};
   for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
   // Files dropped anywhere on the window go to the job list: no control takes a drop for
@@ -217,6 +227,7 @@ void TForm1::FormCreate() {
   // The level the level field shows; the status text keeps its start-up greeting.
   FDriver->Runner().SetCompressionLevel(FSettings->CompressionLevel());
   FDriver->SetOutputFolder(Edit1->text().toStdString());
+  FDriver->SetNameTemplate(TemplateOf(FSettings->NameTemplate()));
 }
 
 void TForm1::ConnectHandlers() {
@@ -232,6 +243,7 @@ void TForm1::ConnectHandlers() {
   on(Button6, &TForm1::Button6Click);
   on(Button8, &TForm1::Button8Click);
   on(Button9, &TForm1::Button9Click);
+  on(Button10, &TForm1::Button10Click);
   connect(ComboBox1, &QComboBox::editTextChanged, this,
           [this] { RunReportingErrors([&] { ComboBox1Change(); }); });
   connect(TrackBar1, &QSlider::valueChanged, this, [this] { TrackBar1Change(); });
@@ -324,7 +336,7 @@ void TForm1::SetStatusText(const QString& Text) {
 
 void TForm1::SetBatchControlsEnabled(bool Enabled) {
   for (QWidget* control : std::initializer_list<QWidget*>{Button1, Button3, Button4, Button6,
-                                                          Button9, Edit1, ComboBox1}) {
+                                                          Button9, Button10, Edit1, ComboBox1}) {
     control->setEnabled(Enabled);
   }
 }
@@ -508,6 +520,13 @@ void TForm1::Button5Click() {
   AboutMe->show();
   AboutMe->raise();
   AboutMe->activateWindow();
+}
+
+void TForm1::Button10Click() {
+  TOptionsDialog dialog(FSettings->NameTemplate(), this);
+  if (!ExecuteOptionsDialog(dialog)) return;
+  FDriver->SetNameTemplate(TemplateOf(dialog.NameTemplate()));
+  FSettings->SetNameTemplate(dialog.NameTemplate());
 }
 
 void TForm1::Button6Click() {

@@ -30,6 +30,7 @@ namespace corvane {
 
 class TAboutMe;
 class TBatchDriver;
+class TOptionsDialog;
 class TWindowSettings;
 
 // The main window: the job list, the output folder, the compression level, the CPU usage and
@@ -64,6 +65,8 @@ class TForm1 : public QWidget {
   void Button6Click();
   void Button8Click();
   void Button9Click();
+  // The options dialog: what it confirms is kept and used from the next Start on.
+  void Button10Click();
   // Files and folders dropped on the window, in the order dropped: added as "添加文件" adds
   // files, a folder giving its cue sheets and the APE files they do not use, subfolders
   // included.
@@ -84,6 +87,8 @@ class TForm1 : public QWidget {
   // hand in lists of their own here. The picker opens at StartFolder.
   std::function<std::optional<QStringList>()> ExecuteOpenDialog;
   std::function<std::optional<QString>(const QString& StartFolder)> ExecuteFolderPicker;
+  // Shows the options dialog; true when the user confirmed it.
+  std::function<bool(TOptionsDialog& Dialog)> ExecuteOptionsDialog;
 
   // The controls, in reading order.
   QLabel* Image1 = nullptr;
@@ -109,6 +114,7 @@ class TForm1 : public QWidget {
   QPushButton* Button8 = nullptr;
   QPushButton* Button2 = nullptr;
   QFrame* Bevel3 = nullptr;
+  QPushButton* Button10 = nullptr;
   QLabel* Image2 = nullptr;
   QPushButton* Button5 = nullptr;
   QStatusBar* StatusBar1 = nullptr;

@@ -4,12 +4,14 @@
 #include <QSettings>
 
 #include "AppTexts.h"
+#include "NameTemplate.h"
 
 namespace corvane {
 namespace {
 
 constexpr const char* kOutputFolder = "output/folder";
 constexpr const char* kCompressionLevel = "output/compressionLevel";
+constexpr const char* kNameTemplate = "output/nameTemplate";
 constexpr const char* kCpuUsage = "conversion/cpuUsage";
 constexpr const char* kAddFilesFolder = "dialogs/addFilesFolder";
 constexpr const char* kOutputPickerFolder = "dialogs/outputPickerFolder";
@@ -58,6 +60,21 @@ int TWindowSettings::CompressionLevel() const {
 
 void TWindowSettings::SetCompressionLevel(int Level) {
   FStore->setValue(Key(kCompressionLevel), Level);
+}
+
+QString TWindowSettings::NameTemplate() const {
+  const QString text = FStore->value(Key(kNameTemplate)).toString();
+  if (text.isEmpty()) return {};
+  try {
+    TNameTemplate(text.toStdString());
+  } catch (const ENameTemplateError&) {
+    return {};  // edited by hand, say: the default names rather than a batch that cannot start
+  }
+  return text;
+}
+
+void TWindowSettings::SetNameTemplate(const QString& Template) {
+  FStore->setValue(Key(kNameTemplate), Template);
 }
 
 int TWindowSettings::CpuUsage() const {

@@ -25,6 +25,10 @@ class TWindowSettings {
   // 0 to 8, else 5.
   int CompressionLevel() const;
   void SetCompressionLevel(int Level);
+  // The output name template; empty (the default names) when none is set or the stored one
+  // cannot be used.
+  QString NameTemplate() const;
+  void SetNameTemplate(const QString& Template);
   // The CPU slider's position, 1 to 3, else 3.
   int CpuUsage() const;
   void SetCpuUsage(int Position);

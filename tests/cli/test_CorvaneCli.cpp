@@ -189,9 +189,20 @@ TEST_F(CliTest, DryRunPrintsEveryJobAndWritesNothing) {
   EXPECT_FALSE(fs::exists(Dir.File("new")));
   const std::vector<std::string> lines = Lines(run.Out);
   ASSERT_EQ(lines.size(), 8u) << run.Out;
-  EXPECT_EQ(lines[0], "cd/image.cue track 1 -> new/out/image 01.flac");
-  EXPECT_EQ(lines[6], "cd/image.cue track 7 -> new/out/image 07.flac");
+  EXPECT_EQ(lines[0], "cd/image.cue track 1 \"第1首：晴天\" -> new/out/image 01.flac");
+  EXPECT_EQ(lines[6], "cd/image.cue track 7 \"第7首：晴天\" -> new/out/image 07.flac");
   EXPECT_EQ(lines[7], "a.ape -> new/out/a 01.flac");
+}
+
+TEST_F(CliTest, DryRunNamesEachTrackByItsTitleWhenItHasOne) {
+  Dir.Copy(test::ApeFixture(SongSpec(1)), "disc.ape");
+  WriteText(Dir.File("x.cue"),
+            "FILE \"disc.ape\" WAVE\nTRACK 01 AUDIO\nTITLE \"Song\"\nINDEX 01 00:00:00\n"
+            "TRACK 02 AUDIO\nINDEX 01 00:01:00\n");
+  const TProgramResult run = Cli({"--dry-run", "-o", "/out", "x.cue"});
+  ASSERT_EQ(run.ExitCode, 0) << run.Err;
+  EXPECT_EQ(run.Out,
+            "x.cue track 1 \"Song\" -> /out/Track_1.flac\nx.cue track 2 -> /out/Track_2.flac\n");
 }
 
 // ---- Name templates ----
@@ -214,7 +225,8 @@ TEST_P(TemplateField, Expands) {
   ASSERT_EQ(run.ExitCode, 0) << run.Err;
   const std::vector<std::string> lines = Lines(run.Out);
   ASSERT_EQ(lines.size(), 8u) << run.Out;
-  EXPECT_EQ(lines[2], std::string("image.cue track 3 -> ") + GetParam().ForTrack3 + ".flac");
+  EXPECT_EQ(lines[2], "image.cue track 3 \"" + test::TrackTitle(2) + "\" -> " +
+                          GetParam().ForTrack3 + ".flac");
   EXPECT_EQ(lines[7], std::string("a.ape -> ") + GetParam().ForSong + ".flac");
 }
 
@@ -499,7 +511,10 @@ TEST_P(Sources, FoldersGiveTheirSheetsAndTheApeFilesNoSheetUses) {
 
 std::vector<std::string> ImageTracksThen(std::vector<std::string> After) {
   std::vector<std::string> jobs;
-  for (int t = 1; t <= 7; ++t) jobs.push_back("music/image.cue track " + std::to_string(t));
+  for (size_t t = 0; t < 7; ++t) {
+    jobs.push_back("music/image.cue track " + std::to_string(t + 1) + " \"" + test::TrackTitle(t) +
+                   "\"");
+  }
   jobs.insert(jobs.end(), After.begin(), After.end());
   return jobs;
 }
@@ -552,7 +567,8 @@ TEST_P(SheetEncoding, IsDetectedUnlessGiven) {
   arguments.insert(arguments.end(), {"--dry-run", "-n", "{title}", "x.cue"});
   const TProgramResult run = Cli(arguments);
   ASSERT_EQ(run.ExitCode, 0) << run.Err;
-  EXPECT_EQ(run.Out, std::string("x.cue track 1 -> ") + GetParam().Title + ".flac\n");
+  EXPECT_EQ(run.Out, "x.cue track 1 \"" + std::string(GetParam().Title) + "\" -> " +
+                         GetParam().Title + ".flac\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(Choices, SheetEncoding,

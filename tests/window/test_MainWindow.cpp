@@ -66,9 +66,9 @@ class MainWindowTest : public testing::Test {
   }
   TFLACOut& Out() { return Form.Driver().FLACOut1(); }
   std::vector<bool> BatchControlsEnabled() const {
-    return {Form.Button1->isEnabled(),  Form.Button3->isEnabled(), Form.Button4->isEnabled(),
-            Form.Button6->isEnabled(),  Form.Button9->isEnabled(), Form.Edit1->isEnabled(),
-            Form.ComboBox1->isEnabled()};
+    return {Form.Button1->isEnabled(),   Form.Button3->isEnabled(), Form.Button4->isEnabled(),
+            Form.Button6->isEnabled(),   Form.Button9->isEnabled(), Form.Edit1->isEnabled(),
+            Form.ComboBox1->isEnabled(), Form.Button10->isEnabled()};
   }
   std::vector<bool> OtherControlsEnabled() const {
     return {Form.Button2->isEnabled(), Form.Button8->isEnabled(), Form.TrackBar1->isEnabled(),
@@ -119,6 +119,7 @@ INSTANTIATE_TEST_SUITE_P(Form, Controls,
                                          TControlCase{"Button8", {135, 420, 89, 25}, "暂停转换"},
                                          TControlCase{"Button2", {230, 420, 89, 25}, "停止转换"},
                                          TControlCase{"Bevel3", {336, 24, 9, 441}, nullptr},
+                                         TControlCase{"Button10", {357, 336, 59, 25}, "选项"},
                                          TControlCase{"Image2", {360, 368, 57, 49}, nullptr},
                                          TControlCase{"Button5", {357, 424, 59, 25}, "关于"},
                                          TControlCase{"StatusBar1", {0, 459, 421, 19}, nullptr}),
@@ -141,8 +142,9 @@ TEST_F(MainWindowTest, IsAFixedCentredWindowWithItsCaptionAndFont) {
 
 TEST_F(MainWindowTest, TabOrderFollowsTheForm) {
   const std::vector<QWidget*> expected = {
-      Form.ListBox1, Form.Button3,   Form.Button4,   Form.Button9, Form.Edit1,   Form.Button6,
-      Form.Button1,  Form.ComboBox1, Form.TrackBar1, Form.Button8, Form.Button2, Form.Button5};
+      Form.ListBox1, Form.Button3,  Form.Button4,   Form.Button9,   Form.Edit1,
+      Form.Button6,  Form.Button1,  Form.ComboBox1, Form.TrackBar1, Form.Button8,
+      Form.Button2,  Form.Button10, Form.Button5};
   std::vector<QWidget*> chain;
   QWidget* widget = Form.ListBox1;
   do {
@@ -475,7 +477,7 @@ TEST_F(MainWindowTest, RealBatchPausesResumesStopsAndStartsAgain) {
   ASSERT_EQ(Lines().size(), 4u);
 
   Form.Button1->click();
-  EXPECT_EQ(BatchControlsEnabled(), std::vector<bool>(7, false));
+  EXPECT_EQ(BatchControlsEnabled(), std::vector<bool>(8, false));
   EXPECT_EQ(OtherControlsEnabled(), std::vector<bool>(5, true));
   ASSERT_TRUE(test::PumpUntil([&] { return Form.ProgressBar1->value() >= 5; }, 30s));
   EXPECT_EQ(Form.Label6->text(), QString::number(Form.ProgressBar1->value()) + "%");
@@ -494,7 +496,7 @@ TEST_F(MainWindowTest, RealBatchPausesResumesStopsAndStartsAgain) {
   // Pause, then Stop: the worker is woken to see the stop; line 0 stays.
   Form.Button8->click();
   Form.Button2->click();
-  EXPECT_EQ(BatchControlsEnabled(), std::vector<bool>(7, true));
+  EXPECT_EQ(BatchControlsEnabled(), std::vector<bool>(8, true));
   EXPECT_EQ(Form.Button8->text(), Q("暂停转换"));
   ASSERT_TRUE(test::PumpUntil([&] { return Out().Status() == osIdle; }, 5s));
   test::PumpFor(400ms);

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -17,6 +19,7 @@
 #include "BatchDriver.h"
 #include "FlacDecode.h"
 #include "MainWindow.h"
+#include "OptionsDialog.h"
 #include "ScratchDir.h"
 
 namespace corvane {
@@ -38,6 +41,7 @@ struct TShownSettings {
   int MaxLPCOrder = 0;
   QString PickerStart;
   QString AddFilesFolder;
+  QString NameTemplate;
   bool Centred = false;
   QRect Geometry;
 };
@@ -63,6 +67,11 @@ class WindowSettingsTest : public testing::Test {
     Form.Button6->click();
     Form.ExecuteFolderPicker = [](const QString&) { return std::optional<QString>(); };
     shown.AddFilesFolder = Form.OpenDialog1().directory().absolutePath();
+    Form.ExecuteOptionsDialog = [&](TOptionsDialog& Dialog) {
+      shown.NameTemplate = Dialog.NameTemplateEdit->text();
+      return false;
+    };
+    Form.Button10->click();
     const QRect desktop = QGuiApplication::primaryScreen()->availableGeometry();
     shown.Centred = (Form.geometry().center() - desktop.center()).manhattanLength() <= 2;
     shown.Geometry = Form.geometry();
@@ -147,6 +156,47 @@ TEST_F(WindowSettingsTest, ADeletedOutputFolderGivesTheSourceFolderAgain) {
   EXPECT_FALSE(std::filesystem::exists(Dir.File("gone")));
 }
 
+// Confirms the dialog with Template; what it said of the template, if it refused it.
+QString ConfirmOptions(TOptionsDialog& Dialog, const char* Template) {
+  Dialog.NameTemplateEdit->setText(QString::fromUtf8(Template));
+  Dialog.Buttons->button(QDialogButtonBox::Ok)->click();
+  return Dialog.result() == QDialog::Accepted ? QString() : Dialog.Refusal->text();
+}
+
+TEST_F(WindowSettingsTest, TheNameTemplateOfTheOptionsIsKeptAndNamesTheNextBatch) {
+  QString refusal;
+  {
+    const std::unique_ptr<TForm1> first = NewWindow();
+    first->ExecuteOptionsDialog = [&](TOptionsDialog& Dialog) {
+      refusal = ConfirmOptions(Dialog, "{track} {composer}");
+      return ConfirmOptions(Dialog, " {source} - {title}/{track} - {albumartist} ").isEmpty();
+    };
+    first->Button10->click();
+    first->close();
+  }
+  EXPECT_TRUE(refusal.contains(QStringLiteral("unknown field {composer}")))
+      << refusal.toStdString();
+  const std::unique_ptr<TForm1> second = NewWindow();
+  EXPECT_EQ(Shown(*second).NameTemplate,
+            QStringLiteral("{source} - {title}/{track} - {albumartist}"));
+  // Cancelled: the template stays.
+  second->ExecuteOptionsDialog = [](TOptionsDialog& Dialog) {
+    Dialog.NameTemplateEdit->clear();
+    return false;
+  };
+  second->Button10->click();
+  // An untagged file has only its name: the folder is "a", the file the default name.
+  test::TApeFixtureSpec untagged;
+  untagged.Frames = 20000;
+  const std::string source = Dir.Copy(test::ApeFixture(untagged), "a.ape");
+  second->ExecuteOpenDialog = [&] { return std::optional<QStringList>(QStringList{Q(source)}); };
+  second->Button3->click();
+  second->Button1->click();
+  ASSERT_TRUE(test::PumpUntil([&] { return second->Button1->isEnabled(); }, 60s));
+  EXPECT_TRUE(test::DecodeFlacFile(Dir.File("a/a.flac")).Ok);
+  EXPECT_TRUE(ShownErrors().isEmpty()) << ShownErrors().join('\n').toStdString();
+}
+
 // A settings file the window cannot use, in whole or in part.
 struct TBrokenSettings {
   const char* Name;
@@ -174,6 +224,7 @@ TEST_P(BrokenSettings, GiveTheDefaults) {
   EXPECT_EQ(shown.PickerStart, QStringLiteral("/"));
   // Wherever a dialog opens that was told nothing.
   EXPECT_EQ(shown.AddFilesFolder, QFileDialog().directory().absolutePath());
+  EXPECT_EQ(shown.NameTemplate, QString());
   EXPECT_TRUE(shown.Centred);
   // Closing writes what it can, and a window after it still starts as it should.
   form->close();
@@ -187,10 +238,11 @@ INSTANTIATE_TEST_SUITE_P(
         TBrokenSettings{"BinaryJunk",
                         "\x7F"
                         "ELF\x02\x01\x01\xFF\xFE=\x01[\x01\n\xC3(=\xFF"},
-        TBrokenSettings{"ValuesOutOfRange",
-                        "[output]\nfolder=/nonexistent/out/\ncompressionLevel=9\n"
-                        "[conversion]\ncpuUsage=0\n[dialogs]\naddFilesFolder=/nonexistent\n"
-                        "outputPickerFolder=/nonexistent\n[window]\ngeometry=@ByteArray(xyz)\n"},
+        TBrokenSettings{
+            "ValuesOutOfRange",
+            "[output]\nfolder=/nonexistent/out/\ncompressionLevel=9\nnameTemplate={bogus\n"
+            "[conversion]\ncpuUsage=0\n[dialogs]\naddFilesFolder=/nonexistent\n"
+            "outputPickerFolder=/nonexistent\n[window]\ngeometry=@ByteArray(xyz)\n"},
         TBrokenSettings{"ValuesOfTheWrongKind",
                         "[output]\nfolder=\ncompressionLevel=fast\n[conversion]\ncpuUsage=3.5\n"
                         "[window]\ngeometry=100\n"}),

@@ -1,0 +1,82 @@
+#include "OptionsDialog.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+#include "AppTexts.h"
+#include "NameTemplate.h"
+
+namespace corvane {
+namespace {
+
+QString Text(const char* Utf8) {
+  return QString::fromUtf8(Utf8);
+}
+
+QString FieldNames() {
+  QStringList names;
+  for (const TNameTemplate::TFieldInfo& field : TNameTemplate::FieldList()) {
+    names << QLatin1Char('{') + QString::fromLatin1(field.Name) + QLatin1Char('}');
+  }
+  return names.join(QLatin1Char(' '));
+}
+
+}  // namespace
+
+TOptionsDialog::TOptionsDialog(const QString& NameTemplate, QWidget* Parent) : QDialog(Parent) {
+  setObjectName(QStringLiteral("OptionsDialog"));
+  // The main window's font has the Chinese glyphs; a dialog does not take it by itself.
+  if (Parent != nullptr) setFont(Parent->font());
+  setWindowTitle(Text(texts::kOptions));
+
+  auto* layout = new QVBoxLayout(this);
+  auto* label = new QLabel(Text(texts::kNameTemplateLabel), this);
+  layout->addWidget(label);
+  NameTemplateEdit = new QLineEdit(NameTemplate, this);
+  NameTemplateEdit->setObjectName(QStringLiteral("NameTemplateEdit"));
+  NameTemplateEdit->setMinimumWidth(360);
+  label->setBuddy(NameTemplateEdit);
+  layout->addWidget(NameTemplateEdit);
+  auto* fields = new QLabel(Text(texts::kNameTemplateFields).arg(FieldNames()), this);
+  fields->setWordWrap(true);
+  layout->addWidget(fields);
+
+  Refusal = new QLabel(this);
+  Refusal->setObjectName(QStringLiteral("Refusal"));
+  Refusal->setWordWrap(true);
+  QPalette red = Refusal->palette();
+  red.setColor(QPalette::WindowText, Qt::red);
+  Refusal->setPalette(red);
+  Refusal->hide();
+  layout->addWidget(Refusal);
+
+  // Standard buttons, so Qt's own translations give them their Chinese texts.
+  Buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  layout->addWidget(Buttons);
+  connect(Buttons, &QDialogButtonBox::accepted, this, &TOptionsDialog::accept);
+  connect(Buttons, &QDialogButtonBox::rejected, this, &TOptionsDialog::reject);
+  // A refusal is about the text that was confirmed; typing again starts afresh.
+  connect(NameTemplateEdit, &QLineEdit::textEdited, Refusal, &QLabel::hide);
+}
+
+QString TOptionsDialog::NameTemplate() const {
+  return NameTemplateEdit->text().trimmed();
+}
+
+void TOptionsDialog::accept() {
+  if (!NameTemplate().isEmpty()) {
+    try {
+      TNameTemplate(NameTemplate().toStdString());
+    } catch (const ENameTemplateError& E) {
+      Refusal->setText(Text(texts::kNameTemplateRefused).arg(QString::fromUtf8(E.what())));
+      Refusal->show();
+      NameTemplateEdit->setFocus();
+      return;
+    }
+  }
+  QDialog::accept();
+}
+
+}  // namespace corvane
