@@ -63,18 +63,6 @@ std::string PercentText(int Percent) {
 
 }  // namespace
 
-std::string ClockText(double Seconds) {
-  const auto whole = static_cast<long long>(std::llround(std::max(Seconds, 0.0)));
-  char text[32];
-  if (whole >= 3600) {
-    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", whole / 3600, whole / 60 % 60,
-                  whole % 60);
-  } else {
-    std::snprintf(text, sizeof text, "%lld:%02lld", whole / 60, whole % 60);
-  }
-  return text;
-}
-
 std::string FitColumns(const std::string& Text, int Columns, TCut Where) {
   const std::vector<TGlyph> glyphs = GlyphsOf(Text);
   int width = 0;

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "TextFormat.h"
+
 namespace corvane {
 
 // What the command line prints while it converts. On a terminal, the running jobs and a total
@@ -56,9 +58,6 @@ class TConsoleProgress {
   bool FDrawing = false;
   int FDrawnLines = 0;
 };
-
-// "1:05" or "1:02:03".
-std::string ClockText(double Seconds);
 
 // Text cut to at most Columns terminal columns with "…" where it was cut: in the middle, which
 // keeps both a file name's start and its end, or at the end. A CJK character takes two columns;

@@ -117,9 +117,7 @@ std::shared_ptr<const TDisc> LoadCueSheet(const std::string& File, TTextEncoding
       tracks[track].Problem = FailureOf(E);
     }
   }
-  auto disc = std::make_shared<TDisc>(std::move(sheet), std::move(tracks));
-  disc->Encoding = Encoding;
-  return disc;
+  return std::make_shared<const TDisc>(std::move(sheet), std::move(tracks));
 }
 
 }  // namespace corvane

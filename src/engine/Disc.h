@@ -9,7 +9,6 @@
 #include "AudioSegment.h"
 #include "CueFile.h"
 #include "JobFailure.h"
-#include "TextCodec.h"
 
 namespace corvane {
 
@@ -44,8 +43,6 @@ class TDisc {
   // The tracks in the order the list shows them: the hidden track first when there is one.
   std::vector<int> TrackIndexes() const;
   const TTrackAudio& AudioOf(int Index) const;
-  // The encoding the sheet was read in, so it can be read again in another.
-  TTextEncoding Encoding = TTextEncoding::Auto;
 
  private:
   std::string FSource;

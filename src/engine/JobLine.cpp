@@ -30,18 +30,6 @@ std::string CueTrackLine(int SheetPosition, int TrackPosition, const TCueTrack& 
          Track.Performer + "  --" + ExtractFileName(CueFileName);
 }
 
-std::vector<std::string> CueSheetLines(int SheetPosition, const TCueFile& Sheet) {
-  std::vector<std::string> lines;
-  if (Sheet.HiddenTrack) {
-    lines.push_back(CueTrackLine(SheetPosition, 0, *Sheet.HiddenTrack, Sheet.CueFileName));
-  }
-  for (size_t k = 0; k < Sheet.Tracks.size(); ++k) {
-    lines.push_back(
-        CueTrackLine(SheetPosition, static_cast<int>(k + 1), Sheet.Tracks[k], Sheet.CueFileName));
-  }
-  return lines;
-}
-
 int CueIndexOfLine(const std::string& Line) {
   const size_t bar = Line.find(kSheetSeparator);
   if (bar == std::string::npos) return ParseIndex({}, Line);

@@ -12,9 +12,6 @@ namespace corvane {
 // then what the user needs to recognise the track. A whole file's line is its path.
 std::string CueTrackLine(int SheetPosition, int TrackPosition, const TCueTrack& Track,
                          const std::string& CueFileName);
-// The lines of every track of a sheet at SheetPosition: the hidden track 0 first when the
-// sheet has one, then tracks 1, 2, ...
-std::vector<std::string> CueSheetLines(int SheetPosition, const TCueFile& Sheet);
 // The 0-based sheet and track of a cue-track line, read back from its numeric prefix (the first
 // " | " and the first " - " always belong to it). Throw std::invalid_argument when the prefix
 // is not a number.

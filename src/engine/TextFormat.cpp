@@ -1,5 +1,9 @@
 #include "TextFormat.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
 namespace corvane {
 
 std::string FormatText(const char* Text, std::initializer_list<std::string> Arguments) {
@@ -11,6 +15,18 @@ std::string FormatText(const char* Text, std::initializer_list<std::string> Argu
     if (at != std::string::npos) out.replace(at, mark.size(), argument);
   }
   return out;
+}
+
+std::string ClockText(double Seconds) {
+  const auto whole = static_cast<long long>(std::llround(std::max(Seconds, 0.0)));
+  char text[32];
+  if (whole >= 3600) {
+    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", whole / 3600, whole / 60 % 60,
+                  whole % 60);
+  } else {
+    std::snprintf(text, sizeof text, "%lld:%02lld", whole / 60, whole % 60);
+  }
+  return text;
 }
 
 }  // namespace corvane

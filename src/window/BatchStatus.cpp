@@ -1,9 +1,9 @@
 #include "BatchStatus.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "AppTexts.h"
+#include "TextFormat.h"
 
 namespace corvane {
 namespace {
@@ -15,11 +15,6 @@ QString Text(const char* Utf8) {
   return QString::fromUtf8(Utf8);
 }
 
-QString MinutesSeconds(double Seconds) {
-  const auto whole = static_cast<long long>(std::lround(Seconds));
-  return QStringLiteral("%1:%2").arg(whole / 60).arg(whole % 60, 2, 10, QLatin1Char('0'));
-}
-
 }  // namespace
 
 QString BatchStatusText(const TBatchProgress& Progress) {
@@ -28,7 +23,8 @@ QString BatchStatusText(const TBatchProgress& Progress) {
   if (Progress.Failed > 0) text += Text(texts::kStatusFailedSoFar).arg(Progress.Failed);
   const double done = (Progress.Number - 1 + std::clamp(Progress.Percent, 0, 100) / 100.0) / total;
   if (done >= kLeastShareForTimeLeft && done < 1 && Progress.Elapsed > 0) {
-    text += Text(texts::kStatusTimeLeft).arg(MinutesSeconds(Progress.Elapsed * (1 - done) / done));
+    text += Text(texts::kStatusTimeLeft)
+                .arg(QString::fromStdString(ClockText(Progress.Elapsed * (1 - done) / done)));
   }
   return text;
 }
