@@ -264,6 +264,13 @@ std::optional<std::string> ReadTexts(const QCommandLineParser& Parser, const TOp
   if (Parser.isSet(Set.Output)) {
     Options.OutputFolder = Arguments.Bytes(Parser.value(Set.Output));
     if (Options.OutputFolder.empty()) return "the output folder (-o) is empty";
+    // A missing folder is made; something else by that name would fail every job.
+    std::error_code error;
+    const auto type = std::filesystem::status(Options.OutputFolder, error).type();
+    if (!error && type != std::filesystem::file_type::directory &&
+        type != std::filesystem::file_type::not_found) {
+      return "the output folder (-o) \"" + Options.OutputFolder + "\" is not a folder";
+    }
   }
   if (Parser.isSet(Set.Name)) {
     Options.NameTemplate = Arguments.Bytes(Parser.value(Set.Name));

@@ -157,17 +157,20 @@ class TRun {
     for (int64_t weight : FWeights) FTotalWeight += weight;
   }
 
-  int Execute(const std::atomic<int>& Interrupt) {
+  int Execute(TInterrupt& Interrupt) {
     QEventLoop loop;
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
-      if (Interrupt.load() != 0) {
+      if (Interrupt.Signal.load() != 0) {
         loop.exit(-1);
         return;
       }
       Draw();
     });
     FStart = std::chrono::steady_clock::now();
+    // From here a signal is only recorded: the tick gives up the jobs and their files.
+    Interrupt.JobsStarted.store(true);
+    if (Interrupt.Signal.load() != 0) return -1;
     FBatch.Start({[this](size_t, size_t) { Draw(); },
                   [this](size_t Job, const std::optional<TFailure>& Failure,
                          const std::vector<std::string>& Notes) { Ended(Job, Failure, Notes); },
@@ -246,7 +249,7 @@ std::string Plural(int Count, const char* Noun) {
 }  // namespace
 
 int RunConversion(const TCliOptions& Options, int Cores, TConsoleProgress& Console,
-                  const std::atomic<int>& Interrupt) {
+                  TInterrupt& Interrupt) {
   const auto start = std::chrono::steady_clock::now();
   TRunJobs jobs;
   CollectJobs(Options, jobs, Console);
@@ -257,7 +260,8 @@ int RunConversion(const TCliOptions& Options, int Cores, TConsoleProgress& Conso
     const bool skip = exists && Options.Existing == TExistingOutput::Skip;
     if (Options.DryRun) {
       // Always printed: it is what a dry run is for.
-      std::printf("%s -> %s%s\n", DryRunLabel(job).c_str(), job.Output.c_str(),
+      std::printf("%s -> %s%s\n", EscapeControls(DryRunLabel(job), false).c_str(),
+                  EscapeControls(job.Output, false).c_str(),
                   skip     ? " (exists: skipped)"
                   : exists ? " (exists: replaced)"
                            : "");
@@ -293,7 +297,7 @@ int RunConversion(const TCliOptions& Options, int Cores, TConsoleProgress& Conso
       run.reset();
       Console.PrintError(std::string(kProgram) + "interrupted; " + Plural(written, "file") +
                          " written, the jobs in progress given up");
-      return 128 + Interrupt.load();
+      return 128 + Interrupt.Signal.load();
     }
   }
   const double seconds =

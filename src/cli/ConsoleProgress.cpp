@@ -109,7 +109,7 @@ TConsoleProgress::~TConsoleProgress() {
 void TConsoleProgress::Print(const std::string& Line) {
   if (FMode == TMode::Quiet) return;
   Erase();
-  std::fprintf(FOut, "%s\n", Line.c_str());
+  std::fprintf(FOut, "%s\n", EscapeControls(Line).c_str());
   std::fflush(FOut);
   Redraw();
 }
@@ -120,7 +120,7 @@ void TConsoleProgress::PrintNote(const std::string& Line) {
 
 void TConsoleProgress::PrintError(const std::string& Line) {
   Erase();
-  std::fprintf(FErr, "%s\n", Line.c_str());
+  std::fprintf(FErr, "%s\n", EscapeControls(Line).c_str());
   std::fflush(FErr);
   Redraw();
 }
@@ -154,10 +154,11 @@ void TConsoleProgress::Redraw() {
   std::string text = kNoWrap;
   for (const TRunning& job : FRunning) {
     const std::string percent = PercentText(job.Percent) + "  ";
-    text += FitColumns(percent + FitColumns(job.Label, columns - static_cast<int>(percent.size()),
-                                            TCut::Middle),
-                       columns, TCut::End) +
-            "\n";
+    text +=
+        FitColumns(percent + FitColumns(EscapeControls(job.Label, false),
+                                        columns - static_cast<int>(percent.size()), TCut::Middle),
+                   columns, TCut::End) +
+        "\n";
   }
   const int percent = static_cast<int>(std::floor(FTotal.Fraction * 100.0));
   std::string total = PercentText(percent) + "  total: " + std::to_string(FTotal.Ended) + " of " +

@@ -17,10 +17,19 @@
 
 namespace {
 
-std::atomic<int> gInterrupt{0};
+corvane::TInterrupt gInterrupt;
 
 extern "C" void OnInterrupt(int Signal) {
-  gInterrupt.store(Signal);
+  gInterrupt.Signal.store(Signal);
+  if (!gInterrupt.JobsStarted.load()) {
+    // Still adding or planning: nothing is written yet, so the program ends at once, even
+    // inside a slow read.
+    static constexpr char kText[] = "corvane-cli: interrupted\n";
+    if (::write(STDERR_FILENO, kText, sizeof kText - 1) < 0) {
+      // Nothing more can be said.
+    }
+    ::_exit(128 + Signal);
+  }
 }
 
 // Ctrl-C, a closed terminal or a kill end the run cleanly: the jobs in progress take their
@@ -44,6 +53,7 @@ int AvailableCores() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  CatchInterrupts();
   // A file-size limit must fail the write that meets it, and a reader of our output that goes
   // away must not end the conversion.
   std::signal(SIGXFSZ, SIG_IGN);
@@ -79,7 +89,6 @@ int main(int argc, char** argv) {
     console.PrintError("corvane-cli: cannot find \"" + path + "\"");
   }
   if (options.Paths.empty()) return corvane::kExitFailed;
-  CatchInterrupts();
   const int status = corvane::RunConversion(options, cores, console, gInterrupt);
   return status == corvane::kExitConverted && !request.Missing.empty() ? corvane::kExitFailed
                                                                        : status;

@@ -60,10 +60,12 @@ inline constexpr const char* kAboutLines[5] = {
 inline constexpr const char* kCueSheetInvalid = "CUE 文件“%1”第 %2 行有误：%3。该行为：%4";
 inline constexpr const char* kCueNulByte = "含有空字符（NUL），文件已损坏或不是文本";
 inline constexpr const char* kCueTrackWithoutNumber = "TRACK 行缺少音轨号";
+inline constexpr const char* kCueTrackNumberOutOfRange = "TRACK 行的音轨号超出范围";
 inline constexpr const char* kCueTrackBeforeFile = "音轨之前没有 FILE 行，不知道音频在哪个文件";
 inline constexpr const char* kCueFileWithoutName = "FILE 行缺少文件名";
 inline constexpr const char* kCueIndexOutsideTrack = "INDEX 行不属于任何音轨";
 inline constexpr const char* kCueMalformedIndex = "INDEX 行缺少编号或时间";
+inline constexpr const char* kCueIndexNumberOutOfRange = "INDEX 行的编号超出范围";
 inline constexpr const char* kCueMalformedTime = "时间应为“分:秒:帧”，秒小于 60，帧小于 75";
 inline constexpr const char* kCueRepeatedIndex01 = "同一音轨有两个 INDEX 01";
 inline constexpr const char* kCueMissingIndex01 = "音轨缺少 INDEX 01（起始时间）";
@@ -125,6 +127,8 @@ inline constexpr const char* kCueTrackJob = "%1 的第 %2 轨";
 // Why a file could not be used.
 inline constexpr const char* kCauseNotFound = "找不到文件";
 inline constexpr const char* kCauseFolderNotFound = "找不到文件夹";
+// A file %1 stands where the output's path needs a folder.
+inline constexpr const char* kCauseNotAFolder = "“%1”不是文件夹";
 inline constexpr const char* kCausePermissionDenied = "没有权限";
 inline constexpr const char* kCauseReadOnly = "磁盘只读";
 inline constexpr const char* kCauseDiskFull = "磁盘已满";
@@ -134,6 +138,8 @@ inline constexpr const char* kCauseDamaged = "数据损坏";
 // %1: minutes:seconds into the audio file.
 inline constexpr const char* kCauseDamagedAt = "数据损坏，位于 %1";
 inline constexpr const char* kCauseUnreadable = "无法读取";
+// A pipe, a device or a socket: reading it could wait for ever, and it holds no file to convert.
+inline constexpr const char* kCauseNotAFile = "不是普通文件（管道或设备）";
 inline constexpr const char* kCauseOutOfMemory = "内存不足";
 inline constexpr const char* kCauseNoTracks = "其中没有音轨";
 // A folder given to add.

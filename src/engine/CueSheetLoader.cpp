@@ -18,6 +18,8 @@ const char* ProblemText(TCueProblemKind Kind) {
       return texts::kCueNulByte;
     case TCueProblemKind::TrackWithoutNumber:
       return texts::kCueTrackWithoutNumber;
+    case TCueProblemKind::TrackNumberOutOfRange:
+      return texts::kCueTrackNumberOutOfRange;
     case TCueProblemKind::TrackBeforeFile:
       return texts::kCueTrackBeforeFile;
     case TCueProblemKind::FileWithoutName:
@@ -26,6 +28,8 @@ const char* ProblemText(TCueProblemKind Kind) {
       return texts::kCueIndexOutsideTrack;
     case TCueProblemKind::MalformedIndex:
       return texts::kCueMalformedIndex;
+    case TCueProblemKind::IndexNumberOutOfRange:
+      return texts::kCueIndexNumberOutOfRange;
     case TCueProblemKind::MalformedTime:
       return texts::kCueMalformedTime;
     case TCueProblemKind::RepeatedIndex01:

@@ -6,6 +6,7 @@
 #include "AppTexts.h"
 #include "CueSheetLoader.h"
 #include "InputFormats.h"
+#include "JobFailure.h"
 #include "PathNames.h"
 #include "SourceError.h"
 
@@ -53,6 +54,11 @@ TAddedJobs AddJobFiles(const std::vector<std::string>& Files, TTextEncoding Enco
     if (!audio && UpperExtension(file) != ".CUE") continue;
     if (SheetLoaded(Sheets, file)) continue;
     if (audio && (addedFiles.count(file) != 0 || (Listed && Listed(file)))) continue;
+    // Before anything opens it: reading a pipe or a device would wait for a writer.
+    if (IsSpecialFile(file)) {
+      added.Problems.push_back(AddProblem(file, texts::kCauseNotAFile, {}));
+      continue;
+    }
     std::shared_ptr<const TDisc> sheet;
     try {
       sheet = LoadCueSheet(file, Encoding);

@@ -1,6 +1,7 @@
 #include "JobFailure.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -89,6 +90,16 @@ std::string CauseOfErrorCode(int ErrorCode, const std::string& File) {
       std::error_code ignored;
       const std::string folder = ExtractFilePath(File);
       if (!folder.empty() && !std::filesystem::is_directory(folder, ignored)) {
+        // A file where a folder of the path should be is not a missing folder.
+        for (std::filesystem::path part(folder); !part.empty() && part != part.parent_path();
+             part = part.parent_path()) {
+          const auto type = std::filesystem::status(part, ignored).type();
+          if (type == std::filesystem::file_type::not_found) continue;
+          if (type != std::filesystem::file_type::directory) {
+            return FormatText(texts::kCauseNotAFolder, {part.string()});
+          }
+          break;
+        }
         return texts::kCauseFolderNotFound;
       }
       return texts::kCauseNotFound;
@@ -111,8 +122,15 @@ std::string CauseOfErrorCode(int ErrorCode, const std::string& File) {
   }
 }
 
+bool IsSpecialFile(const std::string& File) {
+  struct stat status {};
+  return ::stat(File.c_str(), &status) == 0 && !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode);
+}
+
 std::string WhyUnreadable(const std::string& File) {
-  const int fd = ::open(File.c_str(), O_RDONLY | O_CLOEXEC);
+  if (IsSpecialFile(File)) return texts::kCauseNotAFile;
+  // Never waits: a pipe would block an open without a writer.
+  const int fd = ::open(File.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd >= 0) {
     ::close(fd);
     return {};

@@ -45,6 +45,8 @@ TJobNames NamesOfJob(const TJob& Job);
 // A failure of Job as the user is told it.
 TFailureReport DescribeJobFailure(const TFailure& Failure, const TJob& Job);
 
+// A pipe, a device or a socket: something that is there but is neither a file nor a folder.
+bool IsSpecialFile(const std::string& File);
 // Why a file cannot be read, found by opening it: empty when it opens.
 std::string WhyUnreadable(const std::string& File);
 // The user's words for a system error number on File; empty when the system's own text says

@@ -29,4 +29,25 @@ std::string ClockText(double Seconds) {
   return text;
 }
 
+std::string EscapeControls(std::string_view Text, bool KeepLineBreaks) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(Text.size());
+  for (size_t i = 0; i < Text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(Text[i]);
+    if ((byte < 0x20 && !(byte == '\n' && KeepLineBreaks)) || byte == 0x7f) {
+      out += {'\\', 'x', kHex[byte >> 4], kHex[byte & 15]};
+    } else if (byte == 0xc2 && i + 1 < Text.size() &&
+               static_cast<unsigned char>(Text[i + 1]) >= 0x80 &&
+               static_cast<unsigned char>(Text[i + 1]) <= 0x9f) {
+      // U+0080 to U+009F: a terminal may take U+009B as the start of a control sequence.
+      const auto code = static_cast<unsigned char>(Text[++i]);
+      out += {'\\', 'u', '0', '0', kHex[code >> 4], kHex[code & 15]};
+    } else {
+      out += static_cast<char>(byte);
+    }
+  }
+  return out;
+}
+
 }  // namespace corvane

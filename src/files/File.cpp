@@ -23,7 +23,10 @@ TFile TFile::Open(const std::string& FileName, int Flags, unsigned Mode, const c
 }
 
 TFile TFile::OpenRead(const std::string& FileName, bool FollowLinks) {
-  return Open(FileName, FollowLinks ? O_RDONLY : O_RDONLY | O_NOFOLLOW, 0, "Cannot open file");
+  // Non-blocking only for the open itself: a pipe without a writer would hold it for ever.
+  // Reads of a regular file are not affected.
+  return Open(FileName, (FollowLinks ? O_RDONLY : O_RDONLY | O_NOFOLLOW) | O_NONBLOCK, 0,
+              "Cannot open file");
 }
 
 TFile TFile::OpenReadWrite(const std::string& FileName) {

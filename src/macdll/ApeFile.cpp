@@ -14,7 +14,8 @@ namespace corvane::macdll {
 
 TApeFile::TApeFile(const char* FileName) {
   if (FileName == nullptr || *FileName == '\0') throw TMacError{MAC_ERROR_IO_READ};
-  FDescriptor = ::open(FileName, O_RDONLY | O_CLOEXEC);
+  // O_NONBLOCK: opening a pipe must not wait for a writer; it is refused below.
+  FDescriptor = ::open(FileName, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (FDescriptor < 0) throw TMacError{MAC_ERROR_IO_READ};
   struct stat status {};
   if (::fstat(FDescriptor, &status) != 0 || !S_ISREG(status.st_mode)) {

@@ -94,7 +94,11 @@ class TCueParser {
     FTrack = static_cast<int>(FSheet.Tracks.size() - 1);
     track.Number = std::string(number);
     track.Line = FLine;
-    if (!IsCueNumber(number)) Problem(TCueProblemKind::TrackWithoutNumber);
+    if (IsOverlongCueNumber(number)) {
+      Problem(TCueProblemKind::TrackNumberOutOfRange);
+    } else if (!IsCueNumber(number)) {
+      Problem(TCueProblemKind::TrackWithoutNumber);
+    }
     if (FSheet.Files.empty()) Problem(TCueProblemKind::TrackBeforeFile);
   }
 
@@ -114,6 +118,10 @@ class TCueParser {
     }
     const auto [number, rest] = SplitFirstWord(Rest);
     const std::string_view time = SplitFirstWord(rest).First;
+    if (IsOverlongCueNumber(number)) {
+      Problem(TCueProblemKind::IndexNumberOutOfRange);
+      return;
+    }
     if (!IsCueNumber(number) || time.empty()) {
       Problem(TCueProblemKind::MalformedIndex);
       return;

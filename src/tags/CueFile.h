@@ -22,10 +22,10 @@ struct TCueAudioFile {
 };
 
 struct TCueTrack {
-  std::string Title;       // TITLE inside the track; empty if it has none
-  std::string Performer;   // PERFORMER inside the track; empty if it has none
-  std::string StartTime;   // INDEX 01 time as written (mm:ss:ff); empty when the track has none
-  std::string EndTime;     // next track's StartTime when that lies in the same file, else empty
+  std::string Title;      // TITLE inside the track; empty if it has none
+  std::string Performer;  // PERFORMER inside the track; empty if it has none
+  std::string StartTime;  // INDEX 01 time as written (mm:ss:ff); empty when the track has none
+  std::string EndTime;    // next track's StartTime when that lies in the same file, else empty
   // Fields from here on carry initialisers, so a track can still be written as its first four.
   std::string Number{};      // the TRACK line's number as written ("01")
   std::string Songwriter{};  // SONGWRITER inside the track
@@ -35,18 +35,20 @@ struct TCueTrack {
   std::string Comment{};     // REM COMMENT inside the track: overrides the album's when not empty
   std::optional<TCuePosition> Index00{};  // start of the pregap, when the track has an INDEX 00
   std::optional<TCuePosition> Index01{};  // start of the track itself
-  int Line = 0;                         // the TRACK line, 1-based
+  int Line = 0;                           // the TRACK line, 1-based
 };
 
 // What makes a sheet unusable: converting it would give tracks with the wrong audio.
 enum class TCueProblemKind {
-  NulByte,            // a NUL byte: the text is not a cue sheet, or was cut
+  NulByte,  // a NUL byte: the text is not a cue sheet, or was cut
   TrackWithoutNumber,
-  TrackBeforeFile,    // no FILE line names the audio of the track
+  TrackNumberOutOfRange,
+  TrackBeforeFile,  // no FILE line names the audio of the track
   FileWithoutName,
   IndexOutsideTrack,
-  MalformedIndex,     // INDEX without a number or a time
-  MalformedTime,      // not mm:ss:ff with seconds below 60 and frames below 75
+  MalformedIndex,  // INDEX without a number or a time
+  IndexNumberOutOfRange,
+  MalformedTime,  // not mm:ss:ff with seconds below 60 and frames below 75
   RepeatedIndex01,
   MissingIndex01,     // reported at the TRACK line
   TimeNotIncreasing,  // an INDEX at or before an earlier one of the same file

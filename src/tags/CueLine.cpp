@@ -47,6 +47,10 @@ bool IsCueNumber(std::string_view Word) {
   return AllDigits(Word) && Word.size() <= 9;
 }
 
+bool IsOverlongCueNumber(std::string_view Word) {
+  return AllDigits(Word) && Word.size() > 9;
+}
+
 // A quote byte never occurs inside a multi-byte UTF-8 character, so this keeps Chinese text
 // whole.
 std::string CueValue(std::string_view Rest) {

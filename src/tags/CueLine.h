@@ -22,6 +22,8 @@ TCueWords SplitFirstWord(std::string_view Text);
 
 // A TRACK or INDEX number: digits only.
 bool IsCueNumber(std::string_view Word);
+// Digits too many for any track or index: a number, just not one a sheet can mean.
+bool IsOverlongCueNumber(std::string_view Word);
 
 // A value as sheets write it: from the first double quote to the last one on the line (so a
 // title may itself hold quotes), or without quotes the text as it stands. A lone opening quote

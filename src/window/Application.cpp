@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "AppTexts.h"
+#include "TextFormat.h"
 
 namespace corvane {
 namespace {
@@ -35,12 +36,18 @@ bool TApplication::notify(QObject* Receiver, QEvent* Event) {
   return false;
 }
 
-void TApplication::ShowError(const QString& Text) {
+void TApplication::ShowError(const QString& Message) {
+  // A sheet's or a tag's text in the message is shown, never obeyed.
+  const QString text = QString::fromStdString(EscapeControls(Message.toStdString()));
   if (Presenter()) {
-    Presenter()(Text);
+    Presenter()(text);
     return;
   }
-  QMessageBox::critical(QApplication::activeWindow(), QString::fromUtf8(texts::kErrorTitle), Text);
+  // Plain text: a name such as "<b>.ape" is shown as it is spelt.
+  QMessageBox box(QMessageBox::Critical, QString::fromUtf8(texts::kErrorTitle), text,
+                  QMessageBox::Ok, QApplication::activeWindow());
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
 }
 
 void TApplication::SetErrorPresenter(TErrorPresenter NewPresenter) {

@@ -38,6 +38,7 @@
 #include "OptionsDialog.h"
 #include "OutputFolder.h"
 #include "PathNames.h"
+#include "TextFormat.h"
 #include "WindowPlacement.h"
 #include "WindowSettings.h"
 
@@ -195,6 +196,7 @@ void TForm1::CreateControls() {
   StatusBar1 = Place<QStatusBar>(this, "StatusBar1", 0, kClientHeight - 19, kClientWidth, 19);
   StatusBar1->setSizeGripEnabled(false);
   FStatusPanel = new QLabel(StatusBar1);
+  FStatusPanel->setTextFormat(Qt::PlainText);
   StatusBar1->addWidget(FStatusPanel, 1);
 
   ExecuteOpenDialog = [this]() -> std::optional<QStringList> {
@@ -328,10 +330,14 @@ QString TForm1::StatusText() const {
   return FStatusPanel->text();
 }
 
-void TForm1::SetStatusText(const QString& Text) {
-  FStatusPanel->setText(Text);
-  // A text cut off at the window's edge is still there whole.
-  FStatusPanel->setToolTip(Text);
+void TForm1::SetStatusText(const QString& Message) {
+  // One line: a line break or a control character from a name shows as an escape.
+  const QString text = QString::fromStdString(EscapeControls(Message.toStdString(), false));
+  FStatusPanel->setText(text);
+  // A text cut off at the window's edge is still there whole; a tooltip that looks like markup
+  // would be rendered as such, so it is spelt out.
+  FStatusPanel->setToolTip(Qt::mightBeRichText(text) ? "<qt>" + text.toHtmlEscaped() + "</qt>"
+                                                     : text);
 }
 
 void TForm1::SetBatchControlsEnabled(bool Enabled) {

@@ -1,17 +1,19 @@
 // corvane-cli as a user runs it: the built program on generated CD images and APE files.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <regex>
 #include <thread>
 
-#include "EngineTestSupport.h"
 #include "ConsoleProgress.h"
 #include "CueTime.h"
+#include "EngineTestSupport.h"
 #include "FlacDecode.h"
 #include "ProgramRun.h"
 #include "ScratchDir.h"
@@ -302,7 +304,8 @@ INSTANTIATE_TEST_SUITE_P(
         TUsageCase{"UnknownField", {"-n", "{composer}", "a.ape"}, "composer"},
         TUsageCase{"UnmatchedBrace", {"-n", "{title", "a.ape"}, "{"},
         TUsageCase{"FolderTemplate", {"-n", "{album}/", "a.ape"}, "folder"},
-        TUsageCase{"OverwriteAndSkip", {"--overwrite", "--skip-existing", "a.ape"}, "together"}),
+        TUsageCase{"OverwriteAndSkip", {"--overwrite", "--skip-existing", "a.ape"}, "together"},
+        TUsageCase{"OutputFolderIsAFile", {"-o", "a.ape", "a.ape"}, "\"a.ape\" is not a folder"}),
     [](const auto& Info) { return std::string(Info.param.Name); });
 
 // A path that is not there is named and left out; the rest runs and the run fails at the end.
@@ -589,6 +592,122 @@ TEST_F(CliTest, NamesThatAreNoUtf8AreTheFilesTheyName) {
               test::ApeFixturePcm(SongSpec(1)));
 }
 
+// ---- Odd inputs ----
+
+// Waits for the program to end on its own; one that still runs after a minute is killed, so a
+// hang fails the test instead of the suite.
+void KillIfItHangs(pid_t Pid) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (std::chrono::steady_clock::now() < deadline) {
+    const std::vector<uint8_t> stat = test::ReadFileBytes("/proc/" + std::to_string(Pid) + "/stat");
+    const std::string text(stat.begin(), stat.end());
+    const size_t state = text.rfind(") ");
+    if (state == std::string::npos || text[state + 2] == 'Z') return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ::kill(Pid, SIGKILL);
+}
+
+struct TOddCase {
+  const char* Name;
+  std::function<void(test::TScratchDir&)> Make;
+  std::vector<std::string> Arguments;
+  int ExitCode;
+  std::string Says;  // on standard error or output, escaped as printed
+};
+std::ostream& operator<<(std::ostream& Out, const TOddCase& Case) {
+  return Out << Case.Name;
+}
+
+class OddInput : public CliTest, public testing::WithParamInterface<TOddCase> {};
+
+// Each ends at once with the cause in plain words, and nothing a name or a sheet holds reaches
+// the terminal as a control sequence.
+TEST_P(OddInput, EndsWithAClearCauseAndNoControlCharacterReachesTheTerminal) {
+  MakeSong("a.ape", 1);
+  GetParam().Make(Dir);
+  test::TProgramSettings settings;
+  settings.WhileRunning = KillIfItHangs;
+  const TProgramResult run = Cli(GetParam().Arguments, settings);
+  EXPECT_EQ(run.ExitCode, GetParam().ExitCode) << run.Err;
+  EXPECT_NE((run.Err + run.Out).find(GetParam().Says), std::string::npos) << run.Err << run.Out;
+  for (const std::string& text : {run.Out, run.Err}) {
+    EXPECT_EQ(std::count_if(text.begin(), text.end(),
+                            [](char C) { return (C >= 0 && C < 0x20 && C != '\n') || C == 0x7f; }),
+              0)
+        << text;
+  }
+}
+
+void MakeFifo(test::TScratchDir& Dir, const std::string& Name) {
+  ASSERT_EQ(::mkfifo(Dir.File(Name).c_str(), 0644), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, OddInput,
+    testing::Values(
+        TOddCase{"PipeAsSource",
+                 [](test::TScratchDir& Dir) { MakeFifo(Dir, "pipe.ape"); },
+                 {"pipe.ape", "a.ape"},
+                 1,
+                 "pipe.ape：不是普通文件"},
+        TOddCase{"PipeInADryRun",
+                 [](test::TScratchDir& Dir) { MakeFifo(Dir, "pipe.ape"); },
+                 {"--dry-run", "pipe.ape"},
+                 1,
+                 "pipe.ape：不是普通文件"},
+        TOddCase{"PipeAsSheet",
+                 [](test::TScratchDir& Dir) { MakeFifo(Dir, "pipe.cue"); },
+                 {"pipe.cue"},
+                 1,
+                 "pipe.cue：不是普通文件"},
+        TOddCase{
+            "DeviceAsSource",
+            [](test::TScratchDir& Dir) { fs::create_symlink("/dev/zero", Dir.File("dev.ape")); },
+            {"dev.ape"},
+            1,
+            "dev.ape：不是普通文件"},
+        TOddCase{"TrackNumberTooLong",
+                 [](test::TScratchDir& Dir) {
+                   WriteText(Dir.File("x.cue"),
+                             "FILE \"a.ape\" WAVE\nTRACK 99999999999 AUDIO\nINDEX 01 00:00:00\n");
+                 },
+                 {"x.cue"},
+                 1,
+                 "TRACK 行的音轨号超出范围"},
+        TOddCase{"IndexNumberTooLong",
+                 [](test::TScratchDir& Dir) {
+                   WriteText(Dir.File("x.cue"),
+                             "FILE \"a.ape\" WAVE\nTRACK 01 AUDIO\nINDEX 0000000001 00:00:00\n");
+                 },
+                 {"x.cue"},
+                 1,
+                 "INDEX 行的编号超出范围"},
+        TOddCase{"EscapeInARefusedSheetLine",
+                 [](test::TScratchDir& Dir) {
+                   WriteText(Dir.File("x.cue"),
+                             "FILE \"a.ape\" WAVE\nTRACK \x1b[2J AUDIO\nINDEX 01 00:00:00\n");
+                 },
+                 {"x.cue"},
+                 1,
+                 "TRACK \\x1b[2J AUDIO"},
+        TOddCase{"ControlsInATitleOfADryRun",
+                 [](test::TScratchDir& Dir) {
+                   WriteText(Dir.File("x.cue"),
+                             "FILE \"a.ape\" WAVE\nTRACK 01 AUDIO\nTITLE \"a\x01"
+                             "b\xc2\x9b\"\n"
+                             "INDEX 01 00:00:00\n");
+                 },
+                 {"--dry-run", "x.cue"},
+                 0,
+                 "\"a\\x01b\\u009b\""},
+        TOddCase{"ControlsInAFileName",
+                 [](test::TScratchDir& Dir) { Dir.Copy(Dir.File("a.ape"), "b\x07\x1b]0;x.ape"); },
+                 {"b\x07\x1b]0;x.ape"},
+                 0,
+                 "written: b\\x07\\x1b]0;x.flac"}),
+    [](const auto& Info) { return std::string(Info.param.Name); });
+
 // ---- Ending early ----
 
 TEST_F(CliTest, InterruptGivesUpTheJobsInProgressAndLeavesNothingHalfDone) {
@@ -620,6 +739,37 @@ TEST_F(CliTest, InterruptGivesUpTheJobsInProgressAndLeavesNothingHalfDone) {
     EXPECT_TRUE(test::DecodeFlacFile(flac).Pcm == test::ApeFixturePcm(test::SlowFixture(seed)));
   }
   EXPECT_LT(written, 6);
+}
+
+// Before any job writes, a signal ends the program at once: there is nothing to take back.
+TEST_F(CliTest, InterruptWhileAddingEndsAtOnceWithTheSignalsStatus) {
+  MakeSong("a.ape", 1);
+  std::vector<std::string> arguments = {"--dry-run"};
+  for (int copy = 0; copy < 3000; ++copy) {
+    const std::string name = "copy" + std::to_string(copy) + ".ape";
+    fs::create_hard_link(Dir.File("a.ape"), Dir.File(name));
+    arguments.push_back(name);
+  }
+  test::TProgramSettings settings;
+  settings.WhileRunning = [&](pid_t Pid) {
+    // Once it reads the files it was given, the user presses Ctrl-C.
+    const std::string fds = "/proc/" + std::to_string(Pid) + "/fd";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    bool reading = false;
+    while (!reading && std::chrono::steady_clock::now() < deadline) {
+      std::error_code error;
+      for (fs::directory_iterator it(fds, error), end; !error && it != end; it.increment(error)) {
+        reading = reading || fs::read_symlink(it->path(), error).string().ends_with(".ape");
+      }
+    }
+    ::kill(Pid, SIGTERM);
+    KillIfItHangs(Pid);
+  };
+  const TProgramResult run = Cli(arguments, settings);
+  EXPECT_EQ(run.ExitCode, 143) << run.Err;
+  EXPECT_EQ(run.Signal, 0);
+  EXPECT_EQ(run.Out, "");  // the plan was never printed
+  EXPECT_EQ(run.Err, "corvane-cli: interrupted\n");
 }
 
 // ---- The program itself ----

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QApplication>
 #include <QComboBox>
@@ -296,6 +297,19 @@ TEST_F(MainWindowTest, UnreadableCueSheetsAreListedInOneMessageAndTheRestAdded) 
       << lines[1].toStdString();
   EXPECT_TRUE(lines[2].startsWith(Path("gone.cue") + Q("：找不到文件"))) << lines[2].toStdString();
   EXPECT_EQ(Form.Driver().CueSheetList().size(), 1u);
+}
+
+TEST_F(MainWindowTest, APipeIsRefusedAndANamesControlCharactersAreShownEscaped) {
+  ASSERT_EQ(::mkfifo(Dir.File("pipe.ape").c_str(), 0644), 0);
+  Add({Path("pipe.ape"), Path("x\x1b[2J.cue")});
+  EXPECT_TRUE(Lines().empty());
+  ASSERT_EQ(ShownErrors().size(), 1);
+  const QStringList lines = ShownErrors().first().split(QLatin1Char('\n'));
+  ASSERT_EQ(lines.size(), 3) << ShownErrors().first().toStdString();
+  EXPECT_TRUE(lines[1].startsWith(Path("pipe.ape") + Q("：不是普通文件")))
+      << lines[1].toStdString();
+  EXPECT_TRUE(lines[2].startsWith(Path("x\\x1b[2J.cue") + Q("：找不到文件")))
+      << lines[2].toStdString();
 }
 
 TEST_F(MainWindowTest, RemovingALineSelectsTheOneAbove) {
