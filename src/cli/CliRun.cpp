@@ -65,14 +65,13 @@ std::string FailureText(const TFailure& Failure, const TJob& Job) {
   return text;
 }
 
-// "a Monkey's Audio file (.ape)", or the formats one after another.
+// "an audio file of a format Corvane reads (.ape, .flac, …)".
 std::string FormatNames() {
-  std::string names;
+  std::string extensions;
   for (const TInputFormat& format : InputFormats()) {
-    names += std::string(names.empty() ? "a " : " or ") + format.Name + " file (" +
-             format.Extension + ")";
+    extensions += (extensions.empty() ? "" : ", ") + std::string(format.Extension);
   }
-  return names;
+  return "an audio file of a format Corvane reads (" + extensions + ")";
 }
 
 void CollectJobs(const TCliOptions& Options, TRunJobs& Jobs, TConsoleProgress& Console) {
@@ -84,8 +83,10 @@ void CollectJobs(const TCliOptions& Options, TRunJobs& Jobs, TConsoleProgress& C
     const std::string extension = UpperExtension(file);
     if (InputFormatOf(file) != nullptr || extension == ".CUE") {
       files.push_back(file);
+    } else if (const TRefusedFormat* refused = RefusedFormatOf(file)) {
+      problems.push_back(file + ": " + refused->Name + " files are not supported");
     } else {
-      problems.push_back(file + ": not " + FormatNames() + " or cue sheet (.cue)");
+      problems.push_back(file + ": not " + FormatNames() + " or a cue sheet (.cue)");
     }
   }
   TAddedJobs added =

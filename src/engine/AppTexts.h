@@ -40,7 +40,8 @@ inline constexpr const char* kStatusSlow = "转换速度慢！压缩率高";
 
 inline constexpr const char* kFilterApe = "Monkey's Audio files (*.ape *.APE)";
 inline constexpr const char* kFilterCue = "Cue Files (*.cue *.CUE)";
-inline constexpr const char* kFilterAll = "All Supported Files (*.ape *.cue *.APE *.CUE)";
+// %1: the patterns of every input format and of cue sheets, in both letter cases.
+inline constexpr const char* kFilterAll = "All Supported Files (%1)";
 
 inline constexpr const char* kAboutCaption = "关于作者;";
 inline constexpr const char* kAboutVersion = "软件版本:1.0.2.4";
@@ -109,7 +110,7 @@ inline constexpr const char* kStatusPaused = "已暂停";
 // After adding files: %1 jobs in the list.
 inline constexpr const char* kStatusJobsInList = "列表中共有 %1 个任务";
 // While files are dragged over the window.
-inline constexpr const char* kStatusDropHint = "松开鼠标即可添加：APE、CUE 文件或文件夹";
+inline constexpr const char* kStatusDropHint = "松开鼠标即可添加：音频文件（APE、FLAC 等）、CUE 文件或文件夹";
 
 // Covers that were found but not embedded, in the status bar. %1: the image, or the APE file
 // whose tag holds it.
@@ -133,7 +134,10 @@ inline constexpr const char* kCausePermissionDenied = "没有权限";
 inline constexpr const char* kCauseReadOnly = "磁盘只读";
 inline constexpr const char* kCauseDiskFull = "磁盘已满";
 inline constexpr const char* kCauseFolderInTheWay = "已有同名的文件夹";
-inline constexpr const char* kCauseNotApe = "不是 APE 文件，或其格式不受支持";
+// %1: the format the file's extension names ("APE", "FLAC").
+inline constexpr const char* kCauseNotOfFormat = "不是 %1 文件，或其格式不受支持";
+// A format no decoder here reads; %1 names it ("TAK").
+inline constexpr const char* kCauseFormatRefused = "不支持 %1 文件";
 inline constexpr const char* kCauseDamaged = "数据损坏";
 // %1: minutes:seconds into the audio file.
 inline constexpr const char* kCauseDamagedAt = "数据损坏，位于 %1";
@@ -143,7 +147,7 @@ inline constexpr const char* kCauseNotAFile = "不是普通文件（管道或设
 inline constexpr const char* kCauseOutOfMemory = "内存不足";
 inline constexpr const char* kCauseNoTracks = "其中没有音轨";
 // A folder given to add.
-inline constexpr const char* kCauseNothingToConvert = "文件夹中没有可转换的 APE 或 CUE 文件";
+inline constexpr const char* kCauseNothingToConvert = "文件夹中没有可转换的音频或 CUE 文件";
 
 // Files that could not be added: this line, then one line per file.
 inline constexpr const char* kAddProblems = "以下文件未能添加：";

@@ -3,6 +3,11 @@
 #include <array>
 
 #include "APEtag.h"
+#include "DecodedSource.h"
+#include "FLACDecoder.h"
+#include "FLACfile.h"
+#include "FlacCueSheet.h"
+#include "FlacFormat.h"
 #include "MACIn.h"
 #include "PathNames.h"
 #include "SourceError.h"
@@ -17,10 +22,41 @@ std::string ApeTagSheet(const std::string& File) {
   return tag.CueSheet;
 }
 
+// A FLAC file's sheet: a CUESHEET comment in any letter case, else its CUESHEET block.
+std::string FlacSheet(const std::string& File) {
+  TFLACfile flac;
+  if (!flac.Read(File, true)) return {};
+  for (const auto& [name, value] : flac.ExtraFields) {
+    if (UpperAscii(name) == "CUESHEET" && !value.empty()) return value;
+  }
+  for (const TFlacBlock& block : flac.OtherBlocks()) {
+    if (block.Type() == flac::kCueSheetBlock) {
+      return CueSheetOfFlacBlock(block.Body, flac.SampleRate(), ExtractFileName(File));
+    }
+  }
+  return {};
+}
+
+std::unique_ptr<TAudioSource> OpenMac() {
+  return std::make_unique<TMACIn>();
+}
+
+std::unique_ptr<TAudioSource> OpenFlac() {
+  RequireFlacDecoder();
+  return std::make_unique<TDecodedSource>(&OpenFlacDecoder);
+}
+
 const std::array kFormats{
-    TInputFormat{".ape", "Monkey's Audio",
-                 []() -> std::unique_ptr<TAudioSource> { return std::make_unique<TMACIn>(); },
-                 ApeTagSheet},
+    TInputFormat{".ape", "Monkey's Audio", OpenMac, ApeTagSheet},
+    TInputFormat{".flac", "FLAC", OpenFlac, FlacSheet},
+};
+
+// Lossless formats users have beside APE that no decoder here reads: named, so a file of one
+// is not called "not an APE file".
+const std::array kRefusedFormats{
+    TRefusedFormat{".tak", "TAK"},       TRefusedFormat{".ofr", "OptimFROG"},
+    TRefusedFormat{".ofs", "OptimFROG"}, TRefusedFormat{".shn", "Shorten"},
+    TRefusedFormat{".m4a", "ALAC"},
 };
 
 }  // namespace
@@ -32,6 +68,32 @@ std::span<const TInputFormat> InputFormats() {
 const TInputFormat* InputFormatOf(const std::string& Path) {
   const std::string extension = UpperExtension(Path);
   for (const TInputFormat& format : kFormats) {
+    if (extension == UpperAscii(format.Extension)) return &format;
+  }
+  return nullptr;
+}
+
+std::string SupportedFilePatterns() {
+  std::vector<std::string> extensions;
+  for (const TInputFormat& format : kFormats) extensions.emplace_back(format.Extension);
+  extensions.emplace_back(".cue");
+  std::string lower;
+  std::string upper;
+  for (const std::string& extension : extensions) {
+    lower += (lower.empty() ? "*" : " *") + extension;
+    upper += " *" + UpperAscii(extension);
+  }
+  return lower + upper;
+}
+
+std::string FormatShortName(const std::string& Path) {
+  const std::string extension = UpperExtension(Path);
+  return extension.empty() ? extension : extension.substr(1);
+}
+
+const TRefusedFormat* RefusedFormatOf(const std::string& Path) {
+  const std::string extension = UpperExtension(Path);
+  for (const TRefusedFormat& format : kRefusedFormats) {
     if (extension == UpperAscii(format.Extension)) return &format;
   }
   return nullptr;

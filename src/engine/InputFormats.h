@@ -22,9 +22,21 @@ struct TInputFormat {
   std::string (*EmbeddedSheet)(const std::string& File);
 };
 
+// A format users meet that no decoder here reads: refused by name when a file is added.
+struct TRefusedFormat {
+  const char* Extension;
+  const char* Name;
+};
+
 std::span<const TInputFormat> InputFormats();
+// The refused format of Path by its extension; null when it is not one.
+const TRefusedFormat* RefusedFormatOf(const std::string& Path);
 // The format of Path by its extension; null when no format has it.
 const TInputFormat* InputFormatOf(const std::string& Path);
+// "*.ape *.flac … *.cue *.APE *.FLAC … *.CUE": what a file dialog offers for every input.
+std::string SupportedFilePatterns();
+// What messages call the format of Path: its extension in capitals, without the dot ("APE").
+std::string FormatShortName(const std::string& Path);
 // A source for Path's format; throws ESourceError (not this format) when it has none.
 std::unique_ptr<TAudioSource> OpenAudioSource(const std::string& Path);
 // Throws EACSException, naming the library, when the decoder of a format is missing.

@@ -9,6 +9,7 @@
 #include "JobFailure.h"
 #include "PathNames.h"
 #include "SourceError.h"
+#include "TextFormat.h"
 
 namespace corvane {
 namespace {
@@ -37,7 +38,8 @@ std::string WhyNeverDecodable(const std::string& File) {
     const bool opens = WhyUnreadable(File).empty();
     if (E.Fault() == TSourceFault::NotThisFormat || E.Fault() == TSourceFault::Unsupported ||
         (E.Fault() == TSourceFault::Unreadable && opens)) {
-      return AddProblem(File, texts::kCauseNotApe, E.what());
+      return AddProblem(File, FormatText(texts::kCauseNotOfFormat, {FormatShortName(File)}),
+                        E.what());
     }
   }
   return {};
@@ -50,6 +52,11 @@ TAddedJobs AddJobFiles(const std::vector<std::string>& Files, TTextEncoding Enco
   TAddedJobs added;
   std::set<std::string> addedFiles;
   for (const std::string& file : Files) {
+    if (const TRefusedFormat* refused = RefusedFormatOf(file)) {
+      added.Problems.push_back(
+          AddProblem(file, FormatText(texts::kCauseFormatRefused, {refused->Name}), {}));
+      continue;
+    }
     const bool audio = InputFormatOf(file) != nullptr;
     if (!audio && UpperExtension(file) != ".CUE") continue;
     if (SheetLoaded(Sheets, file)) continue;

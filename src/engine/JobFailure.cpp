@@ -12,6 +12,7 @@
 #include "ACSException.h"
 #include "AppTexts.h"
 #include "Disc.h"
+#include "InputFormats.h"
 #include "Job.h"
 #include "PathNames.h"
 #include "TextFormat.h"
@@ -38,7 +39,7 @@ std::string SourceCause(const TFailure& Failure, const std::string& Source) {
     }
     case TSourceFault::NotThisFormat:
     case TSourceFault::Unsupported:
-      return texts::kCauseNotApe;
+      return FormatText(texts::kCauseNotOfFormat, {FormatShortName(Source)});
     case TSourceFault::Damaged:
       return texts::kCauseDamaged;
     case TSourceFault::OutOfMemory:

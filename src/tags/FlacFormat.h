@@ -7,7 +7,7 @@
 namespace corvane::flac {
 
 // Block types.
-constexpr int kStreamInfo = 0, kPadding = 1, kVorbisComment = 4, kPicture = 6;
+constexpr int kStreamInfo = 0, kPadding = 1, kVorbisComment = 4, kCueSheetBlock = 5, kPicture = 6;
 // Reserved: a stream holding it cannot be told apart from a damaged one.
 constexpr int kInvalidType = 127;
 

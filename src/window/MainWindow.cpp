@@ -35,6 +35,7 @@
 #include "Disc.h"
 #include "FolderScan.h"
 #include "FormStyle.h"
+#include "InputFormats.h"
 #include "OptionsDialog.h"
 #include "OutputFolder.h"
 #include "PathNames.h"
@@ -311,6 +312,10 @@ void TForm1::ShowBatchEnd(int Written) {
   TApplication::ShowError(message);
 }
 
+QString TForm1::AllSupportedFilter() {
+  return Text(texts::kFilterAll).arg(QString::fromStdString(SupportedFilePatterns()));
+}
+
 QFileDialog& TForm1::OpenDialog1() {
   if (FOpenDialog1 == nullptr) {
     FOpenDialog1 = new QFileDialog(this);
@@ -318,8 +323,8 @@ QFileDialog& TForm1::OpenDialog1() {
     FOpenDialog1->setFileMode(QFileDialog::ExistingFiles);
     FOpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
     FOpenDialog1->setNameFilters(
-        {Text(texts::kFilterApe), Text(texts::kFilterCue), Text(texts::kFilterAll)});
-    FOpenDialog1->selectNameFilter(Text(texts::kFilterAll));
+        {Text(texts::kFilterApe), Text(texts::kFilterCue), AllSupportedFilter()});
+    FOpenDialog1->selectNameFilter(AllSupportedFilter());
     const QString folder = FSettings->AddFilesFolder();
     if (!folder.isEmpty()) FOpenDialog1->setDirectory(folder);
   }

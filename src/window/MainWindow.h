@@ -121,6 +121,8 @@ class TForm1 : public QWidget {
   TAboutMe* AboutMe = nullptr;
   // The file-open dialog, made on first use: a file dialog starts a thread to watch folders.
   QFileDialog& OpenDialog1();
+  // The dialog's first choice: every input format and cue sheets.
+  static QString AllSupportedFilter();
 
  protected:
   void closeEvent(QCloseEvent* Event) override;

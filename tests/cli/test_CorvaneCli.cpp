@@ -544,8 +544,10 @@ TEST_F(CliTest, FilesThatCannotBeAddedAreNamedAndTheOthersConverted) {
   const std::vector<std::string> errors = Lines(run.Err);
   ASSERT_EQ(errors.size(), 3u) << run.Err;
   EXPECT_TRUE(errors[0].starts_with("corvane-cli: empty：")) << errors[0];
-  EXPECT_EQ(errors[1],
-            "corvane-cli: cover.jpg: not a Monkey's Audio file (.ape) or cue sheet (.cue)");
+  EXPECT_TRUE(errors[1].starts_with("corvane-cli: cover.jpg: not an audio file of a format "
+                                    "Corvane reads (.ape, .flac"))
+      << errors[1];
+  EXPECT_TRUE(errors[1].ends_with(") or a cue sheet (.cue)")) << errors[1];
   EXPECT_NE(errors[2].find("“bad.cue”第 3 行"), std::string::npos) << errors[2];
   EXPECT_TRUE(test::DecodeFlacFile(Dir.File("a.flac")).Ok);
   EXPECT_NE(run.Out.find(", 3 files not added in "), std::string::npos) << run.Out;

@@ -181,9 +181,12 @@ TEST_F(MainWindowTest, StartsWithItsDefaults) {
 
 TEST_F(MainWindowTest, OpenDialogOffersThreeFiltersWithAllSupportedFirst) {
   QFileDialog& dialog = Form.OpenDialog1();
-  EXPECT_EQ(dialog.nameFilters(),
-            QStringList({Q(texts::kFilterApe), Q(texts::kFilterCue), Q(texts::kFilterAll)}));
-  EXPECT_EQ(dialog.selectedNameFilter(), Q(texts::kFilterAll));
+  EXPECT_EQ(dialog.nameFilters(), QStringList({Q(texts::kFilterApe), Q(texts::kFilterCue),
+                                               TForm1::AllSupportedFilter()}));
+  EXPECT_EQ(dialog.selectedNameFilter(), TForm1::AllSupportedFilter());
+  for (const char* pattern : {"*.ape", "*.flac", "*.cue", "*.APE", "*.FLAC", "*.CUE"}) {
+    EXPECT_TRUE(TForm1::AllSupportedFilter().contains(Q(pattern))) << pattern;
+  }
   EXPECT_EQ(dialog.fileMode(), QFileDialog::ExistingFiles);
   EXPECT_EQ(&Form.OpenDialog1(), &dialog);
 }
