@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -544,8 +545,9 @@ TEST_F(CliTest, FilesThatCannotBeAddedAreNamedAndTheOthersConverted) {
   const std::vector<std::string> errors = Lines(run.Err);
   ASSERT_EQ(errors.size(), 3u) << run.Err;
   EXPECT_TRUE(errors[0].starts_with("corvane-cli: empty：")) << errors[0];
-  EXPECT_TRUE(errors[1].starts_with("corvane-cli: cover.jpg: not an audio file of a format "
-                                    "Corvane reads (.ape, .flac"))
+  EXPECT_TRUE(
+      errors[1].starts_with("corvane-cli: cover.jpg: not an audio file of a format "
+                            "Corvane reads (.ape, .flac"))
       << errors[1];
   EXPECT_TRUE(errors[1].ends_with(") or a cue sheet (.cue)")) << errors[1];
   EXPECT_NE(errors[2].find("“bad.cue”第 3 行"), std::string::npos) << errors[2];
@@ -592,6 +594,39 @@ TEST_F(CliTest, NamesThatAreNoUtf8AreTheFilesTheyName) {
   ASSERT_EQ(run.ExitCode, 0) << run.Err;
   EXPECT_TRUE(test::DecodeFlacFile(Dir.File(out + "/" + song + ".flac")).Pcm ==
               test::ApeFixturePcm(SongSpec(1)));
+}
+
+// A FLAC image converts as an APE image does: found by a sheet written for its WAV, or by the
+// CUESHEET block inside it; another lossless format is refused by its name.
+TEST_F(CliTest, FlacImagesGiveTheirTracksExactAndOtherFormatsAreRefusedByName) {
+  const test::TCdImage& image = SevenTrackImage();
+  fs::create_directory(Dir.File("wav"));
+  test::WriteWav(Dir.File("wav/image.wav"), image.Spec.Format, test::ApeFixturePcm(image.Spec));
+  ASSERT_EQ(std::system(
+                ("flac -s -o '" + Dir.File("image.flac") + "' '" + Dir.File("wav/image.wav") + "'")
+                    .c_str()),
+            0);
+  fs::remove_all(Dir.File("wav"));
+  WriteText(Dir.File("image.cue"), test::CdImageCueText(image, "image.wav"));
+  fs::copy_file(Dir.File("image.flac"), Dir.File("embedded.flac"));
+  ASSERT_EQ(std::system(("metaflac --import-cuesheet-from='" + Dir.File("image.cue") + "' '" +
+                         Dir.File("embedded.flac") + "'")
+                            .c_str()),
+            0);
+  WriteText(Dir.File("album.tak"), "tBaK");
+
+  const TProgramResult run =
+      Cli({"-n", "{source}/{track}", "image.cue", "embedded.flac", "album.tak"});
+  EXPECT_EQ(run.ExitCode, 1) << run.Err;
+  EXPECT_EQ(run.Err, "corvane-cli: album.tak: TAK files are not supported\n");
+  for (const char* disc : {"image", "embedded"}) {
+    for (size_t t = 0; t < 7; ++t) {
+      char name[64];
+      std::snprintf(name, sizeof name, "%s/%02zu.flac", disc, t + 1);
+      const test::TDecodedFlac flac = test::DecodeFlacFile(Dir.File(name));
+      EXPECT_TRUE(flac.Ok && flac.Pcm == TrackPcm(t)) << name;
+    }
+  }
 }
 
 // ---- Odd inputs ----
