@@ -2,14 +2,14 @@
 # Builds the libFuzzer targets with clang 14 in build-fuzz and runs each for SECONDS.
 # Usage: fuzz/run.sh SECONDS [target ...]   (default: every target, one after the other)
 # New inputs collect in build-fuzz/corpus/<target>, crashes in build-fuzz/artifacts/<target>;
-# the seeds in fuzz/corpus/<target> (for the decoder: build-fuzz/seeds, made by jmac) are only
-# read.
+# the seeds in fuzz/corpus/<target> (for the decoders: build-fuzz/seeds, made by jmac and
+# ffmpeg) are only read.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:?usage: fuzz/run.sh SECONDS [target ...]}
 shift
 all=(fuzz_cue fuzz_apetag fuzz_id3v2 fuzz_flacfile_read fuzz_flacfile_write fuzz_apedecoder
-  fuzz_imageinfo)
+  fuzz_ttadecoder fuzz_imageinfo)
 targets=("${@:-${all[@]}}")
 
 declare -A max_len=(
@@ -19,6 +19,7 @@ declare -A max_len=(
   [fuzz_flacfile_read]=65536  # a metadata chain with a few blocks and a little audio
   [fuzz_flacfile_write]=65536
   [fuzz_apedecoder]=65536     # a header, a seek table and a few small frames
+  [fuzz_ttadecoder]=65536     # likewise
   [fuzz_imageinfo]=4096       # the headers of a JPEG, PNG or GIF image
 )
 
@@ -26,12 +27,17 @@ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVANE_FUZZ=ON -DC
   -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
 cmake --build build-fuzz --target "${targets[@]}" -j "$(nproc)"
 
-# The decoder's seeds are tiny files made by jmac now, not audio kept in the repository.
+# The decoders' seeds are tiny files made by jmac and ffmpeg now, not audio kept in the
+# repository.
 seeds() {
   if [[ "$1" == fuzz_apedecoder ]]; then
     cmake --build build-fuzz --target make_ape_seeds -j "$(nproc)" >/dev/null
     build-fuzz/bin/make_ape_seeds build-fuzz/seeds/fuzz_apedecoder >&2
     echo build-fuzz/seeds/fuzz_apedecoder
+  elif [[ "$1" == fuzz_ttadecoder ]]; then
+    cmake --build build-fuzz --target make_tta_seeds -j "$(nproc)" >/dev/null
+    build-fuzz/bin/make_tta_seeds build-fuzz/seeds/fuzz_ttadecoder >&2
+    echo build-fuzz/seeds/fuzz_ttadecoder
   else
     echo "fuzz/corpus/$1"
   fi
