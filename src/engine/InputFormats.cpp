@@ -9,6 +9,7 @@
 #include "FlacCueSheet.h"
 #include "FlacFormat.h"
 #include "MACIn.h"
+#include "TTAIn.h"
 #include "PathNames.h"
 #include "SourceError.h"
 #include "TagText.h"
@@ -49,6 +50,9 @@ std::unique_ptr<TAudioSource> OpenFlac() {
 const std::array kFormats{
     TInputFormat{".ape", "Monkey's Audio", OpenMac, ApeTagSheet},
     TInputFormat{".flac", "FLAC", OpenFlac, FlacSheet},
+    TInputFormat{".tta", "True Audio",
+                 []() -> std::unique_ptr<TAudioSource> { return std::make_unique<TTTAIn>(); },
+                 ApeTagSheet},
 };
 
 // Lossless formats users have beside APE that no decoder here reads: named, so a file of one
