@@ -9,6 +9,8 @@
 #include "FlacCueSheet.h"
 #include "FlacFormat.h"
 #include "MACIn.h"
+#include "SndFileDecoder.h"
+#include "WavPackDecoder.h"
 #include "TTAIn.h"
 #include "PathNames.h"
 #include "SourceError.h"
@@ -38,6 +40,11 @@ std::string FlacSheet(const std::string& File) {
   return {};
 }
 
+// PCM files carry no sheet of their own.
+std::string NoSheet(const std::string&) {
+  return {};
+}
+
 std::unique_ptr<TAudioSource> OpenMac() {
   return std::make_unique<TMACIn>();
 }
@@ -47,12 +54,26 @@ std::unique_ptr<TAudioSource> OpenFlac() {
   return std::make_unique<TDecodedSource>(&OpenFlacDecoder);
 }
 
+std::unique_ptr<TAudioSource> OpenWavPack() {
+  return std::make_unique<TDecodedSource>(&OpenWavPackDecoder);
+}
+
+std::unique_ptr<TAudioSource> OpenSndFile() {
+  return std::make_unique<TDecodedSource>(&OpenSndFileDecoder);
+}
+
 const std::array kFormats{
     TInputFormat{".ape", "Monkey's Audio", OpenMac, ApeTagSheet},
     TInputFormat{".flac", "FLAC", OpenFlac, FlacSheet},
     TInputFormat{".tta", "True Audio",
                  []() -> std::unique_ptr<TAudioSource> { return std::make_unique<TTTAIn>(); },
                  ApeTagSheet},
+    TInputFormat{".wv", "WavPack", OpenWavPack, ApeTagSheet},
+    TInputFormat{".wav", "WAV", OpenSndFile, NoSheet},
+    TInputFormat{".w64", "Wave64", OpenSndFile, NoSheet},
+    TInputFormat{".rf64", "RF64", OpenSndFile, NoSheet},
+    TInputFormat{".aiff", "AIFF", OpenSndFile, NoSheet},
+    TInputFormat{".aif", "AIFF", OpenSndFile, NoSheet},
 };
 
 // Lossless formats users have beside APE that no decoder here reads: named, so a file of one
