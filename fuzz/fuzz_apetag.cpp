@@ -19,6 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
        {&tag.Title, &tag.Artist, &tag.Album, &tag.Year, &tag.Genre, &tag.Comment, &tag.Copyright}) {
     if (!corvane::IsValidUtf8(*text) || (!read && !text->empty())) __builtin_trap();
   }
+  for (const auto& [key, text] : tag.MoreValues) {
+    if (!corvane::IsValidUtf8(text) || !read) __builtin_trap();
+  }
   for (const auto& [key, text] : tag.OtherItems) {
     if (!corvane::IsValidUtf8(text)) __builtin_trap();
     // What becomes a comment name must be one.

@@ -117,6 +117,14 @@ inline constexpr const char* kStatusDropHint = "松开鼠标即可添加：音�
 inline constexpr const char* kNoteCoverTooLarge = "封面图片大于 16 MiB，未嵌入：%1";
 inline constexpr const char* kNoteCoverNotImage = "封面不是 JPEG、PNG 或 GIF 图片，未嵌入：%1";
 inline constexpr const char* kNoteCoverUnreadable = "封面图片无法读取，未嵌入：%1";
+// Tags that were read but not written. %1: the fields' names (a few, then kNoteFieldsAndMore);
+// %2: the job (its APE file, or which track of which sheet).
+inline constexpr const char* kNoteFieldsLeftOut =
+    "FLAC 注释块（最多 16 MiB）放不下这些标签，未写入：%1（%2）";
+// %1: the first few names; %2: how many values were left out in all.
+inline constexpr const char* kNoteFieldsAndMore = "%1 等共 %2 项";
+// %1: the APE file whose tag is damaged; what was read before the damage is written.
+inline constexpr const char* kNoteApeTagDamaged = "APE 标签已损坏，损坏处之后的标签可能缺失：%1";
 
 // A failed job's message: the error's own text, then these lines.
 inline constexpr const char* kFailureFile = "文件：";

@@ -1,21 +1,81 @@
 #include "TagTransfer.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 #include <utility>
 
 #include "ACSException.h"
+#include "AppTexts.h"
 #include "CoverArt.h"
 #include "Disc.h"
 #include "FlacFormat.h"
+#include "JobFailure.h"
 #include "PathNames.h"
+#include "TextFormat.h"
 
 namespace corvane {
+namespace {
+
+// A vendor string as long as any library writes: the room it is given beside the comments.
+constexpr int64_t kVendorRoom = 64;
+// The comment block's fixed part: vendor length, the vendor and the entry count.
+constexpr int64_t kCommentBlockFixed = 4 + kVendorRoom + 4;
+// libFLAC's decoder (1.4) takes a comment block of more entries for a malicious file and
+// reports bad metadata, so that "flac -t" fails on the file: no more are written.
+constexpr size_t kMaxComments = 100000;
+// Names a note on left-out tags gives; more are counted.
+constexpr size_t kNamesInNote = 5;
+
+// The note on the tags that were read but are not written: each name once, the first few of
+// them, and how many values in all when there are more.
+std::string LeftOutNote(const std::vector<std::string>& Names, int64_t Count, const TJob& Job) {
+  std::vector<std::string> shown;
+  for (const std::string& name : Names) {
+    if (shown.size() == kNamesInNote) break;
+    if (std::find(shown.begin(), shown.end(), name) == shown.end()) shown.push_back(name);
+  }
+  std::string list;
+  for (const std::string& name : shown) list += (list.empty() ? "" : "、") + name;
+  if (Count > static_cast<int64_t>(shown.size())) {
+    list = FormatText(texts::kNoteFieldsAndMore, {list, std::to_string(Count)});
+  }
+  return FormatText(texts::kNoteFieldsLeftOut, {list, NamesOfJob(Job).Job});
+}
+
+}  // namespace
 
 void TTagTransfer::AddApeCover(TJobTags& Tags, const std::string& Source) {
   TCoverSearch cover = CoverOfApeTag(ApeTagReader, Source);
   if (cover.Picture) Tags.Pictures.push_back(std::move(*cover.Picture));
   if (!cover.Note.empty()) Tags.Notes.push_back(std::move(cover.Note));
+}
+
+void TTagTransfer::ReadApeTag(TJobTags& Tags, const std::string& Source) {
+  // A damaged tag still gives what was read before the damage; the user hears that it is not
+  // all.
+  if (ApeTagReader.Read(Source).Outcome == TReadOutcome::Damaged) {
+    Tags.Notes.push_back(FormatText(texts::kNoteApeTagDamaged, {Source}));
+  }
+}
+
+void TTagTransfer::FitComments(TJobTags& Tags, const TJob& Job, bool FromApeTag) {
+  std::vector<std::string> names;
+  int64_t count = 0;
+  if (FromApeTag) {
+    // Items the reader left out would not have fitted either.
+    for (const std::string& key : ApeTagReader.LeftOutKeys) {
+      const std::string name = VorbisNameOfApeItem(key);
+      names.push_back(name.empty() ? key : name);
+    }
+    count = ApeTagReader.LeftOutCount;
+  }
+  // A value no block can hold would lose every tag of the file; it alone stays out.
+  const std::vector<std::string> leftOut =
+      Tags.Comments.KeepWithin(flac::kMaxBlockLength - kCommentBlockFixed, kMaxComments);
+  names.insert(names.end(), leftOut.begin(), leftOut.end());
+  count += static_cast<int64_t>(leftOut.size());
+  if (count > 0) Tags.Notes.push_back(LeftOutNote(names, count, Job));
 }
 
 TJobTags TTagTransfer::TagsOf(const TJob& Job) {
@@ -25,11 +85,11 @@ TJobTags TTagTransfer::TagsOf(const TJob& Job) {
     const TCueFile& sheet = SheetOfJob(Job);
     tags.Write = true;
     tags.Comments = TagsOfCueTrack(sheet, Job.Disc->Track(Job.Track));
+    FitComments(tags, Job, false);
     // The image's own cover first: its tag describes the whole disc, as the sheet does.
     if (!Job.Audio.empty()) {
       const std::string& audio = Job.Audio.front().FileName;
-      // A tag that is damaged still gives the cover read before the damage.
-      ApeTagReader.Read(audio);
+      ReadApeTag(tags, audio);
       if (ApeTagReader.Exists) AddApeCover(tags, audio);
     }
     if (tags.Pictures.empty()) {
@@ -43,22 +103,19 @@ TJobTags TTagTransfer::TagsOf(const TJob& Job) {
     return tags;
   }
   // A source without an APE tag leaves the file as the encoder wrote it.
-  ApeTagReader.Read(Job.Text);
+  ReadApeTag(tags, Job.Text);
   if (!ApeTagReader.Exists) return tags;
   tags.Write = true;
   tags.Comments = TagsOfApeTag(ApeTagReader);
+  FitComments(tags, Job, true);
   AddApeCover(tags, Job.Text);
   return tags;
 }
 
 int64_t TJobTags::MetadataBytes() const {
   if (!Write) return 0;
-  // Block header, vendor length, a vendor string as long as any library writes, entry count.
-  constexpr int64_t kFixed = flac::kBlockHeaderSize + 4 + 64 + 4;
-  int64_t bytes = kFixed;
-  for (const auto& [name, value] : Comments.Entries()) {
-    bytes += 4 + static_cast<int64_t>(name.size()) + 1 + static_cast<int64_t>(value.size());
-  }
+  int64_t bytes = flac::kBlockHeaderSize + kCommentBlockFixed;
+  for (const auto& [name, value] : Comments.Entries()) bytes += CommentBytes(name, value);
   for (const TFlacPicture& picture : Pictures) bytes += PictureBlockSize(picture);
   return bytes;
 }

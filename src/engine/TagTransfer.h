@@ -20,7 +20,8 @@ struct TJobTags {
   bool Write = false;
   TVorbisEntries Comments;
   std::vector<TFlacPicture> Pictures;
-  // What the user is told although the job succeeds: covers found but not embedded.
+  // What the user is told although the job succeeds: covers found but not embedded, tags
+  // read but left out (too large for the comment block), a damaged APE tag.
   std::vector<std::string> Notes;
 
   // Bytes of metadata the tags take in the FLAC file (the comment block with its header and a
@@ -35,7 +36,8 @@ struct TJobTags {
 // front cover. A cue track gets the sheet's fields for it (TagsOfCueTrack) and a front cover:
 // the one in the APE tag of its audio, else the image beside the sheet (FolderCoverFile). The
 // reader and the writer serve every job; each job starts from empty tags, so nothing of one
-// job reaches the next one's file.
+// job reaches the next one's file. The comments are kept within one comment block (16 MiB):
+// in order, each that still fits goes in, and a note names those left out.
 class TTagTransfer {
  public:
   // Throws std::runtime_error when the job's track is not on its disc.
@@ -49,6 +51,11 @@ class TTagTransfer {
 
  private:
   void AddApeCover(TJobTags& Tags, const std::string& Source);
+  // Reads Source's APE tag into ApeTagReader; a damaged tag gets a note.
+  void ReadApeTag(TJobTags& Tags, const std::string& Source);
+  // Leaves out the comments the block cannot hold and notes them, with the items the APE tag's
+  // reader left out when the comments come FromApeTag.
+  void FitComments(TJobTags& Tags, const TJob& Job, bool FromApeTag);
 };
 
 }  // namespace corvane

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <optional>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "ByteOrder.h"
@@ -15,10 +17,20 @@ namespace corvane {
 namespace {
 
 constexpr int64_t kId3v1Size = 128;
+// The footer's size, and the header's.
 constexpr int64_t kFooterSize = 32;
 constexpr int64_t kItemHeaderSize = 8;
 // The APE standard allows keys of 2 to 255 characters; with the zero that ends them.
 constexpr int64_t kMaxKeyBytes = 256;
+// The smallest item: a header and the zero of an empty key.
+constexpr int64_t kMinItemSize = kItemHeaderSize + 1;
+// A flag of the header and the footer: these 32 bytes are the header.
+constexpr uint32_t kIsHeader = 1u << 29;
+// How far before the footer a header is looked for when the footer's size is wrong: a tag
+// further back would hold more than the program keeps of one (a cover and two blocks' texts).
+constexpr int64_t kMaxHeaderSearch = int64_t{64} << 20;
+constexpr int64_t kSearchChunk = int64_t{64} << 10;
+constexpr std::string_view kMarker = "APETAGEX";
 
 // The text items with fields of their own, by their keys in upper case.
 struct TTextKey {
@@ -45,16 +57,63 @@ bool IsPictureKey(std::string_view Key) {
   return UpperAscii(TrimText(Key)).rfind("COVER ART", 0) == 0;
 }
 
-// The field a text item of Key fills; null when it has none.
-std::string* FieldOf(TAPEtag& Tag, const std::string& UpperKey) {
+// The key with a field of its own that UpperKey is; null when it has none.
+const TTextKey* TextKeyOf(const std::string& UpperKey) {
   for (const TTextKey& text : kTextKeys) {
-    if (text.Key == UpperKey) return &(Tag.*text.Field);
+    if (text.Key == UpperKey) return &text;
   }
   return nullptr;
 }
 
 std::string Quoted(const std::string& FileName) {
   return "\"" + FileName + "\"";
+}
+
+// The values of a list, each trimmed; empty ones are dropped, but a list keeps one value
+// however empty. False, with Values incomplete, when there are more than Limit.
+bool SplitValues(std::string_view Text, int64_t Limit, std::vector<std::string>& Values) {
+  for (size_t start = 0; start <= Text.size();) {
+    const size_t zero = std::min(Text.find('\0', start), Text.size());
+    const std::string_view value = TrimText(Text.substr(start, zero - start));
+    if (!value.empty()) {
+      if (static_cast<int64_t>(Values.size()) >= Limit) return false;
+      Values.emplace_back(value);
+    }
+    start = zero + 1;
+  }
+  if (Values.empty()) Values.emplace_back();
+  return static_cast<int64_t>(Values.size()) <= Limit;
+}
+
+// Whether a tag header of Version starts at Position.
+bool IsHeaderAt(const TFile& File, int64_t Position, uint32_t Version) {
+  uint8_t header[kFooterSize];
+  if (Position < 0 || !File.ReadExact(Position, header, kFooterSize)) return false;
+  return std::memcmp(header, kMarker.data(), kMarker.size()) == 0 &&
+         LittleEndian32(header + 8) == Version && (LittleEndian32(header + 20) & kIsHeader) != 0;
+}
+
+// The nearest tag header of Version that ends before the footer at FooterStart; nothing when
+// none is found within kMaxHeaderSearch bytes.
+std::optional<int64_t> FindHeader(const TFile& File, int64_t FooterStart, uint32_t Version) {
+  const int64_t from = std::max<int64_t>(0, FooterStart - kMaxHeaderSearch);
+  std::vector<char> chunk;
+  for (int64_t end = FooterStart - kFooterSize + static_cast<int64_t>(kMarker.size());
+       end > from;) {
+    const int64_t start = std::max(from, end - kSearchChunk);
+    chunk.resize(static_cast<size_t>(end - start));
+    if (!File.ReadExact(start, chunk.data(), end - start)) return std::nullopt;
+    const std::string_view text(chunk.data(), chunk.size());
+    for (size_t at = text.rfind(kMarker); at != std::string_view::npos;
+         at = at == 0 ? std::string_view::npos : text.rfind(kMarker, at - 1)) {
+      const int64_t position = start + static_cast<int64_t>(at);
+      if (IsHeaderAt(File, position, Version)) return position;
+    }
+    if (start == from) break;
+    // The next chunk overlaps this one, so a marker across their border is found.
+    end = start + static_cast<int64_t>(kMarker.size()) - 1;
+  }
+  return std::nullopt;
 }
 
 // An item's header and key, and where its value starts.
@@ -65,44 +124,79 @@ struct TItemHead {
   int64_t ValueStart = 0;
 };
 
-// Reads the items of one tag into the tag's fields, in the order of the file. Every length is
-// checked against the end of the items (the footer) before it is read.
+// A text item as read, until the tag's fields are filled from the items still standing.
+struct TTextItem {
+  std::string Key;                  // trimmed, as stored
+  const TTextKey* Field = nullptr;  // the field it fills, if any
+  std::vector<std::string> Values;  // at least one
+  int64_t Bytes = 0;                // its key and value, counted against their limit
+  bool Replaced = false;            // a later item of its key took its place
+};
+
+// Reads the items of one tag, in the order of the file. Every length is checked against the
+// end of the items (the footer) before it is read.
 class TItemReader {
  public:
   TItemReader(const TFile& File, TAPEtag& Tag, int64_t Start, int64_t End)
       : FFile(File), FTag(Tag), FPosition(Start), FEnd(End) {}
 
-  // Reads Count items; the status names the first item that broke the tag.
+  // Reads the Count items the footer declares, and on while bytes remain before the footer;
+  // the status names the first item that broke the tag.
   TReadStatus ReadItems(int64_t Count);
+  // Fills the tag's text fields with the items that stand.
+  void Finish();
 
  private:
   // Why the reading stopped at item Item: the file failed, or the tag is damaged there.
   TReadStatus Stopped(int64_t Item, const char* Damage) const;
+  bool OnlyZerosLeft() const;
   bool ReadHead(TItemHead& Head);
   bool ReadValue(const TItemHead& Head);
   // Takes the item's value where it belongs; false when reading it failed.
   bool TakeItem(const TItemHead& Head);
-  void KeepOtherItem(std::string Key, std::string Text);
-  std::string FirstText() const {
-    return std::string(TrimText(UpToZero(std::string_view(FValue.data(), FValue.size()))));
-  }
+  bool TakeText(const TItemHead& Head, const std::string& UpperKey);
+  void LeaveOut(std::string_view Key, int64_t Count = 1);
+  // Drops the items that were replaced, so that a tag repeating one key cannot grow FItems.
+  void DropReplaced();
 
   const TFile& FFile;
   TAPEtag& FTag;
   int64_t FPosition;
   const int64_t FEnd;
-  int64_t FOtherBytes = 0;
   std::vector<char> FValue;
+  std::vector<TTextItem> FItems;
+  // The item that stands for each key in upper case.
+  std::unordered_map<std::string, size_t> FLatest;
+  int64_t FFieldBytes = 0, FOtherBytes = 0, FValueCount = 0;
+  size_t FReplacedCount = 0;
 };
 
 TReadStatus TItemReader::ReadItems(int64_t Count) {
-  for (int64_t item = 0; item < Count; ++item) {
+  int64_t item = 0;
+  // A footer that counts too few items would hide the rest: what lies before it is read too,
+  // unless it is only zeros.
+  const auto more = [&] {
+    if (item < Count) return true;
+    return FPosition < FEnd && (item > Count || !OnlyZerosLeft());
+  };
+  for (; more(); ++item) {
+    if (item == TAPEtag::kMaxItemCount) {
+      // Not read: as many as the footer still counts, or as the bytes left could hold.
+      const int64_t room = std::max<int64_t>((FEnd - FPosition) / kMinItemSize, 1);
+      LeaveOut({}, std::clamp<int64_t>(Count - item, 1, room));
+      return {};
+    }
     TItemHead head;
     if (!ReadHead(head)) return Stopped(item, "its header or key runs past the tag");
     if (head.ValueSize > FEnd - head.ValueStart)
       return Stopped(item, "its value runs past the tag");
     if (!TakeItem(head)) return Stopped(item, "its value cannot be read");
     FPosition = head.ValueStart + head.ValueSize;
+  }
+  if (item > Count) {
+    return TReadStatus::Damaged("The APE tag of " + Quoted(FFile.FileName()) + " holds " +
+                                std::to_string(item) + " items, but its footer counts " +
+                                std::to_string(Count) + ".");
   }
   return {};
 }
@@ -112,6 +206,17 @@ TReadStatus TItemReader::Stopped(int64_t Item, const char* Damage) const {
   return TReadStatus::Damaged("The APE tag of " + Quoted(FFile.FileName()) +
                               " is damaged at item " + std::to_string(Item + 1) + ": " + Damage +
                               ".");
+}
+
+bool TItemReader::OnlyZerosLeft() const {
+  std::vector<char> chunk;
+  for (int64_t at = FPosition; at < FEnd; at += kSearchChunk) {
+    chunk.resize(static_cast<size_t>(std::min(kSearchChunk, FEnd - at)));
+    // A failed read is no padding: reading the items there says what went wrong.
+    if (!FFile.ReadExact(at, chunk.data(), static_cast<int64_t>(chunk.size()))) return false;
+    if (std::any_of(chunk.begin(), chunk.end(), [](char C) { return C != 0; })) return false;
+  }
+  return true;
 }
 
 bool TItemReader::ReadHead(TItemHead& Head) {
@@ -148,29 +253,81 @@ bool TItemReader::TakeItem(const TItemHead& Head) {
     if (!ReadValue(Head)) return false;
     FTag.CoverArtFront.assign(FValue.data(), FValue.size());
   } else if (key == kCueSheetKey) {
-    if (size > TAPEtag::kMaxValueSize) return true;
+    if (size > TAPEtag::kMaxCueSheetSize) return true;
     if (!ReadValue(Head)) return false;
     FTag.CueSheet = std::string(UpToZero(std::string_view(FValue.data(), FValue.size())));
-  } else if (std::string* field = FieldOf(FTag, key)) {
-    if (!Head.IsText || size > TAPEtag::kMaxValueSize) return true;
-    if (!ReadValue(Head)) return false;
-    *field = FirstText();
-  } else if (Head.IsText && !IsPictureKey(Head.Key) && size <= TAPEtag::kMaxValueSize &&
-             FOtherBytes + size <= TAPEtag::kMaxOtherItemBytes) {
-    if (!ReadValue(Head)) return false;
-    FOtherBytes += size;
-    KeepOtherItem(std::string(TrimText(Head.Key)), FirstText());
+  } else if (Head.IsText && !IsPictureKey(Head.Key)) {
+    return TakeText(Head, key);
   }
   return true;
 }
 
-void TItemReader::KeepOtherItem(std::string Key, std::string Text) {
-  const std::string upper = UpperAscii(Key);
-  auto& items = FTag.OtherItems;
-  const auto same = std::find_if(items.begin(), items.end(),
-                                 [&](const auto& Item) { return UpperAscii(Item.first) == upper; });
-  if (same != items.end()) items.erase(same);
-  items.emplace_back(std::move(Key), std::move(Text));
+bool TItemReader::TakeText(const TItemHead& Head, const std::string& UpperKey) {
+  const TTextKey* field = TextKeyOf(UpperKey);
+  int64_t& bytes = field != nullptr ? FFieldBytes : FOtherBytes;
+  const int64_t limit = field != nullptr ? TAPEtag::kMaxFieldBytes : TAPEtag::kMaxOtherItemBytes;
+  const auto latest = FLatest.find(UpperKey);
+  TTextItem* replaced = latest == FLatest.end() ? nullptr : &FItems[latest->second];
+  // The item it replaces gives back its room.
+  const int64_t freedBytes = replaced != nullptr ? replaced->Bytes : 0;
+  const auto freedValues = static_cast<int64_t>(replaced != nullptr ? replaced->Values.size() : 0);
+  TTextItem item{std::string(TrimText(Head.Key)), field, {}, 0};
+  item.Bytes = static_cast<int64_t>(item.Key.size()) + Head.ValueSize;
+  if (Head.ValueSize > TAPEtag::kMaxValueSize || bytes - freedBytes + item.Bytes > limit) {
+    LeaveOut(Head.Key);
+    return true;
+  }
+  if (!ReadValue(Head)) return false;
+  if (!SplitValues(std::string_view(FValue.data(), FValue.size()),
+                   TAPEtag::kMaxValueCount - FValueCount + freedValues, item.Values)) {
+    LeaveOut(Head.Key);
+    return true;
+  }
+  if (replaced != nullptr) {
+    bytes -= freedBytes;
+    FValueCount -= freedValues;
+    replaced->Replaced = true;
+    replaced->Values = {};
+    ++FReplacedCount;
+  }
+  bytes += item.Bytes;
+  FValueCount += static_cast<int64_t>(item.Values.size());
+  FLatest[UpperKey] = FItems.size();
+  FItems.push_back(std::move(item));
+  if (FReplacedCount > 1024 && FReplacedCount * 2 > FItems.size()) DropReplaced();
+  return true;
+}
+
+void TItemReader::DropReplaced() {
+  std::erase_if(FItems, [](const TTextItem& Item) { return Item.Replaced; });
+  for (size_t i = 0; i < FItems.size(); ++i) FLatest[UpperAscii(FItems[i].Key)] = i;
+  FReplacedCount = 0;
+}
+
+void TItemReader::LeaveOut(std::string_view Key, int64_t Count) {
+  FTag.LeftOutCount += Count;
+  const std::string key(TrimText(Key));
+  std::vector<std::string>& keys = FTag.LeftOutKeys;
+  if (key.empty() || keys.size() >= TAPEtag::kMaxLeftOutKeys ||
+      std::find(keys.begin(), keys.end(), key) != keys.end()) {
+    return;
+  }
+  keys.push_back(key);
+}
+
+void TItemReader::Finish() {
+  for (TTextItem& item : FItems) {
+    if (item.Replaced) continue;
+    if (item.Field == nullptr) {
+      for (std::string& value : item.Values)
+        FTag.OtherItems.emplace_back(item.Key, std::move(value));
+      continue;
+    }
+    FTag.*(item.Field->Field) = std::move(item.Values.front());
+    for (size_t i = 1; i < item.Values.size(); ++i) {
+      FTag.MoreValues.emplace_back(item.Field->Key, std::move(item.Values[i]));
+    }
+  }
 }
 
 // Both versions are read the same way: version 2 values are UTF-8 by the standard, version 1
@@ -193,6 +350,7 @@ void DecodeLegacyTexts(const std::vector<std::string*>& Values) {
 void FinishTexts(TAPEtag& Tag) {
   std::vector<std::string*> values;
   for (const TTextKey& text : kTextKeys) values.push_back(&(Tag.*text.Field));
+  for (auto& item : Tag.MoreValues) values.push_back(&item.second);
   for (auto& item : Tag.OtherItems) values.push_back(&item.second);
   DecodeLegacyTexts(values);
   Tag.Track = static_cast<uint8_t>(ParseTrackNumber(Tag.TrackText) & 0xFF);
@@ -210,7 +368,10 @@ void TAPEtag::Reset() {
     text->clear();
   }
   CoverArtFrontSize = 0;
+  MoreValues.clear();
   OtherItems.clear();
+  LeftOutKeys.clear();
+  LeftOutCount = 0;
 }
 
 TReadStatus TAPEtag::Read(const std::string& FileName) {
@@ -236,15 +397,42 @@ TReadStatus TAPEtag::Read(const std::string& FileName) {
   Exists = true;
   Version = static_cast<int32_t>(LittleEndian32(footer + 8));
   Size = static_cast<int32_t>(LittleEndian32(footer + 12));
-  const auto itemCount = static_cast<int32_t>(LittleEndian32(footer + 16));
+  const int64_t itemCount = LittleEndian32(footer + 16);
+  const int64_t footerStart = tagEnd - kFooterSize;
   const int64_t itemsStart = tagEnd - Size;
-  TItemReader items(file, *this, itemsStart, tagEnd - kFooterSize);
   // What the items before any damage hold is kept.
-  const TReadStatus status =
-      Size < kFooterSize || itemsStart < 0
-          ? TReadStatus::Damaged("The APE tag of " + Quoted(FileName) + " declares a size of " +
-                                 std::to_string(Size) + " bytes, which the file cannot hold.")
-          : items.ReadItems(std::min<int64_t>(itemCount, kMaxItemCount));
+  const auto readFrom = [&](int64_t Start) {
+    TItemReader items(file, *this, Start, footerStart);
+    const TReadStatus read = items.ReadItems(itemCount);
+    items.Finish();
+    return read;
+  };
+  const bool sizeFits = Size >= kFooterSize && itemsStart >= 0;
+  TReadStatus status =
+      sizeFits
+          ? readFrom(itemsStart)
+          : TReadStatus::Damaged("The APE tag of " + Quoted(FileName) + " declares a size of " +
+                                 std::to_string(Size) + " bytes, which the file cannot hold.");
+  // A footer whose size is wrong puts the items anywhere: the tag's header, found where the
+  // size does not put it, says where they start.
+  if (status.Outcome == TReadOutcome::Damaged &&
+      !(sizeFits && IsHeaderAt(file, itemsStart - kFooterSize, LittleEndian32(footer + 8)))) {
+    const std::optional<int64_t> header = FindHeader(file, footerStart, LittleEndian32(footer + 8));
+    if (header && *header + kFooterSize != itemsStart) {
+      const int32_t version = Version, size = Size;
+      Reset();
+      Exists = true;
+      Version = version;
+      Size = size;
+      status = readFrom(*header + kFooterSize);
+      if (status.Whole()) {
+        status =
+            TReadStatus::Damaged("The APE tag of " + Quoted(FileName) + " declares a size of " +
+                                 std::to_string(Size) + " bytes, but its header makes it " +
+                                 std::to_string(tagEnd - *header - kFooterSize) + ".");
+      }
+    }
+  }
   FinishTexts(*this);
   return status;
 }

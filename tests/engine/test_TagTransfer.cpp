@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <stdexcept>
@@ -7,6 +8,8 @@
 #include "AppTexts.h"
 #include "CoverArt.h"
 #include "Disc.h"
+#include "FlacDecode.h"
+#include "FlacTestFile.h"
 #include "JobFailure.h"
 #include "ScratchDir.h"
 #include "TagMapping.h"
@@ -337,6 +340,240 @@ TEST(CoverArt, ImagesFromFilesAndTagsOrTheReasonWhyNot) {
   EXPECT_EQ(fromTag("c.jpg\0"s + jpeg + "x").Note,
             FormatText(texts::kNoteCoverTooLarge, {"/music/a.ape"}));
 }
+
+// ---- Tags too many, too large or damaged ----
+
+constexpr const char* kVendor = "reference libFLAC 1.4.2 20221022";
+const std::string kPng = "\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR\0\0\0\x02\0\0\0\x03\x08\x02\0\0\0"s;
+
+struct TApeItem {
+  std::string Key, Value;
+  uint32_t Flags = 0;  // 2: binary
+};
+
+std::string Le32(uint64_t Value) {
+  std::string out;
+  for (int shift = 0; shift < 32; shift += 8) out += static_cast<char>((Value >> shift) & 0xFF);
+  return out;
+}
+
+// Some stand-in audio, then an APE 2.0 tag: a header when asked, the items and the footer,
+// which declares Count items and Size bytes (-1: the true ones).
+std::string ApeFile(const std::vector<TApeItem>& Items, int64_t Count = -1, int64_t Size = -1,
+                    bool Header = false) {
+  std::string items;
+  for (const TApeItem& item : Items) {
+    items += Le32(item.Value.size()) + Le32(item.Flags) + item.Key + '\0' + item.Value;
+  }
+  const auto end = [&](uint32_t Flags) {
+    return "APETAGEX" + Le32(2000) +
+           Le32(static_cast<uint64_t>(Size >= 0 ? Size : static_cast<int64_t>(items.size()) + 32)) +
+           Le32(static_cast<uint64_t>(Count >= 0 ? Count : static_cast<int64_t>(Items.size()))) +
+           Le32(Flags) + std::string(8, '\0');
+  };
+  constexpr uint32_t kHasHeader = 1u << 31, kIsHeader = 1u << 29;
+  return std::string(200, '\x55') + (Header ? end(kHasHeader | kIsHeader) : "") + items +
+         end(Header ? kHasHeader : 0);
+}
+
+std::string WriteFile(const test::TScratchDir& Dir, const std::string& Name,
+                      const std::string& Bytes) {
+  const std::string path = Dir.File(Name);
+  test::WriteFileBytes(path, std::vector<uint8_t>(Bytes.begin(), Bytes.end()));
+  return path;
+}
+
+// A case's source, and what the file it converts into must hold.
+struct TBuilt {
+  TJob Job;
+  std::vector<std::string> Comments;  // NAME=value, in any order
+  std::vector<std::string> Notes;
+  size_t Pictures = 0;
+};
+
+// The job of an APE file with the tag given, with the comments it must give; the note on a
+// damaged tag when Damaged.
+TBuilt ApeSource(const test::TScratchDir& Dir, const std::string& Bytes,
+                 std::vector<std::string> Comments, bool Damaged = false) {
+  const std::string path = WriteFile(Dir, "a.ape", Bytes);
+  TBuilt built{WholeFileJob(path), std::move(Comments), {}};
+  if (Damaged) built.Notes = {FormatText(texts::kNoteApeTagDamaged, {path})};
+  return built;
+}
+
+std::string LeftOut(const std::string& Fields, const std::string& Job) {
+  return FormatText(texts::kNoteFieldsLeftOut, {Fields, Job});
+}
+
+struct TLimitCase {
+  const char* Name;
+  std::function<TBuilt(const test::TScratchDir&)> Build;
+};
+
+class TagLimits : public testing::TestWithParam<TLimitCase> {};
+
+// Short enough for a failure's message.
+std::string Shown(const std::string& Entry) {
+  return Entry.size() <= 60
+             ? Entry
+             : Entry.substr(0, 60) + "... (" + std::to_string(Entry.size()) + " bytes)";
+}
+
+TEST_P(TagLimits, WhatFitsIsWrittenAndWhatDoesNotIsNoted) {
+  test::TScratchDir dir;
+  TBuilt built = GetParam().Build(dir);
+  TTagTransfer transfer;
+  const TJobTags tags = transfer.TagsOf(built.Job);
+  EXPECT_EQ(tags.Notes, built.Notes);
+  // The padding the encoder leaves for them, as the job's runner asks for it.
+  const auto padding =
+      static_cast<size_t>(std::min<int64_t>(tags.MetadataBytes() + 4096, 0xFF0000));
+  const std::string output = dir.File("out.flac");
+  test::WriteFileBytes(output,
+                       test::AssembleFlac({test::Comment(kVendor, {}), test::Padding(padding)}));
+  transfer.Write(tags, output);
+
+  test::TComments written = test::ReadCommentsWithLibFlac(output);
+  ASSERT_TRUE(written.Ok);
+  EXPECT_EQ(written.Vendor, kVendor);
+  std::sort(written.Entries.begin(), written.Entries.end());
+  std::sort(built.Comments.begin(), built.Comments.end());
+  EXPECT_EQ(written.Entries.size(), built.Comments.size());
+  const auto [got, expected] = std::mismatch(written.Entries.begin(), written.Entries.end(),
+                                             built.Comments.begin(), built.Comments.end());
+  if (got != written.Entries.end() || expected != built.Comments.end()) {
+    ADD_FAILURE() << "first difference: written "
+                  << (got == written.Entries.end() ? "nothing" : Shown(*got)) << ", expected "
+                  << (expected == built.Comments.end() ? "nothing" : Shown(*expected));
+  }
+  const test::TChain chain = test::ReadChainWithLibFlac(output);
+  ASSERT_TRUE(chain.Ok);
+  EXPECT_EQ(chain.Pictures.size(), built.Pictures);
+  EXPECT_TRUE(test::DecodeFlacFile(output).Ok) << "the audio is as it was";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tags, TagLimits,
+    testing::Values(
+        TLimitCase{"ListsGiveOneCommentPerValue",
+                   [](const test::TScratchDir& Dir) {
+                     // A later list replaces an earlier one whole; a number stays single.
+                     return ApeSource(
+                         Dir,
+                         ApeFile({{"Title", "One"},
+                                  {"Artist", "Alice\0Bob"s},
+                                  {"Genre", "Rock\0 \0Pop\0"s},
+                                  {"Composer", "X\0Y"s},
+                                  {"COMPOSER", "Z\0W"s},
+                                  {"Track", "3/12\0004/12"s}}),
+                         {"TITLE=One", "ARTIST=Alice", "ARTIST=Bob", "GENRE=Rock", "GENRE=Pop",
+                          "COMPOSER=Z", "COMPOSER=W", "TRACKNUMBER=3", "TRACKTOTAL=12"});
+                   }},
+        TLimitCase{"ALaterListReplacesAnEarlierOneWhole",
+                   [](const test::TScratchDir& Dir) {
+                     // Thousands of times, between other keys that are replaced as well.
+                     std::vector<TApeItem> items;
+                     for (int i = 0; i < 3000; ++i) {
+                       const std::string n = std::to_string(i);
+                       items.push_back({"Artist", "A" + n + "\0B"s + n});
+                       items.push_back({"Mood" + std::to_string(i % 2), "m" + n});
+                     }
+                     return ApeSource(
+                         Dir, ApeFile(items),
+                         {"ARTIST=A2999", "ARTIST=B2999", "MOOD0=m2998", "MOOD1=m2999"});
+                   }},
+        TLimitCase{"LyricsOfTwoMegabytes",
+                   [](const test::TScratchDir& Dir) {
+                     std::string lyrics = "歌词";
+                     while (lyrics.size() < (2u << 20)) lyrics += "\nla la la, 啦啦啦";
+                     return ApeSource(Dir, ApeFile({{"Title", "T"}, {"Lyrics", lyrics}}),
+                                      {"TITLE=T", "LYRICS=" + lyrics});
+                   }},
+        TLimitCase{"HundredThousandItems",
+                   [](const test::TScratchDir& Dir) {
+                     std::vector<TApeItem> items;
+                     std::vector<std::string> comments;
+                     for (int i = 0; i < 100000; ++i) {
+                       items.push_back({"Item" + std::to_string(i), std::to_string(i)});
+                       comments.push_back("ITEM" + std::to_string(i) + "=" + std::to_string(i));
+                     }
+                     return ApeSource(Dir, ApeFile(items), comments);
+                   }},
+        TLimitCase{"MoreItemsThanLibFlacReads",
+                   [](const test::TScratchDir& Dir) {
+                     // The title and 99,999 items go in; libFLAC's decoder refuses more.
+                     std::vector<TApeItem> items = {{"Title", "T"}};
+                     std::vector<std::string> comments = {"TITLE=T"};
+                     for (int i = 0; i < 100001; ++i) {
+                       items.push_back({"Item" + std::to_string(i), "v"});
+                       if (i < 99999) comments.push_back("ITEM" + std::to_string(i) + "=v");
+                     }
+                     TBuilt built = ApeSource(Dir, ApeFile(items), comments);
+                     built.Notes = {LeftOut("ITEM99999、ITEM100000", built.Job.Text)};
+                     return built;
+                   }},
+        TLimitCase{"MoreThanOneBlockHolds",
+                   [](const test::TScratchDir& Dir) {
+                     // The title goes in; the comment passes what the reader keeps of the
+                     // described fields, the lyrics what is left of the block.
+                     const std::string title(8 << 20, 't');
+                     TBuilt built = ApeSource(Dir,
+                                              ApeFile({{"Title", title},
+                                                       {"Cover Art (Front)", "c.png\0"s + kPng, 2},
+                                                       {"Comment", std::string(9 << 20, 'c')},
+                                                       {"Lyrics", std::string(9 << 20, 'l')},
+                                                       {"Artist", "A"}}),
+                                              {"TITLE=" + title, "ARTIST=A"});
+                     built.Notes = {LeftOut("COMMENT、LYRICS", built.Job.Text)};
+                     built.Pictures = 1;
+                     return built;
+                   }},
+        TLimitCase{"CueTitleOfTwentyMegabytes",
+                   [](const test::TScratchDir& Dir) {
+                     auto sheet = std::make_unique<TCueFile>(Dir.File("a.cue"));
+                     sheet->SetCueText(
+                         "PERFORMER \"Band\"\nTITLE \"Album\"\nREM DATE 1994\n"
+                         "FILE \"a.wav\" WAVE\n  TRACK 01 AUDIO\n    TITLE \"" +
+                         std::string(20 << 20, 'T') +
+                         "\"\n    PERFORMER \"Singer\"\n    INDEX 01 00:00:00\n");
+                     sheet->Parse();
+                     WriteFile(Dir, "cover.png", kPng);
+                     const auto disc = std::make_shared<const TDisc>(std::move(sheet),
+                                                                     std::map<int, TTrackAudio>{});
+                     return TBuilt{JobsOfDisc(disc, 1).front(),
+                                   {"ARTIST=Singer", "ALBUM=Album", "ALBUMARTIST=Band",
+                                    "TRACKNUMBER=1", "TRACKTOTAL=1", "DATE=1994"},
+                                   {LeftOut("TITLE", FormatText(texts::kCueTrackJob,
+                                                                {Dir.File("a.cue"), "1"}))},
+                                   1};
+                   }},
+        TLimitCase{"FooterCountsTooMany",
+                   [](const test::TScratchDir& Dir) {
+                     return ApeSource(Dir, ApeFile({{"Title", "T"}, {"Artist", "A"}}, 5),
+                                      {"TITLE=T", "ARTIST=A"}, true);
+                   }},
+        TLimitCase{"FooterCountsTooFew",
+                   [](const test::TScratchDir& Dir) {
+                     return ApeSource(Dir,
+                                      ApeFile({{"Title", "T"}, {"Artist", "A"}, {"Album", "B"}}, 1),
+                                      {"TITLE=T", "ARTIST=A", "ALBUM=B"}, true);
+                   }},
+        TLimitCase{
+            "FooterSizeTooLarge",
+            [](const test::TScratchDir& Dir) {
+              // It puts the items in the audio; the header says where they are.
+              const std::vector<TApeItem> items = {{"Title", "T"}, {"Artist", "A"}};
+              const int64_t size = static_cast<int64_t>(ApeFile(items).size() - 200 + 100);
+              return ApeSource(Dir, ApeFile(items, -1, size, true), {"TITLE=T", "ARTIST=A"}, true);
+            }},
+        TLimitCase{"ItemSizeTooLarge",
+                   [](const test::TScratchDir& Dir) {
+                     std::string bytes = ApeFile({{"Title", "T"}, {"Artist", "A"}, {"Album", "B"}});
+                     // The second item's value size, behind the first item's 8 + 6 + 1 bytes.
+                     bytes.replace(200 + 15, 4, Le32(0x7FFFFFFF));
+                     return ApeSource(Dir, bytes, {"TITLE=T"}, true);
+                   }}),
+    [](const auto& Info) { return std::string(Info.param.Name); });
 
 }  // namespace
 }  // namespace corvane
