@@ -52,7 +52,7 @@ inline constexpr const char* kAboutLines[5] = {
     "Corvane: APE/CUE 批量转换为 FLAC",
     "库：%1、%2",
     "许可证：GNU GPL 第 3 版或更高版本",
-    "感谢 libFLAC 提供 FLAC 编码",
+    "感谢 libFLAC、WavPack 与 libsndfile",
     "感谢 Qt 与 uchardet 项目",
 };
 // clang-format on

@@ -9,12 +9,12 @@
 #include "FlacCueSheet.h"
 #include "FlacFormat.h"
 #include "MACIn.h"
-#include "SndFileDecoder.h"
-#include "WavPackDecoder.h"
-#include "TTAIn.h"
 #include "PathNames.h"
+#include "SndFileDecoder.h"
 #include "SourceError.h"
+#include "TTAIn.h"
 #include "TagText.h"
+#include "WavPackDecoder.h"
 
 namespace corvane {
 namespace {
@@ -63,17 +63,17 @@ std::unique_ptr<TAudioSource> OpenSndFile() {
 }
 
 const std::array kFormats{
-    TInputFormat{".ape", "Monkey's Audio", OpenMac, ApeTagSheet},
-    TInputFormat{".flac", "FLAC", OpenFlac, FlacSheet},
+    TInputFormat{".ape", "Monkey's Audio", OpenMac, ApeTagSheet, TSourceTags::ApeTag},
+    TInputFormat{".flac", "FLAC", OpenFlac, FlacSheet, TSourceTags::FlacComments},
     TInputFormat{".tta", "True Audio",
                  []() -> std::unique_ptr<TAudioSource> { return std::make_unique<TTTAIn>(); },
-                 ApeTagSheet},
-    TInputFormat{".wv", "WavPack", OpenWavPack, ApeTagSheet},
-    TInputFormat{".wav", "WAV", OpenSndFile, NoSheet},
-    TInputFormat{".w64", "Wave64", OpenSndFile, NoSheet},
-    TInputFormat{".rf64", "RF64", OpenSndFile, NoSheet},
-    TInputFormat{".aiff", "AIFF", OpenSndFile, NoSheet},
-    TInputFormat{".aif", "AIFF", OpenSndFile, NoSheet},
+                 ApeTagSheet, TSourceTags::ApeTag},
+    TInputFormat{".wv", "WavPack", OpenWavPack, ApeTagSheet, TSourceTags::ApeTag},
+    TInputFormat{".wav", "WAV", OpenSndFile, NoSheet, TSourceTags::None},
+    TInputFormat{".w64", "Wave64", OpenSndFile, NoSheet, TSourceTags::None},
+    TInputFormat{".rf64", "RF64", OpenSndFile, NoSheet, TSourceTags::None},
+    TInputFormat{".aiff", "AIFF", OpenSndFile, NoSheet, TSourceTags::None},
+    TInputFormat{".aif", "AIFF", OpenSndFile, NoSheet, TSourceTags::None},
 };
 
 // Lossless formats users have beside APE that no decoder here reads: named, so a file of one

@@ -8,6 +8,13 @@
 
 namespace corvane {
 
+// Where a format keeps the tags a converted file takes over.
+enum class TSourceTags {
+  ApeTag,        // an APEv2 (or APE 1.0) tag at the end of the file
+  FlacComments,  // Vorbis comments and PICTURE blocks
+  None,
+};
+
 // One kind of audio file the converter reads. This table is the one place a format plugs in:
 // everything else works with TAudioSource.
 struct TInputFormat {
@@ -20,6 +27,7 @@ struct TInputFormat {
   // The cue sheet stored in a file's tag, as its bytes; empty when it has none. Throws the file
   // layers' errors when the file cannot be read.
   std::string (*EmbeddedSheet)(const std::string& File);
+  TSourceTags Tags;
 };
 
 // A format users meet that no decoder here reads: refused by name when a file is added.

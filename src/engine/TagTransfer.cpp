@@ -10,6 +10,7 @@
 #include "CoverArt.h"
 #include "Disc.h"
 #include "FlacFormat.h"
+#include "InputFormats.h"
 #include "JobFailure.h"
 #include "PathNames.h"
 #include "TextFormat.h"
@@ -78,6 +79,42 @@ void TTagTransfer::FitComments(TJobTags& Tags, const TJob& Job, bool FromApeTag)
   if (count > 0) Tags.Notes.push_back(LeftOutNote(names, count, Job));
 }
 
+namespace {
+
+TSourceTags TagsOfFormat(const std::string& File) {
+  const TInputFormat* format = InputFormatOf(File);
+  return format != nullptr ? format->Tags : TSourceTags::None;
+}
+
+// The pictures of a FLAC file, every one or its front cover only.
+std::vector<TFlacPicture> FlacPictures(const TFLACfile& Flac, bool FrontCoverOnly) {
+  std::vector<TFlacPicture> pictures;
+  for (const TFlacBlock& block : Flac.OtherBlocks()) {
+    if (block.Type() != flac::kPicture) continue;
+    std::optional<TFlacPicture> picture = PictureOfBlock(block.Body);
+    if (!picture || (FrontCoverOnly && picture->Type != TFlacPicture::kFrontCover)) continue;
+    pictures.push_back(std::move(*picture));
+    if (FrontCoverOnly) break;
+  }
+  return pictures;
+}
+
+}  // namespace
+
+TJobTags TTagTransfer::FlacTagsOf(const TJob& Job) {
+  TJobTags tags;
+  TFLACfile source;
+  if (!source.Read(Job.Text, true)) return tags;
+  for (const auto& [name, value] : source.Comments()) {
+    // The sheet of an image whose tracks are its jobs; a file converted whole has none left.
+    if (name != "CUESHEET") tags.Comments.Add(name, value);
+  }
+  tags.Pictures = FlacPictures(source, false);
+  tags.Write = !tags.Comments.Entries().empty() || !tags.Pictures.empty();
+  FitComments(tags, Job, false);
+  return tags;
+}
+
 TJobTags TTagTransfer::TagsOf(const TJob& Job) {
   TJobTags tags;
   ApeTagReader.Reset();
@@ -89,8 +126,13 @@ TJobTags TTagTransfer::TagsOf(const TJob& Job) {
     // The image's own cover first: its tag describes the whole disc, as the sheet does.
     if (!Job.Audio.empty()) {
       const std::string& audio = Job.Audio.front().FileName;
-      ReadApeTag(tags, audio);
-      if (ApeTagReader.Exists) AddApeCover(tags, audio);
+      if (TagsOfFormat(audio) == TSourceTags::FlacComments) {
+        TFLACfile image;
+        if (image.Read(audio, false)) tags.Pictures = FlacPictures(image, true);
+      } else if (TagsOfFormat(audio) == TSourceTags::ApeTag) {
+        ReadApeTag(tags, audio);
+        if (ApeTagReader.Exists) AddApeCover(tags, audio);
+      }
     }
     if (tags.Pictures.empty()) {
       const std::string image = FolderCoverFile(ExtractFilePath(sheet.CueFileName));
@@ -101,6 +143,14 @@ TJobTags TTagTransfer::TagsOf(const TJob& Job) {
       }
     }
     return tags;
+  }
+  switch (TagsOfFormat(Job.Text)) {
+    case TSourceTags::FlacComments:
+      return FlacTagsOf(Job);
+    case TSourceTags::None:
+      return tags;
+    case TSourceTags::ApeTag:
+      break;
   }
   // A source without an APE tag leaves the file as the encoder wrote it.
   ReadApeTag(tags, Job.Text);

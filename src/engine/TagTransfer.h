@@ -51,6 +51,8 @@ class TTagTransfer {
 
  private:
   void AddApeCover(TJobTags& Tags, const std::string& Source);
+  // A whole FLAC file's comments and pictures, as they are.
+  TJobTags FlacTagsOf(const TJob& Job);
   // Reads Source's APE tag into ApeTagReader; a damaged tag gets a note.
   void ReadApeTag(TJobTags& Tags, const std::string& Source);
   // Leaves out the comments the block cannot hold and notes them, with the items the APE tag's

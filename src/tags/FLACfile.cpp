@@ -102,6 +102,16 @@ void TFLACfile::Reset(bool FileInfo, bool Tags) {
   }
 }
 
+std::vector<std::pair<std::string, std::string>> TFLACfile::Comments() const {
+  std::vector<std::pair<std::string, std::string>> comments;
+  for (const auto& field : kFields) {
+    const std::string& value = this->*field.Value;
+    if (!value.empty()) comments.emplace_back(field.Name, value);
+  }
+  comments.insert(comments.end(), ExtraFields.begin(), ExtraFields.end());
+  return comments;
+}
+
 std::string* TFLACfile::FieldNamed(std::string_view Name) {
   for (const auto& field : kFields) {
     if (field.Name == Name) return &(this->*field.Value);

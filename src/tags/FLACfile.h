@@ -92,6 +92,8 @@ class TFLACfile {
   // Kept like the tag fields until a Reset of the tags; a Read leaves them alone.
   std::vector<TFlacPicture> Pictures;
 
+  // Every comment read, as name and value: the fields in their order, then ExtraFields.
+  std::vector<std::pair<std::string, std::string>> Comments() const;
   // The tag field of a comment name ("TITLE"), or null when it has none of its own.
   std::string* FieldNamed(std::string_view Name);
 

@@ -27,6 +27,8 @@ int64_t PictureBlockSize(const TFlacPicture& Picture);
 // description, still fits the 24-bit block length.
 int64_t MaxPictureDataSize(size_t MimeLength);
 
+// The picture a PICTURE block's body holds; nothing when its lengths run past its end.
+std::optional<TFlacPicture> PictureOfBlock(const std::vector<uint8_t>& Body);
 // The picture type of a PICTURE block's body; nothing when the body is too short to say.
 std::optional<uint32_t> PictureTypeOf(const std::vector<uint8_t>& Body);
 

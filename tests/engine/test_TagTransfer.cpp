@@ -61,6 +61,38 @@ TEST_F(TagTransferTest, SourceWithoutApeTagWritesNothing) {
   EXPECT_FALSE(Tags.ApeTagReader.Exists);
 }
 
+// A FLAC file converted whole keeps every comment, lists too, and every picture; a track of a
+// FLAC image takes the image's front cover, as a track of an APE image does.
+TEST_F(TagTransferTest, FlacSourcesPassOnTheirCommentsAndPictures) {
+  const std::string source = Dir.File("source.flac");
+  test::WriteFileBytes(
+      source, test::AssembleFlac({test::Comment("v", {"TITLE=Song", "ARTIST=Alice", "ARTIST=Bob",
+                                                      "CueSheet=FILE x"}),
+                                  test::Picture(4, "back"), test::Picture(3, "front")}));
+  const std::string whole = Dir.File("whole.flac");
+  const std::string track = Dir.File("track.flac");
+  for (const std::string& output : {whole, track}) {
+    test::WriteFileBytes(output, test::AssembleFlac({test::Padding(8192)}));
+  }
+  Transfer(WholeFileJob(source), whole);
+  std::vector<std::string> entries = test::ReadCommentsWithLibFlac(whole).Entries;
+  std::sort(entries.begin(), entries.end());
+  EXPECT_EQ(entries, (std::vector<std::string>{"ARTIST=Alice", "ARTIST=Bob", "TITLE=Song"}));
+  std::vector<uint32_t> types;
+  for (const test::TPictureRead& picture : test::ReadChainWithLibFlac(whole).Pictures) {
+    types.push_back(picture.Type);
+  }
+  EXPECT_EQ(types, (std::vector<uint32_t>{4, 3}));
+
+  TJob imageTrack = CueJob;
+  imageTrack.Audio = {{source, 0, -1}};
+  Transfer(imageTrack, track);
+  const test::TChain chain = test::ReadChainWithLibFlac(track);
+  ASSERT_EQ(chain.Pictures.size(), 1u);
+  EXPECT_EQ(chain.Pictures[0].Type, 3u);
+  EXPECT_EQ(chain.Pictures[0].Data, "front");
+}
+
 TEST_F(TagTransferTest, TrackThatIsNotOnItsDiscIsAnError) {
   TJob missing = CueJob;
   missing.Track = 1;

@@ -24,12 +24,14 @@ struct TLibraryProject {
   const char* SonamePrefix;
   const char* Project;  // empty: not thanked
 };
-constexpr std::array<TLibraryProject, 16> kProjects{{
+constexpr std::array<TLibraryProject, 18> kProjects{{
     {"libQt6", "Qt"},
     {"libav", "FFmpeg"},
     {"libswresample", "FFmpeg"},
     {"libuchardet", "uchardet"},
     {"libFLAC", "libFLAC"},
+    {"libwavpack", "WavPack"},
+    {"libsndfile", "libsndfile"},
     {"libc.so", ""},
     {"libm.so", ""},
     {"libstdc++", ""},
