@@ -75,7 +75,7 @@ std::string Epilog() {
       "  for the n-th track of a cue sheet. Two jobs never write one file: a later\n"
       "  one gets \" (2)\".\n"
       "\n"
-      "A folder gives its cue sheets and the .ape files none of its sheets uses (with\n"
+      "A folder gives its cue sheets and the audio files none of its sheets uses (with\n"
       "-r, also from its subfolders). Each file is written under a hidden temporary\n"
       "name, tagged, and only then renamed to its name: a failed or interrupted job\n"
       "leaves nothing half-done.\n"
@@ -340,13 +340,14 @@ TCliRequest ParseCommandLine(const std::vector<std::string>& Arguments, int Core
   const TArgumentText arguments(Arguments);
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral(
-      "Converts Monkey's Audio files (.ape) and cue-sheet CD images (.cue, or .ape\n"
-      "with a sheet in its tag) to FLAC files, bit-exact, tagged from the APE tag or\n"
-      "the cue sheet."));
+      "Converts Monkey's Audio (.ape), FLAC, WavPack (.wv), True Audio (.tta), WAV,\n"
+      "Wave64, RF64 and AIFF files and their cue-sheet CD images (.cue, or an audio\n"
+      "file with a sheet in its tag) to FLAC files, bit-exact, tagged from the\n"
+      "source's tag or the cue sheet."));
   const TOptionSet set(Cores);
   set.AddTo(parser);
   parser.addPositionalArgument(QStringLiteral("FILE|FOLDER"),
-                               QStringLiteral(".ape files, .cue files, folders."),
+                               QStringLiteral("audio files, .cue files, folders."),
                                QStringLiteral("FILE|FOLDER..."));
 
   if (!parser.parse(arguments.Text())) {

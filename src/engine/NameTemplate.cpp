@@ -8,6 +8,7 @@
 #include "Disc.h"
 #include "PathNames.h"
 #include "TagMapping.h"
+#include "TagTransfer.h"
 #include "TagText.h"
 
 namespace corvane {
@@ -242,8 +243,9 @@ TNameFields NameFieldsOf(const TJob& Job) {
   TVorbisEntries tags;
   if (Job.Kind == TJobKind::PlainFile) {
     fields.Source = fields.Fallback = BaseName(Job.Text);
-    TAPEtag tag;
-    if (tag.Read(Job.Text) && tag.Exists) tags = TagsOfApeTag(tag);
+    // The very tags the file gets, whatever the source's format keeps them in.
+    TTagTransfer transfer;
+    tags = transfer.TagsOf(Job).Comments;
   } else {
     const TCueFile& sheet = SheetOfJob(Job);
     const int index = Job.Track;

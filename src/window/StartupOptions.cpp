@@ -27,8 +27,8 @@ TStartupRequest ReadStartupOptions(const QStringList& Arguments) {
   using TKind = TStartupRequest::TKind;
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral(
-      "Converts Monkey's Audio files (.ape) and cue-sheet CD images to FLAC files, in a\n"
-      "window. Files are added in the window; corvane-cli converts from the command\n"
+      "Converts Monkey's Audio, FLAC, WavPack, True Audio, WAV and AIFF files and\n"
+      "their cue-sheet CD images to FLAC files, in a window. Files are added in the window; corvane-cli converts from the command\n"
       "line. Qt's own options (-platform, -style...) are taken too."));
   const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                 QStringLiteral("Show this help and exit."));
