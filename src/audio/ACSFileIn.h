@@ -49,4 +49,16 @@ class TACSFileIn : public TACSInput {
   int64_t FTotalSamples = 0;
 };
 
+// Keeps a source's file open for one query of its format.
+class TOpenForQuery {
+ public:
+  explicit TOpenForQuery(TACSFileIn& Source) : FSource(Source) { FSource.OpenSource(); }
+  TOpenForQuery(const TOpenForQuery&) = delete;
+  TOpenForQuery& operator=(const TOpenForQuery&) = delete;
+  ~TOpenForQuery() { FSource.CloseSource(); }
+
+ private:
+  TACSFileIn& FSource;
+};
+
 }  // namespace corvane

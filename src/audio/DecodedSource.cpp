@@ -11,17 +11,6 @@ namespace {
 
 constexpr int64_t kChunkFrames = 4096;
 
-class TOpenForQuery {
- public:
-  explicit TOpenForQuery(TACSFileIn& Source) : FSource(Source) { FSource.OpenSource(); }
-  TOpenForQuery(const TOpenForQuery&) = delete;
-  TOpenForQuery& operator=(const TOpenForQuery&) = delete;
-  ~TOpenForQuery() { FSource.CloseSource(); }
-
- private:
-  TACSFileIn& FSource;
-};
-
 }  // namespace
 
 TDecodedSource::TDecodedSource(TStreamDecoderOpener Opener) : FOpener(Opener) {}
@@ -87,7 +76,7 @@ bool TDecodedSource::SeekSample(int64_t Sample) {
   if (FSpans.size() != 1) return false;
   // What the pass has still to deliver now comes from Sample on.
   const int64_t left = (Size() - Position()) / (FBitsPerSample / 8 * FChannels);
-  if (Sample + left > FTotalSamples) return false;
+  // A pass that now runs past the file's end fails there, as a short file does.
   FSpans.front() = {FSpans.front().FileName, Sample, Sample + left};
   FSpan = 0;
   FReading->Seek(Sample);
@@ -118,7 +107,8 @@ void TDecodedSource::BeginRead() {
       const int64_t total = decoder->Frames();
       const int64_t end = segment.EndSample == -1 ? total : segment.EndSample;
       if (segment.StartSample < 0 || segment.StartSample > end || end > total) {
-        throw EACSException(kRangeOutsideFile + (" " + segment.FileName));
+        throw EACSException(FSegments.empty() ? std::string(kRangeOutsideFile)
+                                              : kRangeOutsideFile + (" " + segment.FileName));
       }
       spans.push_back({segment.FileName, segment.StartSample, end});
       frames += end - segment.StartSample;

@@ -9,21 +9,6 @@
 #include "MACDllApi.h"
 
 namespace corvane {
-namespace {
-
-// Keeps the source's file open for one query.
-class TOpenForQuery {
- public:
-  explicit TOpenForQuery(TACSFileIn& Source) : FSource(Source) { FSource.OpenSource(); }
-  TOpenForQuery(const TOpenForQuery&) = delete;
-  TOpenForQuery& operator=(const TOpenForQuery&) = delete;
-  ~TOpenForQuery() { FSource.CloseSource(); }
-
- private:
-  TACSFileIn& FSource;
-};
-
-}  // namespace
 
 TMACIn::TMACIn() {
   if (!MACDllLoaded()) throw EACSException(LibraryNotLoadedText(MACDllFileName()));

@@ -14,6 +14,7 @@
 
 #include "ConsoleProgress.h"
 #include "CueTime.h"
+#include "EncodedFixtures.h"
 #include "EngineTestSupport.h"
 #include "FlacDecode.h"
 #include "ProgramRun.h"
@@ -628,6 +629,81 @@ TEST_F(CliTest, FlacImagesGiveTheirTracksExactAndOtherFormatsAreRefusedByName) {
     }
   }
 }
+
+// Every format read converts as an APE image does: a sheet written for the image's WAV finds
+// it, each track is exact and tagged from the sheet, and the whole file is exact and keeps its
+// title where the format has tags.
+struct TFormatCase {
+  const char* Name;
+  const char* Extension;
+  const char* Command;  // {in}: a WAV of the PCM; {out}: the file to make
+  bool Tagged;          // the command gives the file the title "Whole"
+};
+std::ostream& operator<<(std::ostream& Out, const TFormatCase& Case) {
+  return Out << Case.Name;
+}
+
+class EveryFormat : public CliTest, public testing::WithParamInterface<TFormatCase> {};
+
+TEST_P(EveryFormat, ConvertsImagesAndWholeFilesExactly) {
+  const TFormatCase& c = GetParam();
+  const test::TCdImage& image = SevenTrackImage();
+  const std::vector<uint8_t> pcm = test::ApeFixturePcm(image.Spec);
+  const std::string made = test::EncodedFixture(std::string("seven_tracks_") + c.Name, c.Extension,
+                                                c.Command, image.Spec.Format, pcm);
+  const std::string audio = std::string("image") + c.Extension;
+  Dir.Copy(made, audio);
+  if (fs::exists(made + "c")) Dir.Copy(made + "c", audio + "c");
+  WriteText(Dir.File("image.cue"), test::CdImageCueText(image, "image.wav"));
+
+  // The reference tool's own decoding (WavPack's, which takes the correction file; ffmpeg's
+  // for the rest): ffmpeg's Wave64 writer pads the data to 8 bytes and counts the padding as
+  // audio, one more frame that every decoder then reads.
+  const std::string decode =
+      c.Extension == std::string(".wv")
+          ? "wvunpack -q -y --raw '" + Dir.File(audio) + "' -o '" + Dir.File("reference.pcm") + "'"
+          : "ffmpeg -loglevel error -y -i '" + Dir.File(audio) + "' -f s16le '" +
+                Dir.File("reference.pcm") + "'";
+  ASSERT_EQ(std::system(decode.c_str()), 0);
+  const std::vector<uint8_t> reference = test::ReadFileBytes(Dir.File("reference.pcm"));
+  ASSERT_TRUE(std::equal(pcm.begin(), pcm.end(), reference.begin()));
+
+  const TProgramResult tracks = Cli({"-o", "tracks", "image.cue"});
+  ASSERT_EQ(tracks.ExitCode, 0) << tracks.Err;
+  std::vector<uint8_t> joined;
+  for (size_t t = 0; t < 7; ++t) {
+    const std::string file = Dir.File("tracks/Track_" + std::to_string(t + 1) + ".flac");
+    const std::vector<uint8_t> track = test::DecodeFlacFile(file).Pcm;
+    if (t < 6) {
+      EXPECT_TRUE(track == TrackPcm(t)) << file;
+    }
+    joined.insert(joined.end(), track.begin(), track.end());
+    EXPECT_EQ(test::ReadFlacComments(file).find("TITLE")->second, test::TrackTitle(t));
+  }
+  EXPECT_TRUE(joined == reference);
+  const TProgramResult whole = Cli({"-o", "whole", audio});
+  ASSERT_EQ(whole.ExitCode, 0) << whole.Err;
+  const std::string file = Dir.File("whole/image.flac");
+  EXPECT_TRUE(test::DecodeFlacFile(file).Pcm == reference);
+  const auto tags = test::ReadFlacComments(file);
+  const auto title = tags.find("TITLE");
+  EXPECT_EQ(title != tags.end() ? title->second : "", c.Tagged ? "Whole" : "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, EveryFormat,
+    testing::Values(
+        TFormatCase{"Flac", ".flac", "flac -s -f -T TITLE=Whole -o {out} {in}", true},
+        TFormatCase{"WavPack", ".wv", "wavpack -q -y -w Title=Whole {in} -o {out}", true},
+        TFormatCase{"WavPackHybrid", ".wv", "wavpack -q -y -b320 -c {in} -o {out}", false},
+        TFormatCase{"TrueAudio", ".tta",
+                    "ffmpeg -loglevel error -y -i {in} -c:a tta -metadata title=Whole {out}", true},
+        TFormatCase{"Wav", ".wav", "cp {in} {out}", false},
+        TFormatCase{"Wave64", ".w64", "ffmpeg -loglevel error -y -i {in} -f w64 {out}", false},
+        TFormatCase{"Rf64", ".rf64", "ffmpeg -loglevel error -y -i {in} -rf64 always -f wav {out}",
+                    false},
+        TFormatCase{"Aiff", ".aiff", "ffmpeg -loglevel error -y -i {in} -f aiff {out}", false}),
+    [](const auto& Info) { return std::string(Info.param.Name); });
 
 // ---- Odd inputs ----
 
