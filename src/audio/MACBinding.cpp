@@ -113,6 +113,7 @@ std::string MACErrorText(int32_t Code) {
       {1011, "initializing unmac"},
       {1012, "invalid function parameter"},
       {1013, "unsupported file type"},
+      {MAC_ERROR_DAMAGED_SEEK_TABLE, "damaged seek table"},
       {2000, "insufficient memory"},
       {3000, "loading MAC.dll"},
       {3001, "loading MACinfo.dll"},
@@ -142,6 +143,7 @@ TSourceFault SourceFaultOfCode(int32_t Code) {
       return TSourceFault::Unsupported;
     case 1009:  // invalid checksum
     case MAC_ERROR_DECOMPRESSING_FRAME:
+    case MAC_ERROR_DAMAGED_SEEK_TABLE:
       return TSourceFault::Damaged;
     case MAC_ERROR_INSUFFICIENT_MEMORY:
       return TSourceFault::OutOfMemory;

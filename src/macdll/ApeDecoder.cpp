@@ -35,7 +35,12 @@ int32_t TApeDecoder::DecodeFrame(int64_t Index, uint8_t* Pcm, const TArithmetic*
   // a word is read from that word's start and the bytes before it skipped.
   const auto at = static_cast<size_t>(Index);
   const int64_t offset = FHeader.FrameOffsets[at];
-  if (offset < FHeader.FirstFrame) return MAC_ERROR_DECOMPRESSING_FRAME;
+  // The table was checked as the file opened. Still, a frame is only ever read from bytes
+  // past its predecessor's start: decoded from a seek as much as in sequence, it could
+  // otherwise be an earlier frame, whose own checksum would pass.
+  if (offset < FHeader.FirstFrame || (Index > 0 && offset <= FHeader.FrameOffsets[at - 1])) {
+    return MAC_ERROR_DECOMPRESSING_FRAME;
+  }
   const int64_t skip = (offset - FHeader.FirstFrame) & 3;
   const int64_t start = offset - skip;
   const bool last = Index + 1 == FHeader.TotalFrames;

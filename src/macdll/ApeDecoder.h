@@ -19,9 +19,10 @@ namespace corvane::macdll {
 class TApeDecoder {
  public:
   // Throws TMacError: MAC_ERROR_IO_READ when the file cannot be opened,
-  // MAC_ERROR_INVALID_INPUT_FILE when it is not a Monkey's Audio file. A file of a version or
-  // format we do not decode opens with OpenError() MAC_ERROR_INVALID_INPUT_FILE: its header
-  // can be described, nothing read.
+  // MAC_ERROR_INVALID_INPUT_FILE when it is not a Monkey's Audio file,
+  // MAC_ERROR_DAMAGED_SEEK_TABLE when its seek table does not fit its frames. A file of a
+  // version or format we do not decode opens with OpenError() MAC_ERROR_INVALID_INPUT_FILE:
+  // its header can be described, nothing read.
   explicit TApeDecoder(const char* FileName);
   TApeDecoder(const TApeDecoder&) = delete;
   TApeDecoder& operator=(const TApeDecoder&) = delete;

@@ -1,5 +1,6 @@
 #include "ApeHeader.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "ApeError.h"
@@ -22,6 +23,9 @@ constexpr int kOldHeaderBytes = 32;  // "MAC ", version and the fixed fields
 
 [[noreturn]] void Invalid() {
   throw TMacError{MAC_ERROR_INVALID_INPUT_FILE};
+}
+[[noreturn]] void DamagedSeekTable() {
+  throw TMacError{MAC_ERROR_DAMAGED_SEEK_TABLE};
 }
 
 uint32_t Le16(const uint8_t* P) {
@@ -64,16 +68,24 @@ int64_t EndBeforeTags(const TApeFile& File, int64_t Floor) {
   return end;
 }
 
+// Where the layouts put the seek table, and what they say is stored around the frames.
+struct TTablePlace {
+  int64_t SeekTable = 0;
+  int64_t SeekTableBytes = 0;
+  int64_t WavTail = 0;
+  int64_t FrameDataBytes = 0;  // what the frames take up; 0 where the header does not say
+};
+
 // The stream fields of the 3.98 layout, from the descriptor at the header's start.
-void ReadNewLayout(const TApeFile& File, TApeHeader& Header, int64_t& SeekTable,
-                   int64_t& SeekTableBytes, int64_t& WavTail) {
+void ReadNewLayout(const TApeFile& File, TApeHeader& Header, TTablePlace& Place) {
   uint8_t d[kDescriptorBytes];
   if (!File.ReadAt(Header.MacOffset, d, sizeof d)) Invalid();
   const int64_t descriptorBytes = Le32(d + 8);
   const int64_t headerBytes = Le32(d + 12);
-  SeekTableBytes = Le32(d + 16);
+  Place.SeekTableBytes = Le32(d + 16);
   const int64_t wavHeaderBytes = Le32(d + 20);
-  WavTail = Le32(d + 32);
+  Place.FrameDataBytes = Le32(d + 24) | (int64_t{Le32(d + 28)} << 32);
+  Place.WavTail = Le32(d + 32);
   if (descriptorBytes < kDescriptorBytes || headerBytes < kNewHeaderBytes) Invalid();
   uint8_t h[kNewHeaderBytes];
   if (!File.ReadAt(Header.MacOffset + descriptorBytes, h, sizeof h)) Invalid();
@@ -85,13 +97,12 @@ void ReadNewLayout(const TApeFile& File, TApeHeader& Header, int64_t& SeekTable,
   Header.BitsPerSample = static_cast<int>(Le16(h + 16));
   Header.Channels = static_cast<int>(Le16(h + 18));
   Header.SampleRate = static_cast<int>(Le32(h + 20) & 0x7fffffff);
-  SeekTable = Header.MacOffset + descriptorBytes + headerBytes;
-  Header.FirstFrame = SeekTable + SeekTableBytes + wavHeaderBytes;
+  Place.SeekTable = Header.MacOffset + descriptorBytes + headerBytes;
+  Header.FirstFrame = Place.SeekTable + Place.SeekTableBytes + wavHeaderBytes;
 }
 
 // The stream fields of the older fixed header.
-void ReadOldLayout(const TApeFile& File, TApeHeader& Header, int64_t& SeekTable,
-                   int64_t& SeekTableBytes, int64_t& WavTail) {
+void ReadOldLayout(const TApeFile& File, TApeHeader& Header, TTablePlace& Place) {
   uint8_t h[kOldHeaderBytes];
   if (!File.ReadAt(Header.MacOffset, h, sizeof h)) Invalid();
   Header.Level = static_cast<int>(Le16(h + 6));
@@ -99,7 +110,7 @@ void ReadOldLayout(const TApeFile& File, TApeHeader& Header, int64_t& SeekTable,
   Header.Channels = static_cast<int>(Le16(h + 10));
   Header.SampleRate = static_cast<int>(Le32(h + 12) & 0x7fffffff);
   const int64_t wavHeaderBytes = Le32(h + 16);
-  WavTail = Le32(h + 20);
+  Place.WavTail = Le32(h + 20);
   Header.TotalFrames = Le32(h + 24);
   Header.FinalFrameBlocks = Le32(h + 28);
 
@@ -108,10 +119,10 @@ void ReadOldLayout(const TApeFile& File, TApeHeader& Header, int64_t& SeekTable,
   if (Header.FormatFlags & kFlagSeekElements) {
     uint8_t count[4];
     if (!File.ReadAt(Header.MacOffset + headerBytes, count, 4)) Invalid();
-    SeekTableBytes = int64_t{Le32(count)} * 4;
+    Place.SeekTableBytes = int64_t{Le32(count)} * 4;
     headerBytes += 4;
   } else {
-    SeekTableBytes = Header.TotalFrames * 4;
+    Place.SeekTableBytes = Header.TotalFrames * 4;
   }
   Header.BitsPerSample = (Header.FormatFlags & kFlag8Bit)    ? 8
                          : (Header.FormatFlags & kFlag24Bit) ? 24
@@ -125,9 +136,9 @@ void ReadOldLayout(const TApeFile& File, TApeHeader& Header, int64_t& SeekTable,
   }
   // The WAV header is stored between the header and the seek table unless the decoder is
   // to make one up; the first frame's offset counts it either way.
-  SeekTable = Header.MacOffset + headerBytes +
-              ((Header.FormatFlags & kFlagNoWavHeader) ? 0 : wavHeaderBytes);
-  Header.FirstFrame = Header.MacOffset + headerBytes + SeekTableBytes + wavHeaderBytes;
+  Place.SeekTable = Header.MacOffset + headerBytes +
+                    ((Header.FormatFlags & kFlagNoWavHeader) ? 0 : wavHeaderBytes);
+  Header.FirstFrame = Header.MacOffset + headerBytes + Place.SeekTableBytes + wavHeaderBytes;
   if (Header.Version < 3810) Header.FirstFrame += Header.TotalFrames;  // the bit table
 }
 
@@ -148,19 +159,12 @@ std::string VersionText(int Version) {
 
 namespace {
 
-// Where the layouts put the seek table, and what they say is stored around the frames.
-struct TTablePlace {
-  int64_t SeekTable = 0;
-  int64_t SeekTableBytes = 0;
-  int64_t WavTail = 0;
-};
-
 TTablePlace ReadLayout(const TApeFile& File, TApeHeader& Header) {
   TTablePlace place;
   if (Header.Version >= 3980) {
-    ReadNewLayout(File, Header, place.SeekTable, place.SeekTableBytes, place.WavTail);
+    ReadNewLayout(File, Header, place);
   } else {
-    ReadOldLayout(File, Header, place.SeekTable, place.SeekTableBytes, place.WavTail);
+    ReadOldLayout(File, Header, place);
   }
   return place;
 }
@@ -202,6 +206,23 @@ void ReadFrameTables(const TApeFile& File, TApeHeader& Header, const TTablePlace
   }
 }
 
+// Every frame must start after the one before it: an entry that sends a frame back to an
+// earlier frame's bytes would have that frame decoded in its place, and its checksum, being
+// that frame's own, would pass. Where the header says how long the frames are (3.98 and
+// later), none may start at or past their end. A file cut short keeps a sound table whose
+// last entries point past the file's end; it is read up to where its data stops.
+void CheckFrameTable(const TApeHeader& Header, const TTablePlace& Place) {
+  const std::vector<int64_t>& offsets = Header.FrameOffsets;
+  for (size_t i = 1; i < offsets.size(); ++i) {
+    if (offsets[i] <= offsets[i - 1]) DamagedSeekTable();
+  }
+  if (Place.FrameDataBytes > 0) {
+    // A damaged length field is no reason to refuse frames the file does hold.
+    const int64_t end = std::max(Header.FirstFrame + Place.FrameDataBytes, Header.AudioEnd);
+    if (offsets.back() >= end) DamagedSeekTable();
+  }
+}
+
 }  // namespace
 
 TApeHeader ReadApeHeader(const TApeFile& File) {
@@ -236,6 +257,7 @@ TApeHeader ReadApeHeader(const TApeFile& File) {
   if (place.WavTail > 0 && header.AudioEnd - place.WavTail > lastFrame) {
     header.AudioEnd -= place.WavTail;
   }
+  CheckFrameTable(header, place);
   return header;
 }
 

@@ -41,8 +41,9 @@ struct TApeHeader {
 };
 
 // Reads the header of File. Throws TMacError(MAC_ERROR_INVALID_INPUT_FILE) when File is not a
-// Monkey's Audio file or its header does not hold together with the file's size; a file of a
-// version or format we do not decode comes back with Supported false and as much of its
+// Monkey's Audio file or its header does not hold together with the file's size, and
+// TMacError(MAC_ERROR_DAMAGED_SEEK_TABLE) when its seek table does not fit its frames; a file
+// of a version or format we do not decode comes back with Supported false and as much of its
 // description as could be read.
 TApeHeader ReadApeHeader(const TApeFile& File);
 

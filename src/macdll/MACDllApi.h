@@ -19,6 +19,8 @@ enum {
   MAC_ERROR_INVALID_INPUT_FILE = 1002,   // not Monkey's Audio, or a format we do not decode
   MAC_ERROR_DECOMPRESSING_FRAME = 1010,  // the decoder refused the data or its checksum
   MAC_ERROR_INVALID_PARAMETER = 1012,    // null pointers, seek targets outside the file
+  // The seek table does not fit the frames: an entry out of order or past the audio's end.
+  MAC_ERROR_DAMAGED_SEEK_TABLE = 1100,
   MAC_ERROR_INSUFFICIENT_MEMORY = 2000,
 };
 
