@@ -41,7 +41,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   try {
     TApeDecoder decoder(path.c_str());
     if (decoder.OpenError() != 0) {
-      if (decoder.OpenError() != MAC_ERROR_INVALID_INPUT_FILE) __builtin_trap();
+      if (decoder.OpenError() != MAC_ERROR_INVALID_INPUT_FILE &&
+          decoder.OpenError() != MAC_ERROR_HEADER_MISMATCH) {
+        __builtin_trap();
+      }
       return 0;
     }
     const int64_t total = decoder.TotalFrames();

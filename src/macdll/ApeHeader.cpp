@@ -68,10 +68,13 @@ int64_t EndBeforeTags(const TApeFile& File, int64_t Floor) {
   return end;
 }
 
-// Where the layouts put the seek table, and what they say is stored around the frames.
+// Where the layouts put the seek table and the stored WAV header, and what they say is stored
+// around the frames.
 struct TTablePlace {
   int64_t SeekTable = 0;
   int64_t SeekTableBytes = 0;
+  int64_t WavHeader = 0;
+  int64_t WavHeaderBytes = 0;  // 0: the file keeps no WAV header
   int64_t WavTail = 0;
   int64_t FrameDataBytes = 0;  // what the frames take up; 0 where the header does not say
 };
@@ -96,9 +99,11 @@ void ReadNewLayout(const TApeFile& File, TApeHeader& Header, TTablePlace& Place)
   Header.TotalFrames = Le32(h + 12);
   Header.BitsPerSample = static_cast<int>(Le16(h + 16));
   Header.Channels = static_cast<int>(Le16(h + 18));
-  Header.SampleRate = static_cast<int>(Le32(h + 20) & 0x7fffffff);
+  Header.SampleRate = Le32(h + 20);
   Place.SeekTable = Header.MacOffset + descriptorBytes + headerBytes;
-  Header.FirstFrame = Place.SeekTable + Place.SeekTableBytes + wavHeaderBytes;
+  Place.WavHeader = Place.SeekTable + Place.SeekTableBytes;
+  if (!(Header.FormatFlags & kFlagNoWavHeader)) Place.WavHeaderBytes = wavHeaderBytes;
+  Header.FirstFrame = Place.WavHeader + wavHeaderBytes;
 }
 
 // The stream fields of the older fixed header.
@@ -108,7 +113,7 @@ void ReadOldLayout(const TApeFile& File, TApeHeader& Header, TTablePlace& Place)
   Header.Level = static_cast<int>(Le16(h + 6));
   Header.FormatFlags = static_cast<int>(Le16(h + 8));
   Header.Channels = static_cast<int>(Le16(h + 10));
-  Header.SampleRate = static_cast<int>(Le32(h + 12) & 0x7fffffff);
+  Header.SampleRate = Le32(h + 12);
   const int64_t wavHeaderBytes = Le32(h + 16);
   Place.WavTail = Le32(h + 20);
   Header.TotalFrames = Le32(h + 24);
@@ -136,8 +141,9 @@ void ReadOldLayout(const TApeFile& File, TApeHeader& Header, TTablePlace& Place)
   }
   // The WAV header is stored between the header and the seek table unless the decoder is
   // to make one up; the first frame's offset counts it either way.
-  Place.SeekTable = Header.MacOffset + headerBytes +
-                    ((Header.FormatFlags & kFlagNoWavHeader) ? 0 : wavHeaderBytes);
+  Place.WavHeader = Header.MacOffset + headerBytes;
+  if (!(Header.FormatFlags & kFlagNoWavHeader)) Place.WavHeaderBytes = wavHeaderBytes;
+  Place.SeekTable = Place.WavHeader + Place.WavHeaderBytes;
   Header.FirstFrame = Header.MacOffset + headerBytes + Place.SeekTableBytes + wavHeaderBytes;
   if (Header.Version < 3810) Header.FirstFrame += Header.TotalFrames;  // the bit table
 }
@@ -174,7 +180,8 @@ void CheckFields(const TApeHeader& Header, const TTablePlace& Place) {
       (Header.Version < 3930 && Header.Level == kLevelInsane)) {
     Invalid();
   }
-  if (Header.SampleRate <= 0 || Header.TotalFrames == 0 || Header.BlocksPerFrame <= 0 ||
+  // The rate is left to whoever writes the PCM: decoding does not need it.
+  if (Header.TotalFrames == 0 || Header.BlocksPerFrame <= 0 ||
       Header.BlocksPerFrame > kMaxFrameBlocks || Header.FinalFrameBlocks <= 0 ||
       Header.FinalFrameBlocks > Header.BlocksPerFrame ||
       Place.SeekTableBytes / 4 < Header.TotalFrames) {
@@ -223,6 +230,39 @@ void CheckFrameTable(const TApeHeader& Header, const TTablePlace& Place) {
   }
 }
 
+// The format in the "fmt " chunk of the RIFF header stored at Place; none when the file keeps
+// no such header or it is not one of plain PCM.
+std::optional<TPcmFormat> ReadStoredWav(const TApeFile& File, const TTablePlace& Place) {
+  const int64_t at = Place.WavHeader;
+  const int64_t bytes = Place.WavHeaderBytes;
+  uint8_t riff[12];
+  if (bytes < 12 || !File.ReadAt(at, riff, sizeof riff) || std::memcmp(riff, "RIFF", 4) != 0 ||
+      std::memcmp(riff + 8, "WAVE", 4) != 0) {
+    return std::nullopt;
+  }
+  // The format normally comes first; a few chunks in front of it are walked past.
+  int64_t offset = 12;
+  for (int chunks = 0; chunks < 16 && offset + 8 <= bytes; ++chunks) {
+    uint8_t chunk[8];
+    if (!File.ReadAt(at + offset, chunk, sizeof chunk)) return std::nullopt;
+    const int64_t size = Le32(chunk + 4);
+    if (std::memcmp(chunk, "fmt ", 4) == 0) {
+      uint8_t fmt[16];
+      if (size < 16 || offset + 8 + 16 > bytes || !File.ReadAt(at + offset + 8, fmt, 16)) {
+        return std::nullopt;
+      }
+      constexpr uint32_t kPcm = 1;
+      constexpr uint32_t kExtensible = 0xfffe;
+      const uint32_t tag = Le16(fmt);
+      if (tag != kPcm && tag != kExtensible) return std::nullopt;
+      return TPcmFormat{Le32(fmt + 4), static_cast<int>(Le16(fmt + 14)),
+                        static_cast<int>(Le16(fmt + 2))};
+    }
+    offset += 8 + size + (size & 1);
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 TApeHeader ReadApeHeader(const TApeFile& File) {
@@ -258,6 +298,7 @@ TApeHeader ReadApeHeader(const TApeFile& File) {
     header.AudioEnd -= place.WavTail;
   }
   CheckFrameTable(header, place);
+  header.StoredWav = ReadStoredWav(File, place);
   return header;
 }
 
