@@ -133,6 +133,8 @@ inline constexpr const char* kCauseNotApe = "不是 APE 文件，或其格式不
 inline constexpr const char* kCauseDamaged = "数据损坏";
 // %1: minutes:seconds into the audio file.
 inline constexpr const char* kCauseDamagedAt = "数据损坏，位于 %1";
+// %1: the sample rate the file declares, in Hz.
+inline constexpr const char* kCauseSampleRate = "采样率 %1 Hz 无法写入 FLAC";
 inline constexpr const char* kCauseUnreadable = "无法读取";
 inline constexpr const char* kCauseOutOfMemory = "内存不足";
 inline constexpr const char* kCauseNoTracks = "其中没有音轨";
