@@ -41,7 +41,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   try {
     TApeDecoder decoder(path.c_str());
     if (decoder.OpenError() != 0) {
-      if (decoder.OpenError() != MAC_ERROR_INVALID_INPUT_FILE) __builtin_trap();
+      if (decoder.OpenError() != MAC_ERROR_INVALID_INPUT_FILE &&
+          decoder.OpenError() != MAC_ERROR_HEADER_MISMATCH) {
+        __builtin_trap();
+      }
       return 0;
     }
     const int64_t total = decoder.TotalFrames();
@@ -51,7 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     ReadFrom(decoder, total - 1, 1);
     if (decoder.Seek(total + 1) != MAC_ERROR_INVALID_PARAMETER) __builtin_trap();
   } catch (const TMacError& Error) {
-    if (Error.Code != MAC_ERROR_IO_READ && Error.Code != MAC_ERROR_INVALID_INPUT_FILE) {
+    if (Error.Code != MAC_ERROR_IO_READ && Error.Code != MAC_ERROR_INVALID_INPUT_FILE &&
+        Error.Code != MAC_ERROR_DAMAGED_SEEK_TABLE) {
       __builtin_trap();
     }
   }

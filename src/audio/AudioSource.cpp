@@ -1,6 +1,18 @@
 #include "AudioSource.h"
 
+#include "SourceError.h"
+
 namespace corvane {
+
+bool FlacHoldsSampleRate(int64_t Rate, int BitsPerSample) {
+  if (Rate < 1) return false;
+  if (BitsPerSample >= 32) return Rate <= 1048575;
+  return Rate <= 65535 || (Rate <= 655350 && Rate % 10 == 0);
+}
+
+void TAudioSource::RequireWritableRate(int64_t Rate, int BitsPerSample) const {
+  if (!FlacHoldsSampleRate(Rate, BitsPerSample)) throw ESampleRateError(Rate, FFileName);
+}
 
 void TAudioSource::SetSegments(std::vector<TAudioSegment> Segments) {
   FSegments = std::move(Segments);

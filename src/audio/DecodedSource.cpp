@@ -44,6 +44,7 @@ void TDecodedSource::OpenSource() {
     std::unique_ptr<TStreamDecoder> decoder = FOpener(FFileName);
     const TPcmFormat format = decoder->Format();
     CheckFormat(format, FFileName);
+    RequireWritableRate(format.SampleRate, format.BitsPerSample);
     FQueryDecoder = std::move(decoder);
     FSampleRate = format.SampleRate;
     FChannels = format.Channels;
@@ -62,7 +63,7 @@ void TDecodedSource::CloseSource() {
 void TDecodedSource::CheckFormat(const TPcmFormat& Format, const std::string& FileName) const {
   // The PCM layout has whole bytes per sample; anything else would be read as noise.
   const bool whole = Format.BitsPerSample >= 8 && Format.BitsPerSample <= 32 &&
-                     Format.BitsPerSample % 8 == 0 && Format.Channels >= 1 && Format.SampleRate > 0;
+                     Format.BitsPerSample % 8 == 0 && Format.Channels >= 1;
   if (!whole) {
     throw ESourceError("Unsupported sample format in " + FileName, TSourceFault::Unsupported,
                        FileName);

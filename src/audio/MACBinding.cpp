@@ -113,6 +113,8 @@ std::string MACErrorText(int32_t Code) {
       {1011, "initializing unmac"},
       {1012, "invalid function parameter"},
       {1013, "unsupported file type"},
+      {MAC_ERROR_DAMAGED_SEEK_TABLE, "damaged seek table"},
+      {MAC_ERROR_HEADER_MISMATCH, "damaged header"},
       {2000, "insufficient memory"},
       {3000, "loading MAC.dll"},
       {3001, "loading MACinfo.dll"},
@@ -142,6 +144,8 @@ TSourceFault SourceFaultOfCode(int32_t Code) {
       return TSourceFault::Unsupported;
     case 1009:  // invalid checksum
     case MAC_ERROR_DECOMPRESSING_FRAME:
+    case MAC_ERROR_DAMAGED_SEEK_TABLE:
+    case MAC_ERROR_HEADER_MISMATCH:
       return TSourceFault::Damaged;
     case MAC_ERROR_INSUFFICIENT_MEMORY:
       return TSourceFault::OutOfMemory;
@@ -161,8 +165,9 @@ std::string DecoderErrorText(int32_t Code, const std::string& Detail = {}) {
 EAPEException::EAPEException(int32_t Code)
     : ESourceError(DecoderErrorText(Code), SourceFaultOfCode(Code)), FCode(Code) {}
 
-EAPEException::EAPEException(int32_t Code, const std::string& Detail)
-    : ESourceError(DecoderErrorText(Code, Detail), SourceFaultOfCode(Code)), FCode(Code) {}
+EAPEException::EAPEException(int32_t Code, const std::string& Detail, std::string FileName)
+    : ESourceError(DecoderErrorText(Code, Detail), SourceFaultOfCode(Code), std::move(FileName)),
+      FCode(Code) {}
 
 EAPEException::EAPEException(int32_t Code, std::string FileName, double DamagedAt)
     : ESourceError(DecoderErrorText(Code), SourceFaultOfCode(Code), std::move(FileName), DamagedAt),
@@ -179,26 +184,65 @@ std::string ApeFormatText(int64_t Version, int64_t BitsPerSample, int64_t Channe
   return text + ", is not supported";
 }
 
+namespace {
+
+// A PCM format as the library's fields give it.
+struct TPcmFields {
+  int64_t SampleRate;
+  int64_t BitsPerSample;
+  int64_t Channels;
+};
+
+// "the header says 44102 Hz but the stored WAV header says 44100 Hz": each field on which a
+// file's header and its stored WAV header disagree.
+std::string HeaderMismatchText(const TPcmFields& Header, const TPcmFields& Wav) {
+  const auto rate = [](int64_t Rate) { return std::to_string(Rate) + " Hz"; };
+  const auto depth = [](int64_t Bits) { return std::to_string(Bits) + "-bit"; };
+  const auto channels = [](int64_t Count) {
+    return std::to_string(Count) + (Count == 1 ? " channel" : " channels");
+  };
+  std::string text;
+  const auto add = [&text](const std::string& Said, const std::string& Stored) {
+    if (!text.empty()) text += "; ";
+    text += "the header says " + Said + " but the stored WAV header says " + Stored;
+  };
+  if (Header.SampleRate != Wav.SampleRate) add(rate(Header.SampleRate), rate(Wav.SampleRate));
+  if (Header.BitsPerSample != Wav.BitsPerSample) {
+    add(depth(Header.BitsPerSample), depth(Wav.BitsPerSample));
+  }
+  if (Header.Channels != Wav.Channels) add(channels(Header.Channels), channels(Wav.Channels));
+  return text;
+}
+
+}  // namespace
+
 TAPEDecompress::TAPEDecompress(std::string FileName) : FFileName(std::move(FileName)) {
   FHandle = Loaded().Create(FFileName.c_str(), &FErrorCode);
   if (FErrorCode != 0) {
     // The library may hand back a handle even when it fails; it is ours to release. For a
     // Monkey's Audio file it does not decode, the handle still describes the file, so the
-    // user learns which version it is.
+    // user learns which version it is; for one whose headers disagree, on what.
     std::string detail;
     if (FHandle != nullptr) {
       const TMACDllBinding& library = Loaded();
+      const auto info = [&](int32_t Field) { return library.GetInfo(FHandle, Field, 0, 0); };
       if (FErrorCode == MAC_ERROR_INVALID_INPUT_FILE) {
-        const int64_t version = library.GetInfo(FHandle, APE_INFO_FILE_VERSION, 0, 0);
+        const int64_t version = info(APE_INFO_FILE_VERSION);
         if (version > 0) {
-          detail = ApeFormatText(version, library.GetInfo(FHandle, APE_INFO_BITS_PER_SAMPLE, 0, 0),
-                                 library.GetInfo(FHandle, APE_INFO_CHANNELS, 0, 0));
+          detail = ApeFormatText(version, info(APE_INFO_BITS_PER_SAMPLE), info(APE_INFO_CHANNELS));
         }
+      } else if (FErrorCode == MAC_ERROR_HEADER_MISMATCH) {
+        detail = HeaderMismatchText(
+            {info(APE_INFO_SAMPLE_RATE), info(APE_INFO_BITS_PER_SAMPLE), info(APE_INFO_CHANNELS)},
+            {info(APE_INFO_WAV_SAMPLE_RATE), info(APE_INFO_WAV_BITS_PER_SAMPLE),
+             info(APE_INFO_WAV_CHANNELS)});
       }
       library.Destroy(FHandle);
       FHandle = nullptr;
     }
-    throw EAPEException(FErrorCode, detail);
+    // A damaged file is named: of a cue track's several files, the user learns which.
+    const bool damaged = SourceFaultOfCode(FErrorCode) == TSourceFault::Damaged;
+    throw EAPEException(FErrorCode, detail, damaged ? FFileName : std::string());
   }
 }
 
@@ -219,8 +263,8 @@ int32_t TAPEDecompress::Seek(int64_t Frame) {
   return Loaded().Seek(FHandle, Frame);
 }
 
-int TAPEDecompress::SampleRate() {
-  return static_cast<int>(GetInfo(APE_INFO_SAMPLE_RATE));
+int64_t TAPEDecompress::SampleRate() {
+  return GetInfo(APE_INFO_SAMPLE_RATE);
 }
 int TAPEDecompress::BitsPerSample() {
   return static_cast<int>(GetInfo(APE_INFO_BITS_PER_SAMPLE));

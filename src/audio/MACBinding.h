@@ -35,8 +35,9 @@ TSourceFault SourceFaultOfCode(int32_t Code);
 class EAPEException : public ESourceError {
  public:
   explicit EAPEException(int32_t Code);
-  // The code's text followed by Detail in parentheses, when Detail is not empty.
-  EAPEException(int32_t Code, const std::string& Detail);
+  // The code's text followed by Detail in parentheses, when Detail is not empty. FileName is
+  // the file the library refused, when the message should name it.
+  EAPEException(int32_t Code, const std::string& Detail, std::string FileName = {});
   int32_t Code() const noexcept { return FCode; }
 
  protected:
@@ -87,7 +88,8 @@ class TAPEDecompress {
   // Makes the next GetData start at Frame; returns the library's result.
   int32_t Seek(int64_t Frame);
 
-  int SampleRate();
+  // As the header stores it, which may be more than an int holds.
+  int64_t SampleRate();
   int BitsPerSample();
   int Channels();
   // Bytes of the whole file's decoded PCM.

@@ -56,15 +56,16 @@ void TMACIn::OpenSource() {
     // nothing and calling it a whole file.
     if (!decoder->HasHandle()) throw EAPEException(MAC_ERROR_IO_READ);
     const int64_t size = decoder->PcmBytes();
-    const int sampleRate = decoder->SampleRate();
+    const int64_t sampleRate = decoder->SampleRate();
     const int bitsPerSample = decoder->BitsPerSample();
     const int channels = decoder->Channels();
     if (bitsPerSample < 8 || bitsPerSample % 8 != 0 || channels < 1 || size < 0) {
       throw EAPEException(MAC_ERROR_INVALID_INPUT_FILE);
     }
+    RequireWritableRate(sampleRate, bitsPerSample);
     FDecoder = std::move(decoder);
     FSize = size;
-    FSampleRate = sampleRate;
+    FSampleRate = static_cast<int>(sampleRate);
     FBitsPerSample = bitsPerSample;
     FChannels = channels;
     FTotalSamples = size / (bitsPerSample / 8) / channels;

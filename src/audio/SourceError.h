@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -37,6 +38,20 @@ class ESourceError : public std::runtime_error {
   TSourceFault FFault;
   std::string FFileName;
   double FDamagedAt;
+};
+
+// A file whose sample rate the FLAC files we write cannot carry: none at all, or more than a
+// FLAC frame header can name.
+class ESampleRateError : public ESourceError {
+ public:
+  ESampleRateError(int64_t Rate, std::string FileName)
+      : ESourceError("Sample rate " + std::to_string(Rate) + " Hz cannot be written to FLAC",
+                     TSourceFault::Unsupported, std::move(FileName)),
+        FRate(Rate) {}
+  int64_t Rate() const noexcept { return FRate; }
+
+ private:
+  int64_t FRate;
 };
 
 }  // namespace corvane

@@ -149,6 +149,8 @@ inline constexpr const char* kCauseFormatRefused = "不支持 %1 文件";
 inline constexpr const char* kCauseDamaged = "数据损坏";
 // %1: minutes:seconds into the audio file.
 inline constexpr const char* kCauseDamagedAt = "数据损坏，位于 %1";
+// %1: the sample rate the file declares, in Hz.
+inline constexpr const char* kCauseSampleRate = "采样率 %1 Hz 无法写入 FLAC";
 inline constexpr const char* kCauseUnreadable = "无法读取";
 // A pipe, a device or a socket: reading it could wait for ever, and it holds no file to convert.
 inline constexpr const char* kCauseNotAFile = "不是普通文件（管道或设备）";

@@ -27,19 +27,29 @@ bool SheetLoaded(const TDiscList& Sheets, const std::string& File) {
 }
 
 // Why the decoder of an audio file's format will never read it (not of the format, a version
-// it does not take, a header cut short); empty when it will, or when the file cannot be opened
-// now: that may change, and its job says why when it starts.
+// it does not take, a header cut short or damaged, a rate FLAC cannot carry); empty when it
+// will, or when the file cannot be opened now: that may change, and its job says why when it
+// starts. Opening reads no audio, so damage found now is in the header and stays.
 std::string WhyNeverDecodable(const std::string& File) {
   try {
     const std::unique_ptr<TAudioSource> probe = OpenAudioSource(File);
     probe->SetFileName(File);
     probe->FileFrames();
   } catch (const ESourceError& E) {
-    const bool opens = WhyUnreadable(File).empty();
-    if (E.Fault() == TSourceFault::NotThisFormat || E.Fault() == TSourceFault::Unsupported ||
-        (E.Fault() == TSourceFault::Unreadable && opens)) {
-      return AddProblem(File, FormatText(texts::kCauseNotOfFormat, {FormatShortName(File)}),
-                        E.what());
+    switch (E.Fault()) {
+      case TSourceFault::Unreadable:
+        if (WhyUnreadable(File).empty()) {
+          return AddProblem(File, FormatText(texts::kCauseNotOfFormat, {FormatShortName(File)}),
+                            E.what());
+        }
+        break;
+      case TSourceFault::NotThisFormat:
+      case TSourceFault::Unsupported:
+      case TSourceFault::Damaged:
+        return AddProblem(File, SourceCauseOf(FailureOf(E), File), E.what());
+      case TSourceFault::OutOfMemory:
+      case TSourceFault::Unknown:
+        break;
     }
   }
   return {};

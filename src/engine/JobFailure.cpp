@@ -27,7 +27,12 @@ std::string MinutesSeconds(double Seconds) {
   return text;
 }
 
-std::string SourceCause(const TFailure& Failure, const std::string& Source) {
+}  // namespace
+
+std::string SourceCauseOf(const TFailure& Failure, const std::string& Source) {
+  if (Failure.SampleRate >= 0) {
+    return FormatText(texts::kCauseSampleRate, {std::to_string(Failure.SampleRate)});
+  }
   if (Failure.DamagedAt >= 0) {
     return FormatText(texts::kCauseDamagedAt, {MinutesSeconds(Failure.DamagedAt)});
   }
@@ -49,6 +54,8 @@ std::string SourceCause(const TFailure& Failure, const std::string& Source) {
   }
   return {};
 }
+
+namespace {
 
 // The audio file a cue track's failure is about: the first of its files that cannot be
 // opened, else the one it starts in.
@@ -80,6 +87,9 @@ TFailure FailureOf(const std::exception& E) {
     failure.SourceFault = source->Fault();
     failure.DamagedAt = source->DamagedAt();
     failure.File = source->FileName();
+    if (const auto* rate = dynamic_cast<const ESampleRateError*>(source)) {
+      failure.SampleRate = rate->Rate();
+    }
   }
   return failure;
 }
@@ -147,7 +157,7 @@ TFailureReport DescribeFailure(const TFailure& Failure, const TJobNames& Names) 
   switch (Failure.Side) {
     case TFailure::TSide::Source:
       file = Failure.File.empty() ? Names.Source : Failure.File;
-      cause = SourceCause(Failure, file);
+      cause = SourceCauseOf(Failure, file);
       break;
     case TFailure::TSide::Output:
       file = Names.Output;

@@ -18,9 +18,12 @@ struct TFailure {
   std::string File;   // the file the error names itself (a track's audio may span files)
   int ErrorCode = 0;  // errno of a failed file operation
   TSourceFault SourceFault = TSourceFault::Unknown;
-  double DamagedAt = -1;  // seconds into the source where its data broke; < 0: not known
+  double DamagedAt = -1;    // seconds into the source where its data broke; < 0: not known
+  int64_t SampleRate = -1;  // the source's rate, when that is what the output cannot carry
 };
 TFailure FailureOf(const std::exception& E);
+// Why a source failed, in the user's words; Source is the file it read.
+std::string SourceCauseOf(const TFailure& Failure, const std::string& Source);
 
 // The job as the messages name it.
 struct TJobNames {

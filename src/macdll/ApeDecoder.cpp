@@ -13,14 +13,20 @@ int64_t MaxCodedBytes(const TApeHeader& Header, int64_t Blocks) {
   return 2 * Blocks * (Header.BitsPerSample / 8) * Header.Channels + 65536;
 }
 
+int32_t OpenErrorOf(const TApeHeader& Header) {
+  if (!Header.Supported) return MAC_ERROR_INVALID_INPUT_FILE;
+  return Header.MatchesStoredWav() ? MAC_ERROR_SUCCESS : MAC_ERROR_HEADER_MISMATCH;
+}
+
 }  // namespace
 
-TApeDecoder::TApeDecoder(const char* FileName) : FFile(FileName), FHeader(ReadApeHeader(FFile)) {
-  if (FHeader.Supported) FFrameDecoder = std::make_unique<TFrameDecoder>(FHeader);
+TApeDecoder::TApeDecoder(const char* FileName)
+    : FFile(FileName), FHeader(ReadApeHeader(FFile)), FOpenError(OpenErrorOf(FHeader)) {
+  if (FOpenError == 0) FFrameDecoder = std::make_unique<TFrameDecoder>(FHeader);
 }
 
 int32_t TApeDecoder::LoadFrame(int64_t Index, const TArithmetic* Only) {
-  if (!FHeader.Supported) return MAC_ERROR_INVALID_INPUT_FILE;
+  if (FOpenError != 0) return FOpenError;
   if (Index < 0 || Index >= FHeader.TotalFrames) return MAC_ERROR_INVALID_PARAMETER;
   if (Index == FLoaded && Only == nullptr) return MAC_ERROR_SUCCESS;
   FLoaded = -1;
@@ -35,7 +41,12 @@ int32_t TApeDecoder::DecodeFrame(int64_t Index, uint8_t* Pcm, const TArithmetic*
   // a word is read from that word's start and the bytes before it skipped.
   const auto at = static_cast<size_t>(Index);
   const int64_t offset = FHeader.FrameOffsets[at];
-  if (offset < FHeader.FirstFrame) return MAC_ERROR_DECOMPRESSING_FRAME;
+  // The table was checked as the file opened. Still, a frame is only ever read from bytes
+  // past its predecessor's start: decoded from a seek as much as in sequence, it could
+  // otherwise be an earlier frame, whose own checksum would pass.
+  if (offset < FHeader.FirstFrame || (Index > 0 && offset <= FHeader.FrameOffsets[at - 1])) {
+    return MAC_ERROR_DECOMPRESSING_FRAME;
+  }
   const int64_t skip = (offset - FHeader.FirstFrame) & 3;
   const int64_t start = offset - skip;
   const bool last = Index + 1 == FHeader.TotalFrames;
@@ -65,7 +76,7 @@ int32_t TApeDecoder::DecodeFrame(int64_t Index, uint8_t* Pcm, const TArithmetic*
 int32_t TApeDecoder::Read(uint8_t* Dest, int64_t Frames, int64_t& Delivered) {
   Delivered = 0;
   if (Frames < 0 || (Dest == nullptr && Frames > 0)) return MAC_ERROR_INVALID_PARAMETER;
-  if (!FHeader.Supported) return MAC_ERROR_INVALID_INPUT_FILE;
+  if (FOpenError != 0) return FOpenError;
   if (FError != 0) return FError;
   const int frameBytes = FrameBytes();
   const int64_t total = TotalFrames();
@@ -101,7 +112,7 @@ int32_t TApeDecoder::Read(uint8_t* Dest, int64_t Frames, int64_t& Delivered) {
 }
 
 int32_t TApeDecoder::Seek(int64_t Frame) {
-  if (!FHeader.Supported) return MAC_ERROR_INVALID_INPUT_FILE;
+  if (FOpenError != 0) return FOpenError;
   if (Frame < 0 || Frame > TotalFrames()) return MAC_ERROR_INVALID_PARAMETER;
   // The APE frame holding the target is decoded from its start when it is read; Read then
   // hands out from the target on.

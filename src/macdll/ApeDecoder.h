@@ -19,16 +19,18 @@ namespace corvane::macdll {
 class TApeDecoder {
  public:
   // Throws TMacError: MAC_ERROR_IO_READ when the file cannot be opened,
-  // MAC_ERROR_INVALID_INPUT_FILE when it is not a Monkey's Audio file. A file of a version or
-  // format we do not decode opens with OpenError() MAC_ERROR_INVALID_INPUT_FILE: its header
-  // can be described, nothing read.
+  // MAC_ERROR_INVALID_INPUT_FILE when it is not a Monkey's Audio file,
+  // MAC_ERROR_DAMAGED_SEEK_TABLE when its seek table does not fit its frames. A file of a
+  // version or format we do not decode opens with OpenError() MAC_ERROR_INVALID_INPUT_FILE,
+  // one whose header disagrees with its stored WAV header with MAC_ERROR_HEADER_MISMATCH: its
+  // header can be described, nothing read.
   explicit TApeDecoder(const char* FileName);
   TApeDecoder(const TApeDecoder&) = delete;
   TApeDecoder& operator=(const TApeDecoder&) = delete;
 
-  int32_t OpenError() const { return FHeader.Supported ? 0 : MAC_ERROR_INVALID_INPUT_FILE; }
+  int32_t OpenError() const { return FOpenError; }
   const TApeHeader& Header() const { return FHeader; }
-  int SampleRate() const { return FHeader.SampleRate; }
+  int64_t SampleRate() const { return FHeader.SampleRate; }
   int BitsPerSample() const { return FHeader.BitsPerSample; }
   int Channels() const { return FHeader.Channels; }
   int Version() const { return FHeader.Version; }
@@ -53,6 +55,7 @@ class TApeDecoder {
 
   TApeFile FFile;
   TApeHeader FHeader;
+  int32_t FOpenError;
   std::unique_ptr<TFrameDecoder> FFrameDecoder;
   std::vector<uint8_t> FCoded;  // the current frame's bytes as read
   TFrameBytes FBytes;

@@ -1,5 +1,6 @@
 #include "ApeHeader.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "ApeError.h"
@@ -22,6 +23,9 @@ constexpr int kOldHeaderBytes = 32;  // "MAC ", version and the fixed fields
 
 [[noreturn]] void Invalid() {
   throw TMacError{MAC_ERROR_INVALID_INPUT_FILE};
+}
+[[noreturn]] void DamagedSeekTable() {
+  throw TMacError{MAC_ERROR_DAMAGED_SEEK_TABLE};
 }
 
 uint32_t Le16(const uint8_t* P) {
@@ -64,16 +68,27 @@ int64_t EndBeforeTags(const TApeFile& File, int64_t Floor) {
   return end;
 }
 
+// Where the layouts put the seek table and the stored WAV header, and what they say is stored
+// around the frames.
+struct TTablePlace {
+  int64_t SeekTable = 0;
+  int64_t SeekTableBytes = 0;
+  int64_t WavHeader = 0;
+  int64_t WavHeaderBytes = 0;  // 0: the file keeps no WAV header
+  int64_t WavTail = 0;
+  int64_t FrameDataBytes = 0;  // what the frames take up; 0 where the header does not say
+};
+
 // The stream fields of the 3.98 layout, from the descriptor at the header's start.
-void ReadNewLayout(const TApeFile& File, TApeHeader& Header, int64_t& SeekTable,
-                   int64_t& SeekTableBytes, int64_t& WavTail) {
+void ReadNewLayout(const TApeFile& File, TApeHeader& Header, TTablePlace& Place) {
   uint8_t d[kDescriptorBytes];
   if (!File.ReadAt(Header.MacOffset, d, sizeof d)) Invalid();
   const int64_t descriptorBytes = Le32(d + 8);
   const int64_t headerBytes = Le32(d + 12);
-  SeekTableBytes = Le32(d + 16);
+  Place.SeekTableBytes = Le32(d + 16);
   const int64_t wavHeaderBytes = Le32(d + 20);
-  WavTail = Le32(d + 32);
+  Place.FrameDataBytes = Le32(d + 24) | (int64_t{Le32(d + 28)} << 32);
+  Place.WavTail = Le32(d + 32);
   if (descriptorBytes < kDescriptorBytes || headerBytes < kNewHeaderBytes) Invalid();
   uint8_t h[kNewHeaderBytes];
   if (!File.ReadAt(Header.MacOffset + descriptorBytes, h, sizeof h)) Invalid();
@@ -84,22 +99,23 @@ void ReadNewLayout(const TApeFile& File, TApeHeader& Header, int64_t& SeekTable,
   Header.TotalFrames = Le32(h + 12);
   Header.BitsPerSample = static_cast<int>(Le16(h + 16));
   Header.Channels = static_cast<int>(Le16(h + 18));
-  Header.SampleRate = static_cast<int>(Le32(h + 20) & 0x7fffffff);
-  SeekTable = Header.MacOffset + descriptorBytes + headerBytes;
-  Header.FirstFrame = SeekTable + SeekTableBytes + wavHeaderBytes;
+  Header.SampleRate = Le32(h + 20);
+  Place.SeekTable = Header.MacOffset + descriptorBytes + headerBytes;
+  Place.WavHeader = Place.SeekTable + Place.SeekTableBytes;
+  if (!(Header.FormatFlags & kFlagNoWavHeader)) Place.WavHeaderBytes = wavHeaderBytes;
+  Header.FirstFrame = Place.WavHeader + wavHeaderBytes;
 }
 
 // The stream fields of the older fixed header.
-void ReadOldLayout(const TApeFile& File, TApeHeader& Header, int64_t& SeekTable,
-                   int64_t& SeekTableBytes, int64_t& WavTail) {
+void ReadOldLayout(const TApeFile& File, TApeHeader& Header, TTablePlace& Place) {
   uint8_t h[kOldHeaderBytes];
   if (!File.ReadAt(Header.MacOffset, h, sizeof h)) Invalid();
   Header.Level = static_cast<int>(Le16(h + 6));
   Header.FormatFlags = static_cast<int>(Le16(h + 8));
   Header.Channels = static_cast<int>(Le16(h + 10));
-  Header.SampleRate = static_cast<int>(Le32(h + 12) & 0x7fffffff);
+  Header.SampleRate = Le32(h + 12);
   const int64_t wavHeaderBytes = Le32(h + 16);
-  WavTail = Le32(h + 20);
+  Place.WavTail = Le32(h + 20);
   Header.TotalFrames = Le32(h + 24);
   Header.FinalFrameBlocks = Le32(h + 28);
 
@@ -108,10 +124,10 @@ void ReadOldLayout(const TApeFile& File, TApeHeader& Header, int64_t& SeekTable,
   if (Header.FormatFlags & kFlagSeekElements) {
     uint8_t count[4];
     if (!File.ReadAt(Header.MacOffset + headerBytes, count, 4)) Invalid();
-    SeekTableBytes = int64_t{Le32(count)} * 4;
+    Place.SeekTableBytes = int64_t{Le32(count)} * 4;
     headerBytes += 4;
   } else {
-    SeekTableBytes = Header.TotalFrames * 4;
+    Place.SeekTableBytes = Header.TotalFrames * 4;
   }
   Header.BitsPerSample = (Header.FormatFlags & kFlag8Bit)    ? 8
                          : (Header.FormatFlags & kFlag24Bit) ? 24
@@ -125,9 +141,10 @@ void ReadOldLayout(const TApeFile& File, TApeHeader& Header, int64_t& SeekTable,
   }
   // The WAV header is stored between the header and the seek table unless the decoder is
   // to make one up; the first frame's offset counts it either way.
-  SeekTable = Header.MacOffset + headerBytes +
-              ((Header.FormatFlags & kFlagNoWavHeader) ? 0 : wavHeaderBytes);
-  Header.FirstFrame = Header.MacOffset + headerBytes + SeekTableBytes + wavHeaderBytes;
+  Place.WavHeader = Header.MacOffset + headerBytes;
+  if (!(Header.FormatFlags & kFlagNoWavHeader)) Place.WavHeaderBytes = wavHeaderBytes;
+  Place.SeekTable = Place.WavHeader + Place.WavHeaderBytes;
+  Header.FirstFrame = Header.MacOffset + headerBytes + Place.SeekTableBytes + wavHeaderBytes;
   if (Header.Version < 3810) Header.FirstFrame += Header.TotalFrames;  // the bit table
 }
 
@@ -148,19 +165,12 @@ std::string VersionText(int Version) {
 
 namespace {
 
-// Where the layouts put the seek table, and what they say is stored around the frames.
-struct TTablePlace {
-  int64_t SeekTable = 0;
-  int64_t SeekTableBytes = 0;
-  int64_t WavTail = 0;
-};
-
 TTablePlace ReadLayout(const TApeFile& File, TApeHeader& Header) {
   TTablePlace place;
   if (Header.Version >= 3980) {
-    ReadNewLayout(File, Header, place.SeekTable, place.SeekTableBytes, place.WavTail);
+    ReadNewLayout(File, Header, place);
   } else {
-    ReadOldLayout(File, Header, place.SeekTable, place.SeekTableBytes, place.WavTail);
+    ReadOldLayout(File, Header, place);
   }
   return place;
 }
@@ -170,7 +180,8 @@ void CheckFields(const TApeHeader& Header, const TTablePlace& Place) {
       (Header.Version < 3930 && Header.Level == kLevelInsane)) {
     Invalid();
   }
-  if (Header.SampleRate <= 0 || Header.TotalFrames == 0 || Header.BlocksPerFrame <= 0 ||
+  // The rate is left to whoever writes the PCM: decoding does not need it.
+  if (Header.TotalFrames == 0 || Header.BlocksPerFrame <= 0 ||
       Header.BlocksPerFrame > kMaxFrameBlocks || Header.FinalFrameBlocks <= 0 ||
       Header.FinalFrameBlocks > Header.BlocksPerFrame ||
       Place.SeekTableBytes / 4 < Header.TotalFrames) {
@@ -200,6 +211,56 @@ void ReadFrameTables(const TApeFile& File, TApeHeader& Header, const TTablePlace
     Header.FrameBitSkips.resize(static_cast<size_t>(Header.TotalFrames));
     if (!File.ReadAt(bitTable, Header.FrameBitSkips.data(), Header.TotalFrames)) Invalid();
   }
+}
+
+// Every frame must start after the one before it: an entry that sends a frame back to an
+// earlier frame's bytes would have that frame decoded in its place, and its checksum, being
+// that frame's own, would pass. Where the header says how long the frames are (3.98 and
+// later), none may start at or past their end. A file cut short keeps a sound table whose
+// last entries point past the file's end; it is read up to where its data stops.
+void CheckFrameTable(const TApeHeader& Header, const TTablePlace& Place) {
+  const std::vector<int64_t>& offsets = Header.FrameOffsets;
+  for (size_t i = 1; i < offsets.size(); ++i) {
+    if (offsets[i] <= offsets[i - 1]) DamagedSeekTable();
+  }
+  if (Place.FrameDataBytes > 0) {
+    // A damaged length field is no reason to refuse frames the file does hold.
+    const int64_t end = std::max(Header.FirstFrame + Place.FrameDataBytes, Header.AudioEnd);
+    if (offsets.back() >= end) DamagedSeekTable();
+  }
+}
+
+// The format in the "fmt " chunk of the RIFF header stored at Place; none when the file keeps
+// no such header or it is not one of plain PCM.
+std::optional<TPcmFormat> ReadStoredWav(const TApeFile& File, const TTablePlace& Place) {
+  const int64_t at = Place.WavHeader;
+  const int64_t bytes = Place.WavHeaderBytes;
+  uint8_t riff[12];
+  if (bytes < 12 || !File.ReadAt(at, riff, sizeof riff) || std::memcmp(riff, "RIFF", 4) != 0 ||
+      std::memcmp(riff + 8, "WAVE", 4) != 0) {
+    return std::nullopt;
+  }
+  // The format normally comes first; a few chunks in front of it are walked past.
+  int64_t offset = 12;
+  for (int chunks = 0; chunks < 16 && offset + 8 <= bytes; ++chunks) {
+    uint8_t chunk[8];
+    if (!File.ReadAt(at + offset, chunk, sizeof chunk)) return std::nullopt;
+    const int64_t size = Le32(chunk + 4);
+    if (std::memcmp(chunk, "fmt ", 4) == 0) {
+      uint8_t fmt[16];
+      if (size < 16 || offset + 8 + 16 > bytes || !File.ReadAt(at + offset + 8, fmt, 16)) {
+        return std::nullopt;
+      }
+      constexpr uint32_t kPcm = 1;
+      constexpr uint32_t kExtensible = 0xfffe;
+      const uint32_t tag = Le16(fmt);
+      if (tag != kPcm && tag != kExtensible) return std::nullopt;
+      return TPcmFormat{Le32(fmt + 4), static_cast<int>(Le16(fmt + 14)),
+                        static_cast<int>(Le16(fmt + 2))};
+    }
+    offset += 8 + size + (size & 1);
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -236,6 +297,8 @@ TApeHeader ReadApeHeader(const TApeFile& File) {
   if (place.WavTail > 0 && header.AudioEnd - place.WavTail > lastFrame) {
     header.AudioEnd -= place.WavTail;
   }
+  CheckFrameTable(header, place);
+  header.StoredWav = ReadStoredWav(File, place);
   return header;
 }
 

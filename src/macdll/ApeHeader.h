@@ -1,12 +1,21 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "ApeFile.h"
 
 namespace corvane::macdll {
+
+// The format of the PCM a header describes.
+struct TPcmFormat {
+  int64_t SampleRate = 0;
+  int BitsPerSample = 0;
+  int Channels = 0;
+  bool operator==(const TPcmFormat&) const = default;
+};
 
 // The stream description and frame table of a Monkey's Audio file, as read from its header
 // and seek table (both layouts: the descriptor of 3.98 and later, the older fixed header).
@@ -17,7 +26,7 @@ struct TApeHeader {
   int FormatFlags = 0;
   int BitsPerSample = 0;
   int Channels = 0;
-  int SampleRate = 0;
+  int64_t SampleRate = 0;  // as stored: any 32-bit value, judged by whoever writes the PCM
   int64_t BlocksPerFrame = 0;
   int64_t FinalFrameBlocks = 0;
   int64_t TotalFrames = 0;
@@ -31,6 +40,12 @@ struct TApeHeader {
   std::vector<uint8_t> FrameBitSkips;
   // False for a file we recognise but do not decode (its version, depth or channel count).
   bool Supported = true;
+  // What the WAV header the file keeps says, when it keeps one we can read. The encoder wrote
+  // both headers from the same source, so a disagreement means one of them is damaged.
+  std::optional<TPcmFormat> StoredWav;
+
+  TPcmFormat Format() const { return {SampleRate, BitsPerSample, Channels}; }
+  bool MatchesStoredWav() const { return !StoredWav || *StoredWav == Format(); }
 
   int64_t TotalBlocks() const {
     return TotalFrames == 0 ? 0 : (TotalFrames - 1) * BlocksPerFrame + FinalFrameBlocks;
@@ -41,8 +56,9 @@ struct TApeHeader {
 };
 
 // Reads the header of File. Throws TMacError(MAC_ERROR_INVALID_INPUT_FILE) when File is not a
-// Monkey's Audio file or its header does not hold together with the file's size; a file of a
-// version or format we do not decode comes back with Supported false and as much of its
+// Monkey's Audio file or its header does not hold together with the file's size, and
+// TMacError(MAC_ERROR_DAMAGED_SEEK_TABLE) when its seek table does not fit its frames; a file
+// of a version or format we do not decode comes back with Supported false and as much of its
 // description as could be read.
 TApeHeader ReadApeHeader(const TApeFile& File);
 

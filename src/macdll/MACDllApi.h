@@ -19,25 +19,34 @@ enum {
   MAC_ERROR_INVALID_INPUT_FILE = 1002,   // not Monkey's Audio, or a format we do not decode
   MAC_ERROR_DECOMPRESSING_FRAME = 1010,  // the decoder refused the data or its checksum
   MAC_ERROR_INVALID_PARAMETER = 1012,    // null pointers, seek targets outside the file
+  // The seek table does not fit the frames: an entry out of order or past the audio's end.
+  MAC_ERROR_DAMAGED_SEEK_TABLE = 1100,
+  // The header and the WAV header the file keeps disagree on the rate, depth or channels.
+  MAC_ERROR_HEADER_MISMATCH = 1101,
   MAC_ERROR_INSUFFICIENT_MEMORY = 2000,
 };
 
 // Fields of c_APEDecompress_GetInfo.
 enum {
   APE_INFO_FILE_VERSION = 1000,      // encoder version, 3990 for 3.99; also for a refused file
-  APE_INFO_SAMPLE_RATE = 1003,       // Hz
+  APE_INFO_SAMPLE_RATE = 1003,       // Hz, as the header stores it (0 to 4294967295)
   APE_INFO_BITS_PER_SAMPLE = 1004,   // 8, 16 or 24
   APE_INFO_CHANNELS = 1006,          // 1 or 2
   APE_INFO_BLOCKS_PER_FRAME = 1008,  // sample frames per APE frame (the last one may hold fewer)
   APE_INFO_WAV_DATA_BYTES = 1014,    // bytes of the whole file's decoded PCM
   APE_DECOMPRESS_LENGTH_MS = 2003,   // whole file, milliseconds
+  // What the WAV header the file keeps says; 0 when it keeps none, or none we can read.
+  APE_INFO_WAV_SAMPLE_RATE = 2100,
+  APE_INFO_WAV_BITS_PER_SAMPLE = 2101,
+  APE_INFO_WAV_CHANNELS = 2102,
 };
 
 // Opens FileName (UTF-8 path) for decoding. On failure stores the error code in *ErrorCode
 // and returns null, except for a Monkey's Audio file of a version or format we do not decode
-// (MAC_ERROR_INVALID_INPUT_FILE): its handle answers c_APEDecompress_GetInfo (version, depth,
-// channels, rate) so the caller can say what the file is, and must be destroyed. On success
-// stores 0.
+// (MAC_ERROR_INVALID_INPUT_FILE) or whose header disagrees with its WAV header
+// (MAC_ERROR_HEADER_MISMATCH): its handle answers c_APEDecompress_GetInfo (version, depth,
+// channels, rate, and the WAV header's) so the caller can say what the file is, and must be
+// destroyed. On success stores 0.
 typedef APE_DECOMPRESS_HANDLE (*proc_APEDecompress_Create)(const char* FileName,
                                                            int32_t* ErrorCode);
 // Releases a handle from c_APEDecompress_Create; null is ignored. Returns 0.

@@ -34,7 +34,8 @@ MACDLL_EXPORT APE_DECOMPRESS_HANDLE c_APEDecompress_Create(const char* FileName,
   } catch (...) {
     code = MAC_ERROR_INVALID_INPUT_FILE;
   }
-  // A file we recognise but do not decode keeps its handle, so its caller can describe it.
+  // A file we recognise but do not decode, or whose two headers disagree, keeps its handle,
+  // so its caller can describe it.
   if (decoder && decoder->OpenError() != 0) code = decoder->OpenError();
   if (ErrorCode != nullptr) *ErrorCode = code;
   return decoder.release();  // owned by the caller until c_APEDecompress_Destroy
@@ -79,6 +80,12 @@ MACDLL_EXPORT int64_t c_APEDecompress_GetInfo(APE_DECOMPRESS_HANDLE Handle, int3
       return decoder.TotalFrames() * decoder.FrameBytes();
     case APE_DECOMPRESS_LENGTH_MS:
       return decoder.SampleRate() > 0 ? decoder.TotalFrames() * 1000 / decoder.SampleRate() : 0;
+    case APE_INFO_WAV_SAMPLE_RATE:
+      return decoder.Header().StoredWav ? decoder.Header().StoredWav->SampleRate : 0;
+    case APE_INFO_WAV_BITS_PER_SAMPLE:
+      return decoder.Header().StoredWav ? decoder.Header().StoredWav->BitsPerSample : 0;
+    case APE_INFO_WAV_CHANNELS:
+      return decoder.Header().StoredWav ? decoder.Header().StoredWav->Channels : 0;
     default:
       return 0;
   }

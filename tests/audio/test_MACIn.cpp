@@ -15,6 +15,7 @@
 #include "ChildProcess.h"
 #include "MACIn.h"
 #include "ScratchDir.h"
+#include "SourceError.h"
 #include "WavFile.h"
 
 namespace corvane {
@@ -472,6 +473,129 @@ INSTANTIATE_TEST_SUITE_P(
       return test::FormatCaseName(c.Format) + "_c" + std::to_string(c.Level) +
              (c.Cut ? "_Cut" : "_Overwritten");
     });
+
+// Damage the frames' checksums cannot catch: a seek table that sends a frame to other bytes, a
+// header that disagrees with the WAV header the file keeps, a rate no FLAC file carries. The
+// file is refused as it opens, naming itself and what is wrong; a range starting in frame 7,
+// as a cue track's would, never delivers frame 6's audio in its place.
+struct THeaderDamageCase {
+  const char* Name;
+  void (*Damage)(test::TApeBytes& File);
+  TSourceFault Fault;  // Unknown: the file is intact
+  const char* Message;
+};
+
+void PrintTo(const THeaderDamageCase& Case, std::ostream* Out) {
+  *Out << Case.Name;
+}
+
+class MACInHeaderDamageTest : public MACInTest,
+                              public ::testing::WithParamInterface<THeaderDamageCase> {};
+
+TEST_P(MACInHeaderDamageTest, RefusesTheFileAsItOpens) {
+  const THeaderDamageCase& c = GetParam();
+  constexpr int64_t b = NormalFrameBlocks;
+  // Nine APE frames: frame 8, the last, is short.
+  const TApeFixtureSpec spec{Mono16, 8 * b + 3001, TSignal::Noise, 1, 31};
+  const std::vector<uint8_t> pcm = ApeFixturePcm(spec);
+  test::TApeBytes file{test::ReadFileBytes(ApeFixture(spec))};
+  c.Damage(file);
+  test::TScratchDir dir;
+  const std::string path = dir.File("damaged.ape");
+  test::WriteFileBytes(path, file.Bytes);
+
+  struct TRead {
+    std::vector<uint8_t> Pcm;
+    std::string Message;
+    TSourceFault Fault = TSourceFault::Unknown;
+    std::string File;
+  };
+  const auto read = [&path](int64_t Start, int64_t End) {
+    TRead result;
+    TMACIn source;
+    source.SetFileName(path);
+    try {
+      result.Pcm = ReadRange(source, Start, End, 8192);
+    } catch (const ESourceError& E) {
+      result.Message = E.what();
+      result.Fault = E.Fault();
+      result.File = E.FileName();
+    }
+    EXPECT_EQ(source.OpenCount(), 0);
+    return result;
+  };
+  const int64_t start = 7 * b + 100;
+  const int64_t end = 7 * b + 4100;
+  const TRead whole = read(0, -1);
+  const TRead track = read(start, end);
+  EXPECT_FALSE(track.Pcm == Frames(pcm, start - b, end - b, 2)) << "frame 6 in frame 7's place";
+  if (c.Fault == TSourceFault::Unknown) {
+    EXPECT_EQ(whole.Message, "");
+    EXPECT_TRUE(whole.Pcm == pcm);
+    EXPECT_TRUE(track.Pcm == Frames(pcm, start, end, 2));
+    return;
+  }
+  for (const TRead* refused : {&whole, &track}) {
+    EXPECT_EQ(refused->Message, c.Message);
+    EXPECT_EQ(refused->Fault, c.Fault);
+    EXPECT_EQ(refused->File, path);
+    EXPECT_TRUE(refused->Pcm.empty());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Headers, MACInHeaderDamageTest,
+    ::testing::Values(
+        THeaderDamageCase{"Intact", [](test::TApeBytes&) {}, TSourceFault::Unknown, ""},
+        THeaderDamageCase{"SeekEntryPointsBack",
+                          [](test::TApeBytes& F) { F.SetFrameOffset(7, F.FrameOffset(6)); },
+                          TSourceFault::Damaged, "MACDll error: damaged seek table"},
+        THeaderDamageCase{"SeekEntryPastTheAudio",
+                          [](test::TApeBytes& F) {
+                            F.SetFrameOffset(8, static_cast<uint32_t>(F.Bytes.size() + 64));
+                          },
+                          TSourceFault::Damaged, "MACDll error: damaged seek table"},
+        THeaderDamageCase{"RateBitFlipped", [](test::TApeBytes& F) { F.SetSampleRate(44100 ^ 2); },
+                          TSourceFault::Damaged,
+                          "MACDll error: damaged header (the header says 44102 Hz but the stored "
+                          "WAV header says 44100 Hz)"},
+        THeaderDamageCase{"ChannelsDisagree", [](test::TApeBytes& F) { F.SetChannels(2); },
+                          TSourceFault::Damaged,
+                          "MACDll error: damaged header (the header says 2 channels but the "
+                          "stored WAV header says 1 channel)"},
+        THeaderDamageCase{"DepthDisagrees", [](test::TApeBytes& F) { F.SetBitsPerSample(24); },
+                          TSourceFault::Damaged,
+                          "MACDll error: damaged header (the header says 24-bit but the stored "
+                          "WAV header says 16-bit)"},
+        THeaderDamageCase{"RateZero",
+                          [](test::TApeBytes& F) {
+                            F.SetSampleRate(0);
+                            F.SetWavSampleRate(0);
+                          },
+                          TSourceFault::Unsupported, "Sample rate 0 Hz cannot be written to FLAC"},
+        THeaderDamageCase{"RateAllOnes",
+                          [](test::TApeBytes& F) {
+                            F.SetSampleRate(0xffffffff);
+                            F.SetWavSampleRate(0xffffffff);
+                          },
+                          TSourceFault::Unsupported,
+                          "Sample rate 4294967295 Hz cannot be written to FLAC"},
+        THeaderDamageCase{"RateAboveFlac",
+                          [](test::TApeBytes& F) {
+                            F.SetSampleRate(700000);
+                            F.SetWavSampleRate(700000);
+                          },
+                          TSourceFault::Unsupported,
+                          "Sample rate 700000 Hz cannot be written to FLAC"},
+        // Above 65535 Hz a FLAC frame header counts in tens of hertz.
+        THeaderDamageCase{"RateBetweenTensWithoutWavHeader",
+                          [](test::TApeBytes& F) {
+                            F.SetNoWavHeader();
+                            F.SetSampleRate(96001);
+                          },
+                          TSourceFault::Unsupported,
+                          "Sample rate 96001 Hz cannot be written to FLAC"}),
+    [](const auto& Info) { return std::string(Info.param.Name); });
 
 TEST_F(MACInTest, ReadsTheReferenceEncodersFiles) {
   const std::string data = CORVANE_SHARED_TESTDATA;

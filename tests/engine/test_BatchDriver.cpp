@@ -599,6 +599,16 @@ INSTANTIATE_TEST_SUITE_P(
                                    AddApe(Dir, Driver);
                                  },
                                  "a.ape", "数据损坏，位于 00:0[34]"},
+                    // Rewritten after it was added with a rate no FLAC file carries.
+                    TFailureCase{"SampleRate",
+                                 [](const test::TScratchDir& Dir, TBatchDriver& Driver) {
+                                   AddApe(Dir, Driver);
+                                   test::TApeBytes file{test::ReadFileBytes(Dir.File("a.ape"))};
+                                   file.SetSampleRate(700000);
+                                   file.SetWavSampleRate(700000);
+                                   test::WriteFileBytes(Dir.File("a.ape"), file.Bytes);
+                                 },
+                                 "a.ape", "采样率 700000 Hz 无法写入 FLAC"},
                     TFailureCase{"OutputFolderMissing",
                                  [](const test::TScratchDir& Dir, TBatchDriver& Driver) {
                                    Driver.SetOutputFolder(Dir.File("nowhere"));
@@ -661,6 +671,31 @@ TEST_F(BatchDriverTest, FilesThatCanNeverConvertAreRefusedWhenAdded) {
   for (size_t i = 0; i < problems.size(); ++i) {
     EXPECT_TRUE(problems[i].starts_with(paths[i] + "：不是 APE 文件")) << problems[i];
   }
+}
+
+// So is a file whose header is damaged, or whose rate no FLAC file carries: the cause is
+// named, with the numbers.
+TEST_F(BatchDriverTest, DamagedHeadersAndRatesFlacCannotCarryAreRefusedWhenAdded) {
+  test::TApeFixtureSpec spec;
+  spec.Frames = 4410;
+  test::TApeBytes flipped{test::ReadFileBytes(test::ApeFixture(spec))};
+  test::TApeBytes fast = flipped;
+  flipped.SetSampleRate(44100 ^ 2);
+  fast.SetSampleRate(700000);
+  fast.SetWavSampleRate(700000);
+  test::WriteFileBytes(Dir.File("flipped.ape"), flipped.Bytes);
+  test::WriteFileBytes(Dir.File("fast.ape"), fast.Bytes);
+  const std::vector<std::string> problems =
+      Driver.AddFiles({Dir.File("flipped.ape"), Dir.File("fast.ape")});
+  EXPECT_EQ(Driver.Jobs().Count(), 0);
+  EXPECT_EQ(problems,
+            (std::vector<std::string>{
+                Dir.File("flipped.ape") +
+                    "：数据损坏。MACDll error: damaged header (the header says 44102 Hz but the "
+                    "stored WAV header says 44100 Hz)",
+                Dir.File("fast.ape") +
+                    "：采样率 700000 Hz 无法写入 FLAC。Sample rate 700000 Hz cannot be written "
+                    "to FLAC"}));
 }
 
 }  // namespace

@@ -40,6 +40,18 @@ std::string FixtureName(const TApeFixtureSpec& Spec) {
 
 }  // namespace
 
+uint32_t TApeBytes::Le(size_t At, int Size) const {
+  uint32_t value = 0;
+  for (int i = Size - 1; i >= 0; --i) value = (value << 8) | Bytes.at(At + static_cast<size_t>(i));
+  return value;
+}
+
+void TApeBytes::SetLe(size_t At, uint32_t Value, int Size) {
+  for (int i = 0; i < Size; ++i) {
+    Bytes.at(At + static_cast<size_t>(i)) = static_cast<uint8_t>(Value >> (8 * i));
+  }
+}
+
 std::vector<TApeFixtureSpec> WholeFileFixtures() {
   std::vector<TApeFixtureSpec> all;
   for (const TPcmFormat& format : {TPcmFormat{16, 2, 44100}, TPcmFormat{16, 1, 44100},
