@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -27,8 +28,10 @@ class TDecodedSource : public TAudioSource {
   void EndRead() override;
 
   // Decoding happens as the reader reads; the count is kept for whoever asks.
-  void SetDecodeThreads(int Count) override { FDecodeThreads = Count; }
-  int DecodeThreads() const override { return FDecodeThreads; }
+  void SetDecodeThreads(int Count) override {
+    FDecodeThreads.store(Count, std::memory_order_relaxed);
+  }
+  int DecodeThreads() const override { return FDecodeThreads.load(std::memory_order_relaxed); }
 
   void OpenSource() override;
   void CloseSource() override;
@@ -49,7 +52,7 @@ class TDecodedSource : public TAudioSource {
   bool Refill();
 
   TStreamDecoderOpener FOpener;
-  int FDecodeThreads = 0;
+  std::atomic<int> FDecodeThreads{0};
   std::unique_ptr<TStreamDecoder> FQueryDecoder;  // while the source is open
   std::vector<TSpan> FSpans;
   size_t FSpan = 0;
