@@ -24,19 +24,19 @@ class TAccurateRipChecksum {
   // Frames past TrackFrames do not count.
   void Add(const uint8_t* Pcm, size_t Bytes);
 
-  uint32_t V1() const { return static_cast<uint32_t>(SumLow); }
-  uint32_t V2() const { return static_cast<uint32_t>(SumLow + SumHigh); }
+  uint32_t V1() const { return static_cast<uint32_t>(SumProducts); }
+  uint32_t V2() const { return static_cast<uint32_t>(SumProducts + SumHighs); }
   // Whole frames seen so far.
   int64_t Frames() const { return Next - 1; }
 
  private:
   void AddFrames(const uint8_t* Pcm, int64_t Count);
 
-  int64_t From;      // the first frame number that counts
-  int64_t To;        // the last one
-  int64_t Next = 1;  // the number of the frame to come
-  uint64_t SumLow = 0;
-  uint64_t SumHigh = 0;
+  int64_t From;              // the first frame number that counts
+  int64_t To;                // the last one
+  int64_t Next = 1;          // the number of the frame to come
+  uint64_t SumProducts = 0;  // of the 64-bit products, wrapping
+  uint64_t SumHighs = 0;     // of their high halves
   uint8_t Partial[4] = {};
   int PartialBytes = 0;
 };
