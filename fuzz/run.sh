@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:?usage: fuzz/run.sh SECONDS [target ...]}
 shift
 all=(fuzz_cue fuzz_apetag fuzz_id3v2 fuzz_flacfile_read fuzz_flacfile_write fuzz_apedecoder
-  fuzz_ttadecoder fuzz_imageinfo)
+  fuzz_ttadecoder fuzz_imageinfo fuzz_accuraterip)
 targets=("${@:-${all[@]}}")
 
 declare -A max_len=(
@@ -21,6 +21,7 @@ declare -A max_len=(
   [fuzz_apedecoder]=65536     # a header, a seek table and a few small frames
   [fuzz_ttadecoder]=65536     # likewise
   [fuzz_imageinfo]=4096       # the headers of a JPEG, PNG or GIF image
+  [fuzz_accuraterip]=8192     # a few submissions of up to 99 tracks, 904 bytes each
 )
 
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVANE_FUZZ=ON -DCORVANE_BUILD_APP=OFF \

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config git
-  qt6-base-dev libflac-dev libuchardet-dev libwavpack-dev libsndfile1-dev libebur128-dev
+  qt6-base-dev libflac-dev libuchardet-dev libwavpack-dev libsndfile1-dev libebur128-dev zlib1g-dev
   fonts-wqy-microhei qt6-translations-l10n
   googletest libgtest-dev default-jre-headless libjmac-java ffmpeg flac wavpack
   xvfb xauth clang-14 libclang-rt-14-dev clang-tidy-14
