@@ -7,6 +7,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QTemporaryFile>
+#include <QThread>
 #include <QTimer>
 #include <QUrl>
 #include <cstdio>
@@ -124,6 +125,7 @@ TAccurateRipLookup::~TAccurateRipLookup() {
 }
 
 void TAccurateRipLookup::Fetch(const std::string& EntryPath, TDone Done) {
+  Q_ASSERT(QThread::currentThread() == thread());
   // Every answer goes through the event loop, so that the caller's code after Fetch always
   // runs before its Done; with this object as the context, none arrives once it is gone.
   if (!IsAccurateRipEntryPath(EntryPath)) {
@@ -203,7 +205,10 @@ void TAccurateRipLookup::FetchFromNetwork(const std::string& EntryPath, TDone Do
             reply->deleteLater();
             TAccurateRipReply answer = Answer(*reply, state->TimedOut, state->Oversized);
             if (answer.Kind == TAccurateRipReply::TKind::Found) Keep(EntryPath, answer.Body);
-            Done(answer);
+            // Called from the event loop rather than from inside the reply's signal, so that
+            // Done may destroy this object, and the reply with it.
+            QMetaObject::invokeMethod(
+                this, [Done, answer = std::move(answer)] { Done(answer); }, Qt::QueuedConnection);
           });
 }
 

@@ -149,25 +149,16 @@ std::shared_ptr<TOutcome> Start(TAccurateRipLookup& Lookup, const std::string& P
   return outcome;
 }
 
-// Runs the event loop until Done holds or a generous deadline passes; then a little longer,
-// so that a second call would be seen.
+// Runs the event loop until Done holds or Limit passes; then a little longer, so that a
+// second call would be seen.
 template <typename TDoneTest>
-void RunUntil(TDoneTest Done) {
+void RunUntil(TDoneTest Done, std::chrono::milliseconds Limit = 4s) {
   QElapsedTimer clock;
   clock.start();
-  while (!Done() && clock.elapsed() < 4000) {
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-  }
-  for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
-}
-
-// Runs the event loop for a while, for what should not happen.
-void Settle(std::chrono::milliseconds Time) {
-  QElapsedTimer clock;
-  clock.start();
-  while (clock.elapsed() < Time.count()) {
+  while (!Done() && clock.elapsed() < Limit.count()) {
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
   }
+  for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
 }
 
 TAccurateRipReply FetchNow(TAccurateRipLookup& Lookup, const std::string& Path) {
@@ -357,10 +348,29 @@ TEST(AccurateRipLookup, ALookupDestroyedFirstNeverCallsBack) {
   }
   // Not even while it goes.
   EXPECT_EQ(outcomes[0]->Calls, 0);
-  Settle(150ms);
+  RunUntil([] { return false; }, 150ms);
   EXPECT_EQ(outcomes[0]->Calls, 0);
   EXPECT_EQ(outcomes[3]->Calls, 0);
   EXPECT_EQ(outcomes[4]->Calls, 0);
+}
+
+TEST(AccurateRipLookup, DoneMayDestroyTheLookup) {
+  TCannedServer server(TAnswer::Entry);
+  const test::TScratchDir cache;
+  WriteFile(cache.File("1/0/0/dBAR-002-00000001-00000002-03000002.bin"), "kept");
+  // Answered by the server, by the cache, and refused.
+  for (const char* path : {kEntry, "1/0/0/dBAR-002-00000001-00000002-03000002.bin", "no entry"}) {
+    auto* lookup = new TAccurateRipLookup(cache.Path(), server.Url());
+    int calls = 0;
+    lookup->Fetch(path, [&calls, &lookup](const TAccurateRipReply&) {
+      ++calls;
+      delete lookup;
+      lookup = nullptr;
+    });
+    RunUntil([&] { return calls > 0; });
+    EXPECT_EQ(calls, 1) << path;
+    if (lookup != nullptr) delete lookup;
+  }
 }
 
 struct TUrlCase {
