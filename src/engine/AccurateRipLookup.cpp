@@ -258,7 +258,7 @@ void TAccurateRipLookup::Keep(const std::string& EntryPath,
   const QString path = QString::fromStdString(FCacheFolder + "/" + EntryPath);
   const QString folder = QFileInfo(path).path();
   if (!QDir().mkpath(folder)) return;
-  QTemporaryFile file(folder + QStringLiteral("/.dBAR-XXXXXX.part"));
+  QTemporaryFile file(folder + QStringLiteral("/.dBAR-XXXXXX.tmp"));
   if (!file.open()) return;
   const auto size = static_cast<qint64>(Body.size());
   if (file.write(reinterpret_cast<const char*>(Body.data()), size) != size || !file.flush()) {

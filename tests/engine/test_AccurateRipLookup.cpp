@@ -197,7 +197,7 @@ struct TFetchCase {
   // The cache's file for Path before the fetch, if any.
   const char* Cached;
   TKind Kind;
-  // A part of the problem text; empty when there is none.
+  // Words the problem text holds; empty when there is no problem.
   const char* Problem;
   bool Asked;
   bool FromCache;
