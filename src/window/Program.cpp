@@ -10,7 +10,7 @@
 
 namespace corvane {
 
-int RunMainWindow(QApplication& App) {
+int RunMainWindow(QApplication& App, const QStringList& Files) {
   // The settings file is named after these: ~/.config/Corvane/Corvane.conf.
   QApplication::setOrganizationName(QStringLiteral("Corvane"));
   QApplication::setApplicationName(QStringLiteral("Corvane"));
@@ -23,6 +23,7 @@ int RunMainWindow(QApplication& App) {
     return 1;
   }
   form->show();
+  if (!Files.isEmpty()) RunReportingErrors([&] { form->FormDropFiles(Files); });
   return App.exec();
 }
 
