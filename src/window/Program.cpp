@@ -15,6 +15,9 @@ int RunMainWindow(QApplication& App, const QStringList& Files) {
   QApplication::setOrganizationName(QStringLiteral("Corvane"));
   QApplication::setApplicationName(QStringLiteral("Corvane"));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/artwork/icon.png")));
+  // Wayland desktops match the window to its installed entry, and so to its name and icon, by
+  // this.
+  QGuiApplication::setDesktopFileName(QStringLiteral("io.github.corvane.Corvane"));
   std::unique_ptr<TForm1> form;
   try {
     form = std::make_unique<TForm1>(std::make_unique<QSettings>());
