@@ -9,6 +9,7 @@ packages=(
   fonts-wqy-microhei qt6-translations-l10n
   googletest libgtest-dev default-jre-headless libjmac-java ffmpeg flac wavpack
   xvfb xauth clang-14 libclang-rt-14-dev clang-tidy-14
+  desktop-file-utils appstream parallel dpkg-dev
 )
 
 missing=()

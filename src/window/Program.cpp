@@ -10,11 +10,14 @@
 
 namespace corvane {
 
-int RunMainWindow(QApplication& App) {
+int RunMainWindow(QApplication& App, const QStringList& Files) {
   // The settings file is named after these: ~/.config/Corvane/Corvane.conf.
   QApplication::setOrganizationName(QStringLiteral("Corvane"));
   QApplication::setApplicationName(QStringLiteral("Corvane"));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/artwork/icon.png")));
+  // Wayland desktops match the window to its installed entry, and so to its name and icon, by
+  // this.
+  QGuiApplication::setDesktopFileName(QStringLiteral("io.github.corvane.Corvane"));
   std::unique_ptr<TForm1> form;
   try {
     form = std::make_unique<TForm1>(std::make_unique<QSettings>());
@@ -23,6 +26,7 @@ int RunMainWindow(QApplication& App) {
     return 1;
   }
   form->show();
+  if (!Files.isEmpty()) RunReportingErrors([&] { form->FormDropFiles(Files); });
   return App.exec();
 }
 

@@ -9,7 +9,7 @@ namespace {
 constexpr int kExitUsage = 2;
 
 TStartupRequest Request(TStartupRequest::TKind Kind, QString Text) {
-  return {Kind, std::move(Text)};
+  return {Kind, std::move(Text), {}};
 }
 
 // The option as it was typed: Qt names an unknown one without its dashes.
@@ -28,19 +28,24 @@ TStartupRequest ReadStartupOptions(const QStringList& Arguments) {
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral(
       "Converts Monkey's Audio, FLAC, WavPack, True Audio, WAV and AIFF files and\n"
-      "their cue-sheet CD images to FLAC files, in a window. Files are added in the window; corvane-cli converts from the command\n"
-      "line. Qt's own options (-platform, -style...) are taken too."));
+      "their cue-sheet CD images to FLAC files, in a window. Files and folders given\n"
+      "are added to its list, as if dropped on it; corvane-cli converts from the\n"
+      "command line. Qt's own options (-platform, -style...) are taken too."));
   const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                 QStringLiteral("Show this help and exit."));
   const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                    QStringLiteral("Show the version and exit."));
   parser.addOption(help);
   parser.addOption(version);
+  parser.addPositionalArgument(QStringLiteral("FILE|FOLDER"),
+                               QStringLiteral("audio files, .cue files, folders to add."),
+                               QStringLiteral("[FILE|FOLDER...]"));
   const bool parsed = parser.parse(Arguments);
   if (parser.isSet(help)) {
     QString text = parser.helpText();
     // Named as the user knows it, not by the path it was started through.
-    text.replace(0, text.indexOf(QLatin1Char('\n')), QStringLiteral("Usage: corvane [options]"));
+    text.replace(0, text.indexOf(QLatin1Char('\n')),
+                 QStringLiteral("Usage: corvane [options] [FILE|FOLDER...]"));
     return Request(TKind::Help, text.trimmed());
   }
   if (parser.isSet(version)) {
@@ -52,12 +57,9 @@ TStartupRequest ReadStartupOptions(const QStringList& Arguments) {
                        .arg(TypedOption(parser.unknownOptionNames().first(), Arguments)));
   }
   if (!parsed) return Request(TKind::UsageError, parser.errorText());
-  if (!parser.positionalArguments().isEmpty()) {
-    return Request(TKind::UsageError,
-                   QStringLiteral("unexpected argument \"%1\": add files in the window")
-                       .arg(parser.positionalArguments().first()));
-  }
-  return {};
+  TStartupRequest run;
+  run.Files = parser.positionalArguments();
+  return run;
 }
 
 std::optional<int> AnswerStartupOptions(const QStringList& Arguments, bool QtOptionsTaken) {

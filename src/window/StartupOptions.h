@@ -10,10 +10,12 @@ struct TStartupRequest {
   enum class TKind { Run, Help, Version, UsageError };
   TKind Kind = TKind::Run;
   QString Text;  // the help, the version, or what is wrong (one line)
+  // Files and folders to add when the window opens, as a file manager's "Open with" gives them.
+  QStringList Files;
 };
 
 // Reads the window program's command line (Arguments[0] is the program): --help and --version
-// as Linux programs take them; any other option or argument is a usage error.
+// as Linux programs take them, and files and folders to add; any other option is a usage error.
 TStartupRequest ReadStartupOptions(const QStringList& Arguments);
 
 // Prints what Arguments ask for and returns the exit status, or nothing when the window is to

@@ -27,5 +27,6 @@ int main(int argc, char** argv) {
           corvane::AnswerStartupOptions(QCoreApplication::arguments(), true)) {
     return *status;
   }
-  return corvane::RunMainWindow(app);
+  return corvane::RunMainWindow(app,
+                                corvane::ReadStartupOptions(QCoreApplication::arguments()).Files);
 }

@@ -69,27 +69,35 @@ TEST_F(ApplicationTest, QtsOwnDialogsSpeakChinese) {
   }
 }
 
-TEST(StartupOptions, HelpAndVersionAnswerAndAnythingElseIsAMistakeNamedAsTyped) {
+TEST(StartupOptions, HelpAndVersionAnswerFilesAreAddedAndOtherOptionsAreMistakesNamedAsTyped) {
   using TKind = TStartupRequest::TKind;
   const struct {
     QStringList Arguments;
     TKind Kind;
     const char* Says;
+    QStringList Files = {};
   } cases[] = {
       {{"/usr/lib/corvane/corvane"}, TKind::Run, ""},
-      {{"corvane", "--help"}, TKind::Help, "Usage: corvane [options]\n"},
+      {{"corvane", "--help"}, TKind::Help, "Usage: corvane [options] [FILE|FOLDER...]\n"},
       {{"corvane", "-h"}, TKind::Help, "--version"},
       {{"corvane", "--version"}, TKind::Version, "corvane " CORVANE_VERSION},
       {{"corvane", "-v"}, TKind::Version, "corvane "},
       {{"corvane", "-platform", "offscreen", "--help"}, TKind::Help, "Usage:"},
       {{"corvane", "--bogus"}, TKind::UsageError, "unknown option \"--bogus\""},
       {{"corvane", "-x"}, TKind::UsageError, "unknown option \"-x\""},
-      {{"corvane", "album.cue"}, TKind::UsageError, "\"album.cue\""},
+      // As a file manager's "Open with" passes them; "--" lets a name start with a dash.
+      {{"corvane", "/music/album.cue", "/music/b c.ape"},
+       TKind::Run,
+       "",
+       {"/music/album.cue", "/music/b c.ape"}},
+      {{"corvane", "--", "-odd.ape", "folder"}, TKind::Run, "", {"-odd.ape", "folder"}},
+      {{"corvane", "album.cue", "--bogus"}, TKind::UsageError, "unknown option \"--bogus\""},
   };
   for (const auto& c : cases) {
     const TStartupRequest request = ReadStartupOptions(c.Arguments);
     EXPECT_EQ(request.Kind, c.Kind) << c.Arguments.join(' ').toStdString();
     EXPECT_TRUE(request.Text.contains(QString::fromUtf8(c.Says))) << request.Text.toStdString();
+    EXPECT_EQ(request.Files, c.Files) << c.Arguments.join(' ').toStdString();
   }
 }
 
