@@ -15,8 +15,13 @@
 // turns, so a burst of load elsewhere hits all alike; the best of three rounds counts. The
 // load average is printed at the start and the end: the machine may be shared.
 //
+// Last, the cost of what a conversion does besides encoding, in processor seconds over ten
+// minutes of 16-bit stereo: the CRC32 and AccurateRip checksums (target: at most 3% more),
+// ReplayGain's loudness (at most 3% more), and libFLAC's verify (reported).
+//
 // Usage: bench_convert                             the whole benchmark
-//        bench_convert --convert APE FLAC [THREADS]  one conversion by us (a child's part)
+//        bench_convert --convert APE FLAC [THREADS [MODE]]  one conversion by us (a child's
+//                      part); MODE: plain (default), checksums, replaygain, verify
 //        bench_convert --prepare MIN LEVEL BITS RATE [WAV]  makes a fixture (and its WAV)
 //        bench_convert --verify APE FLAC MIN LEVEL BITS RATE  checks our FLAC against the PCM
 
@@ -40,6 +45,7 @@
 #include "MACBinding.h"
 #include "MACIn.h"
 #include "ScratchDir.h"
+#include "TrackMeasures.h"
 #include "WavFile.h"
 
 extern char** environ;
@@ -54,8 +60,9 @@ test::TApeFixtureSpec Spec(int Minutes, int Level, int Bits, int Rate) {
   return {{Bits, 2, Rate}, int64_t{Minutes} * 60 * Rate, test::TSignal::Tone, Level, 1};
 }
 
-// One conversion through the program's own source and sink, at level 5 as the window sets it.
-int ConvertOnce(const char* Ape, const char* Flac, int Threads) {
+// One conversion through the program's own source and sink, at level 5 as the window sets it,
+// measuring or verifying as Mode says.
+int ConvertOnce(const char* Ape, const char* Flac, int Threads, const std::string& Mode) {
   if (!LoadMACDll() || !LoadLibFLAC()) {
     std::fprintf(stderr, "libMACDll.so or libFLAC is missing\n");
     return 1;
@@ -73,6 +80,12 @@ int ConvertOnce(const char* Ape, const char* Flac, int Threads) {
   sink.SetInput(&source);
   source.SetFileName(Ape);
   sink.SetFileName(Flac);
+  sink.SetVerify(Mode == "verify");
+  if (Mode == "checksums" || Mode == "replaygain") {
+    // The whole file as the only track of a disc: both ends are skipped, as on a real disc.
+    const TDiscTrackPlace place{true, true, source.FileFrames()};
+    sink.SetPcmTap(std::make_shared<TTrackMeasures>(place, Mode == "replaygain"));
+  }
 
   std::mutex mutex;
   std::condition_variable ended;
@@ -144,7 +157,8 @@ std::vector<std::string> SpecArguments(int Minutes, const TCase& Case) {
 
 int main(int argc, char** argv) {
   if (argc >= 4 && std::strcmp(argv[1], "--convert") == 0) {
-    return ConvertOnce(argv[2], argv[3], argc >= 5 ? std::atoi(argv[4]) : -1);
+    return ConvertOnce(argv[2], argv[3], argc >= 5 ? std::atoi(argv[4]) : -1,
+                       argc >= 6 ? argv[5] : "plain");
   }
   if ((argc == 6 || argc == 7) && std::strcmp(argv[1], "--prepare") == 0) {
     return Prepare(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]),
@@ -234,6 +248,41 @@ int main(int argc, char** argv) {
   const double growth = peak[1] - peak[0];
   std::printf("growth     %8.1f MiB  (targets: at most 64 MiB, growth at most 4)\n", growth);
   withinTarget = withinTarget && peak[1] <= 64.0 && growth <= 4.0;
+
+  std::printf(
+      "\nWhat a conversion does besides encoding (16-bit c2, 10 minutes); CPU seconds, "
+      "best of %d\n",
+      Rounds + 2);
+  {
+    std::vector<std::string> prepare = {me, "--prepare"};
+    const std::vector<std::string> spec = SpecArguments(10, normal);
+    prepare.insert(prepare.end(), spec.begin(), spec.end());
+    RunChild(prepare);
+    const std::string ape = test::ApeFixture(Spec(10, 2, 16, 44100));
+    const char* modes[] = {"plain", "checksums", "replaygain", "verify"};
+    double cpu[4] = {0, 0, 0, 0};
+    // In turns, so a burst of load elsewhere hits every mode alike.
+    std::vector<TRun> best(4);
+    for (int round = 0; round < Rounds + 2; ++round) {
+      for (int m = 0; m < 4; ++m) {
+        const TRun run = RunChild({me, "--convert", ape, ours, "-1", modes[m]});
+        if (round == 0) {
+          best[static_cast<size_t>(m)] = run;
+        } else {
+          KeepBest(best[static_cast<size_t>(m)], run);
+        }
+      }
+    }
+    for (int m = 0; m < 4; ++m) cpu[m] = best[static_cast<size_t>(m)].Cpu;
+    const double checksums = cpu[1] / cpu[0];
+    const double loudness = cpu[2] / cpu[0];
+    std::printf("%-22s %8.3f s\n", "plain", cpu[0]);
+    std::printf("%-22s %8.3f s  x%.3f (target <= 1.03)\n", "+ CRC32, AccurateRip", cpu[1],
+                checksums);
+    std::printf("%-22s %8.3f s  x%.3f (target <= 1.03)\n", "+ ReplayGain", cpu[2], loudness);
+    std::printf("%-22s %8.3f s  x%.3f (reported)\n", "+ verify", cpu[3], cpu[3] / cpu[0]);
+    withinTarget = withinTarget && checksums <= 1.03 && loudness <= 1.03;
+  }
 
   std::printf("\n");
   PrintLoad("at the end");

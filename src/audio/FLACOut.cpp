@@ -102,6 +102,7 @@ void TFLACOut::PrepareOutput() {
     source->BeginRead();
     FReadPassOpen = true;
     ConfigureEncoder(*source);
+    if (FPcmTap) FPcmTap->Begin(source->SampleRate(), FChannels, FBytesPerSample * 8);
     if (FEncoder->Init(*FStream) != FLAC__STREAM_ENCODER_INIT_STATUS_OK) {
       ThrowEncoderFailure("Failed to initialize FLAC encoder.", *FEncoder);
     }
@@ -166,6 +167,9 @@ bool TFLACOut::ProcessBlock(bool Abort) {
   // A trailing partial frame cannot be encoded; the source delivers whole frames.
   const int64_t frames = got / (FBytesPerSample * FChannels);
   if (frames == 0) return true;
+  if (FPcmTap) {
+    FPcmTap->Add(FBlockBuffer.data(), static_cast<size_t>(frames * FChannels * FBytesPerSample));
+  }
   WidenSamples(FBlockBuffer.data(), frames * FChannels, FBytesPerSample, FSamples.data());
   if (!FEncoder->ProcessInterleaved(FSamples.data(), static_cast<uint32_t>(frames))) {
     ThrowEncoderFailure("Failed to encode data.", *FEncoder);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ACSFileOut.h"
+#include "PcmTap.h"
 #include "StagedFile.h"
 
 namespace corvane {
@@ -60,6 +61,9 @@ class TFLACOut : public TACSFileOut {
   uint32_t PaddingReserve() const { return FPaddingReserve; }
   void SetPaddingReserve(uint32_t Value);
 
+  // What sees the next runs' PCM as it is encoded; none by default. Between runs.
+  void SetPcmTap(std::shared_ptr<TPcmTap> Tap) { FPcmTap = std::move(Tap); }
+
   // Between runs, on the user-interface thread.
   bool AutoCommit() const { return FAutoCommit; }
   void SetAutoCommit(bool Value) { FAutoCommit = Value; }
@@ -98,6 +102,7 @@ class TFLACOut : public TACSFileOut {
   uint16_t FMinResidualPartitionOrder = 0;
   uint32_t FPaddingReserve = 0;
   bool FAutoCommit = true;
+  std::shared_ptr<TPcmTap> FPcmTap;
 
   // The current run: made by PrepareOutput, then used by the worker alone until CloseRun.
   std::unique_ptr<TFLACEncoder> FEncoder;  // declared after FStream (base): released first

@@ -202,18 +202,29 @@ struct TOptionSet {
         Overwrite(Flag(nullptr, "overwrite",
                        "Replace an output file that exists already (the default).")),
         SkipExisting(Flag(nullptr, "skip-existing",
-                          "Leave an output file that exists already, and skip its job.")) {}
+                          "Leave an output file that exists already, and skip its job.")),
+        NoVerify(Flag(nullptr, "no-verify",
+                      "Do not have libFLAC decode each file as it is written and compare it "
+                      "with the source (it does by default).")),
+        AccurateRip(Flag(nullptr, "accuraterip",
+                         "Look each disc up in the AccurateRip database (sends its disc ID "
+                         "over the network).")),
+        ReplayGain(Flag(nullptr, "replaygain",
+                        "Measure loudness and write ReplayGain 2.0 track and album tags.")),
+        NoReplayGain(Flag(nullptr, "no-replaygain",
+                          "Write no ReplayGain tags of our own; a source's carry over (the "
+                          "default).")) {}
 
   void AddTo(QCommandLineParser& Parser) const {
     for (const QCommandLineOption* option :
          {&Help, &Version, &Output, &Level, &Jobs, &Name, &Recursive, &Encoding, &DryRun, &Quiet,
-          &Overwrite, &SkipExisting}) {
+          &Overwrite, &SkipExisting, &NoVerify, &AccurateRip, &ReplayGain, &NoReplayGain}) {
       Parser.addOption(*option);
     }
   }
 
   QCommandLineOption Help, Version, Output, Level, Jobs, Name, Recursive, Encoding, DryRun, Quiet,
-      Overwrite, SkipExisting;
+      Overwrite, SkipExisting, NoVerify, AccurateRip, ReplayGain, NoReplayGain;
 };
 
 TCliRequest HelpRequest(const QCommandLineParser& Parser, const TArgumentText& Arguments) {
@@ -290,6 +301,12 @@ std::optional<std::string> ReadTexts(const QCommandLineParser& Parser, const TOp
     return "--overwrite and --skip-existing cannot be given together";
   }
   if (Parser.isSet(Set.SkipExisting)) Options.Existing = TExistingOutput::Skip;
+  if (Parser.isSet(Set.ReplayGain) && Parser.isSet(Set.NoReplayGain)) {
+    return "--replaygain and --no-replaygain cannot be given together";
+  }
+  Options.Batch.Verify = !Parser.isSet(Set.NoVerify);
+  Options.Batch.AccurateRip = Parser.isSet(Set.AccurateRip);
+  Options.Batch.ReplayGain = Parser.isSet(Set.ReplayGain);
   Options.Recursive = Parser.isSet(Set.Recursive);
   Options.DryRun = Parser.isSet(Set.DryRun);
   Options.Quiet = Parser.isSet(Set.Quiet);

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "BatchOptions.h"
 #include "TextCodec.h"
 
 namespace corvane {
@@ -22,6 +23,7 @@ struct TCliOptions {
   bool DryRun = false;
   bool Quiet = false;
   TExistingOutput Existing = TExistingOutput::Replace;
+  TBatchOptions Batch;
 };
 
 struct TCliRequest {

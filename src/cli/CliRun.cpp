@@ -5,12 +5,15 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
 #include <sstream>
 
 #include "Disc.h"
+#include "DiscCompletion.h"
+#include "DiscIdentity.h"
 #include "FolderScan.h"
 #include "InputFormats.h"
 #include "JobAdding.h"
@@ -22,6 +25,8 @@
 #include "QtMainThreadHandoff.h"
 
 namespace corvane {
+
+using namespace proof;
 namespace {
 
 constexpr int kRedrawMs = 200;
@@ -149,7 +154,8 @@ int64_t AudioFrames(const TJob& Job) {
 class TRun {
  public:
   TRun(const TCliOptions& Options, int Cores, std::vector<TJob> Jobs, TConsoleProgress& Console)
-      : FConsole(Console), FBatch(FHandoff, std::move(Jobs), Options.Jobs, Options.Level, Cores) {
+      : FConsole(Console),
+        FBatch(FHandoff, std::move(Jobs), Options.Jobs, Options.Level, Cores, Options.Batch) {
     if (Console.Mode() == TConsoleProgress::TMode::Terminal) {
       for (const TJob& job : FBatch.Jobs()) FWeights.push_back(AudioFrames(job));
     } else {
@@ -175,7 +181,8 @@ class TRun {
     FBatch.Start({[this](size_t, size_t) { Draw(); },
                   [this](size_t Job, const std::optional<TFailure>& Failure,
                          const std::vector<std::string>& Notes) { Ended(Job, Failure, Notes); },
-                  [&loop] { loop.exit(0); }});
+                  [&loop] { loop.exit(0); },
+                  [this](const TDiscCompletion::TDiscEnd& End) { DiscEnded(End); }});
     tick.start(kRedrawMs);
     Draw();
     const int result = loop.exec();
@@ -204,6 +211,15 @@ class TRun {
     for (const std::string& note : Notes) {
       if (FNotes.insert(note).second) FConsole.PrintNote(kProgram + note);
     }
+  }
+
+  void DiscEnded(const TDiscCompletion::TDiscEnd& End) {
+    Draw();
+    for (const std::string& note : End.Notes) FConsole.PrintNote(kProgram + note);
+    if (!End.Verdict) return;
+    std::string line = "disc: " + End.Source + ": " + DescribeDiscVerdict(*End.Verdict);
+    if (!End.LogFile.empty()) line += "; log: " + End.LogFile;
+    FConsole.Print(line);
   }
 
   void Draw() {
@@ -243,6 +259,17 @@ class TRun {
   std::chrono::steady_clock::time_point FStart;
 };
 
+// A sheet's disc IDs, which the AccurateRip lookup would send, so a user can check them first.
+// Its log too, so a plan shows every file a run would write.
+void PrintDiscIds(const TDisc& Disc, const std::string& Log) {
+  if (Disc.Sheet() == nullptr) return;
+  const std::optional<TDiscLayout> layout = DiscLayoutOf(Disc);
+  const std::string ids = layout ? FormatDiscIds(DiscIdsOf(*layout)) + " (as an audio-only disc)"
+                                 : std::string("no disc IDs (a track's audio cannot be placed)");
+  std::printf("disc: %s: %s; log: %s\n", EscapeControls(Disc.Source(), false).c_str(), ids.c_str(),
+              EscapeControls(Log, false).c_str());
+}
+
 std::string Plural(int Count, const char* Noun) {
   return std::to_string(Count) + " " + Noun + (Count == 1 ? "" : "s");
 }
@@ -256,9 +283,16 @@ int RunConversion(const TCliOptions& Options, int Cores, TConsoleProgress& Conso
   CollectJobs(Options, jobs, Console);
   std::vector<TJob> toRun;
   int skipped = 0;
-  for (TJob& job : PlannedJobs(Options, jobs)) {
+  std::vector<TJob> planned = PlannedJobs(Options, jobs);
+  std::map<const TDisc*, std::string> logs;
+  if (Options.DryRun) logs = PlannedDiscLogs(planned);
+  for (TJob& job : planned) {
     const bool exists = SomethingAt(job.Output);
     const bool skip = exists && Options.Existing == TExistingOutput::Skip;
+    if (const auto log = logs.find(job.Disc.get()); log != logs.end()) {
+      PrintDiscIds(*job.Disc, log->second);
+      logs.erase(log);
+    }
     if (Options.DryRun) {
       // Always printed: it is what a dry run is for.
       std::printf("%s -> %s%s\n", EscapeControls(DryRunLabel(job), false).c_str(),

@@ -32,6 +32,24 @@ inline constexpr const char* kNameTemplateLabel =
 inline constexpr const char* kNameTemplateFields = "可用字段：%1；“/”分隔文件夹";
 // %1: why the template cannot be used, as the template's reader says it.
 inline constexpr const char* kNameTemplateRefused = "此模板无法使用：%1";
+inline constexpr const char* kVerifyOption = "写入后校验（由 libFLAC 解码比对，稍慢）";
+inline constexpr const char* kAccurateRipOption =
+    "在 AccurateRip 数据库中查询光盘（会通过网络发送光盘 ID）";
+inline constexpr const char* kReplayGainOption = "计算并写入 ReplayGain 2.0 音轨与专辑增益";
+
+// A disc's end, in the status bar. %1: the sheet's name; %2: the verdict; %3: the log's name.
+inline constexpr const char* kDiscEnded = "光盘 %1：%2";
+inline constexpr const char* kDiscLog = "；日志：%1";
+// %1 tracks accurately ripped of %2.
+inline constexpr const char* kVerdictAccurate = "AccurateRip 校验通过（%1/%2 轨）";
+inline constexpr const char* kVerdictPartly = "AccurateRip 部分校验通过（%1/%2 轨）";
+inline constexpr const char* kVerdictNotAccurate = "AccurateRip 校验未通过（%1/%2 轨）";
+inline constexpr const char* kVerdictNotInDatabase = "AccurateRip 数据库中没有此光盘";
+inline constexpr const char* kVerdictUnreachable = "无法连接 AccurateRip 数据库";
+inline constexpr const char* kVerdictNotChecked = "已记录校验值（未查询 AccurateRip）";
+inline constexpr const char* kVerdictNotCdAudio = "不是 CD 音频，没有 AccurateRip 校验值";
+// %1: tracks of the disc not converted.
+inline constexpr const char* kVerdictFailedTracks = "，%1 轨未转换";
 
 inline constexpr const char* kStatusStartUp = "请将需要转换的文件添加到列表中";
 inline constexpr const char* kStatusFast = "转换速度快！压缩率较低";
@@ -53,7 +71,7 @@ inline constexpr const char* kAboutLines[5] = {
     "库：%1、%2",
     "许可证：GNU GPL 第 3 版或更高版本",
     "感谢 libFLAC、WavPack 与 libsndfile",
-    "感谢 Qt 与 uchardet 项目",
+    "感谢 Qt、uchardet、zlib、libebur128",
 };
 // clang-format on
 
@@ -110,7 +128,8 @@ inline constexpr const char* kStatusPaused = "已暂停";
 // After adding files: %1 jobs in the list.
 inline constexpr const char* kStatusJobsInList = "列表中共有 %1 个任务";
 // While files are dragged over the window.
-inline constexpr const char* kStatusDropHint = "松开鼠标即可添加：音频文件（APE、FLAC 等）、CUE 文件或文件夹";
+inline constexpr const char* kStatusDropHint =
+    "松开鼠标即可添加：音频文件（APE、FLAC 等）、CUE 文件或文件夹";
 
 // Covers that were found but not embedded, in the status bar. %1: the image, or the APE file
 // whose tag holds it.

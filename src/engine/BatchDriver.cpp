@@ -97,6 +97,8 @@ bool TBatchDriver::RemoveLine(int Row) {
   if (Row < 0 || Row >= FJobs.Count()) return false;
   // Line 0 is the job in progress: its tags and its deletion are still to come.
   if (FRunning && Row == 0) return false;
+  // A track taken out of a running batch ends its disc's part as not converted.
+  if (FRunning && FDiscs) FDiscs->JobEnded(FJobs.At(Row), false);
   FJobs.RemoveAt(Row);
   return true;
 }
@@ -108,7 +110,18 @@ void TBatchDriver::Start() {
   FFailedJobs.clear();
   FBatchSize = FJobs.Count();
   FNotes.clear();
+  FDiscEnds.clear();
+  FEndAwaitingDiscs = false;
   PlanOutputs();
+  std::vector<TJob> jobs;
+  for (int row = 0; row < FJobs.Count(); ++row) jobs.push_back(FJobs.At(row));
+  FDiscs = std::make_unique<TDiscCompletion>(
+      jobs, FOptions,
+      TDiscCompletion::TEvents{[this](const TDiscCompletion::TDiscEnd& End) { DiscHasEnded(End); },
+                               [this] {
+                                 if (FEndAwaitingDiscs) EndBatch();
+                               }},
+      AccurateRipCacheFolder());
   SetRunning(true);
   if (FStopEndPending) {
     // The stopped run has not ended yet; starting now would let its done notification advance
@@ -117,6 +130,16 @@ void TBatchDriver::Start() {
     return;
   }
   Guarded([this] { StartNextJob(); });
+}
+
+void TBatchDriver::SetBatchOptions(const TBatchOptions& Options) {
+  FOptions = Options;
+  if (FRunner) FRunner->SetVerify(Options.Verify);
+}
+
+void TBatchDriver::DiscHasEnded(const TDiscCompletion::TDiscEnd& End) {
+  FDiscEnds.push_back(End);
+  emit DiscEnded(static_cast<int>(FDiscEnds.size()) - 1);
 }
 
 void TBatchDriver::SetNameTemplate(const std::optional<std::string>& Template) {
@@ -143,7 +166,8 @@ void TBatchDriver::PlanOutputs() {
 void TBatchDriver::StartNextJob() {
   if (!FRunner) return;
   if (FJobs.Count() == 0) throw std::logic_error("The job list is empty.");
-  FRunner->Start(JobOfLine0());
+  const TJob job = JobOfLine0();
+  FRunner->Start(job, FDiscs ? FDiscs->MeasuresFor(job) : nullptr);
   // A pause pressed between two jobs holds the next one too.
   if (FPaused) FRunner->Pause();
   emit JobStarted();
@@ -181,6 +205,7 @@ void TBatchDriver::Timer1Timer() {
   FPlan.Written(FRunner->Job().Output);
   ++FWrittenCount;
   FJobs.RemoveAt(0);
+  if (FDiscs) FDiscs->JobEnded(FRunner->Job(), true);
   NextJob();
 }
 
@@ -189,6 +214,16 @@ void TBatchDriver::NextJob() {
     Guarded([this] { StartNextJob(); });
     return;
   }
+  // The verdicts of the last discs belong to this batch's end.
+  if (FDiscs && FDiscs->Busy()) {
+    FEndAwaitingDiscs = true;
+    return;
+  }
+  EndBatch();
+}
+
+void TBatchDriver::EndBatch() {
+  FEndAwaitingDiscs = false;
   // A failed job's sheet stays loaded, so its line can be tried again.
   if (FFailedJobs.empty()) FreeCueSheets();
   RestoreFailedJobs();
@@ -222,6 +257,7 @@ void TBatchDriver::Stop() {
   FStartHeldBack = false;
   // Before the sink is told: the done notification the stop produces must not arm the timer.
   const bool wasRunning = FRunning;
+  FEndAwaitingDiscs = false;
   SetRunning(false);
   SetPaused(false);
   if (wasRunning) RestoreFailedJobs();
@@ -259,6 +295,8 @@ void TBatchDriver::Shutdown() {
   FDeferredStart.stop();
   FStartHeldBack = false;
   FStopEndPending = false;
+  FEndAwaitingDiscs = false;
+  FDiscs.reset();
   FRunner.reset();
   FreeCueSheets();
   SetPaused(false);
@@ -276,6 +314,7 @@ void TBatchDriver::HandleJobFailure(const TFailure& Failure) {
   if (goesOn) {
     ++FFailedCount;
     FFailedJobs.push_back({FJobs.At(0), report.Message, report.Summary});
+    if (FDiscs) FDiscs->JobEnded(FJobs.At(0), false);
     FJobs.RemoveAt(0);
   }
   emit JobFailed(QString::fromStdString(report.Message), QString::fromStdString(report.Summary));

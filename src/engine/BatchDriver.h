@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "BatchOptions.h"
 #include "Disc.h"
+#include "DiscCompletion.h"
 #include "FLACOut.h"
 #include "JobFailure.h"
 #include "JobLine.h"
@@ -72,6 +74,10 @@ class TBatchDriver : public QObject {
   // for a template that cannot be used.
   void SetNameTemplate(const std::optional<std::string>& Template);
 
+  // What the next batches do besides converting: verify, AccurateRip, ReplayGain.
+  void SetBatchOptions(const TBatchOptions& Options);
+  const TBatchOptions& BatchOptions() const { return FOptions; }
+
   // The batch.
   void Start();
   void StartNextJob();
@@ -109,6 +115,8 @@ class TBatchDriver : public QObject {
   // What the jobs since the last Start had to tell although they succeeded (a cover too large
   // to embed, say), each text once.
   const std::vector<std::string>& Notes() const { return FNotes; }
+  // The discs whose last job has ended since the last Start, with their verdicts and logs.
+  const std::vector<TDiscCompletion::TDiscEnd>& DiscEnds() const { return FDiscEnds; }
 
  signals:
   // The batch controls are disabled while Running is true.
@@ -125,6 +133,8 @@ class TBatchDriver : public QObject {
   void BatchFinished(int Written);
   // A job succeeded with something to tell the user (see Notes); not repeated in a batch.
   void Noted(const QString& Text);
+  // The last job of a disc has ended and its log is written: DiscEnds()[Index] says how it went.
+  void DiscEnded(int Index);
 
  private:
   void SetRunning(bool Value);
@@ -141,6 +151,9 @@ class TBatchDriver : public QObject {
   void Note(const std::vector<std::string>& Notes);
   // Line 0 is done with: the next job starts, or the batch ends.
   void NextJob();
+  // Every job has ended and no disc waits for the database any more.
+  void EndBatch();
+  void DiscHasEnded(const TDiscCompletion::TDiscEnd& End);
   // The failed jobs' lines go back to the top of the list, in their order.
   void RestoreFailedJobs();
   // The done notification or failure of a stopped run arrived: forget its file, and start the
@@ -168,6 +181,12 @@ class TBatchDriver : public QObject {
   int FBatchSize = 0;
   std::vector<TFailedJob> FFailedJobs;
   std::vector<std::string> FNotes;
+  TBatchOptions FOptions;
+  // The batch's discs; kept past a stop, so a disc whose jobs have all ended still gets its log.
+  std::unique_ptr<TDiscCompletion> FDiscs;
+  std::vector<TDiscCompletion::TDiscEnd> FDiscEnds;
+  // The list is worked off, but a disc still waits for the database.
+  bool FEndAwaitingDiscs = false;
 };
 
 }  // namespace corvane

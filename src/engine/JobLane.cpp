@@ -26,10 +26,10 @@ TJobLane::~TJobLane() {
   FAlive.reset();
 }
 
-void TJobLane::Start(const TJob& Job, TJobEnd End) {
+void TJobLane::Start(const TJob& Job, TJobEnd End, std::shared_ptr<TTrackMeasures> Measures) {
   FEnd = std::move(End);
   FNotes.clear();
-  FRunner.Start(Job);
+  FRunner.Start(Job, std::move(Measures));
 }
 
 void TJobLane::SetDecodeThreads(int Count) {

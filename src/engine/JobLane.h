@@ -35,7 +35,7 @@ class TJobLane {
 
   // Converts Job into Job.Output (a final name, planned beforehand). End is called exactly
   // once.
-  void Start(const TJob& Job, TJobEnd End);
+  void Start(const TJob& Job, TJobEnd End, std::shared_ptr<TTrackMeasures> Measures = nullptr);
   bool Busy() const { return static_cast<bool>(FEnd); }
   // What the last job to end has to tell although it succeeded (a cover not embedded, say).
   const std::vector<std::string>& Notes() const { return FNotes; }
@@ -46,6 +46,7 @@ class TJobLane {
   // lanes run; a count below 1 means 1. A running job follows it from its next read on.
   void SetDecodeThreads(int Count);
   int DecodeThreads() const { return FRunner.DecodeThreads(); }
+  void SetVerify(bool Value) { FRunner.SetVerify(Value); }
 
  private:
   void Complete();

@@ -7,6 +7,7 @@
 #include "InputFormats.h"
 #include "MainThreadHandoff.h"
 #include "OutputFolders.h"
+#include "ReplayGainTags.h"
 
 namespace corvane {
 namespace {
@@ -14,8 +15,8 @@ namespace {
 // Padding beyond what a job's tags need, so a later tag editor can still write in place.
 constexpr int64_t kPaddingRoomToGrow = 4096;
 
-uint32_t PaddingFor(const TJobTags& Tags) {
-  const int64_t padding = Tags.MetadataBytes() + kPaddingRoomToGrow;
+uint32_t PaddingFor(const TJobTags& Tags, int64_t Room) {
+  const int64_t padding = Tags.MetadataBytes() + Room + kPaddingRoomToGrow;
   return static_cast<uint32_t>(std::min<int64_t>(padding, UINT32_MAX));
 }
 
@@ -35,7 +36,8 @@ TJobRunner::TJobRunner(TMainThreadHandoff& Handoff, TEvents Events)
   sink.SetAutoCommit(false);
   sink.SetQLPCoeffPrecision(0);
   sink.SetQLPCoeffPrecisionSearch(false);
-  sink.SetVerify(false);
+  // As flac -V: what is written is decoded and compared before the file is called done.
+  sink.SetVerify(true);
   sink.SetOnDone([this](TACSOutput&) {
     if (FEvents.Encoded) FEvents.Encoded();
   });
@@ -76,9 +78,11 @@ void TJobRunner::PrepareSource(const TJob& Job) {
   FSource->SetAudio(Job.Audio);
 }
 
-void TJobRunner::Start(const TJob& Job) {
+void TJobRunner::Start(const TJob& Job, std::shared_ptr<TTrackMeasures> Measures) {
   FJob = Job;
   FJobTags = {};
+  FMeasures = std::move(Measures);
+  FSink->SetPcmTap(FMeasures);
   if (FJob.Unresolved) {
     Report(*FJob.Unresolved);
     return;
@@ -87,8 +91,13 @@ void TJobRunner::Start(const TJob& Job) {
     PrepareSource(FJob);
     if (FMakeFolders) MakeOutputFolders(FJob.Output);
     FJobTags = FTags.TagsOf(FJob);
+    int64_t room = 0;
+    if (FMeasures && FMeasures->WantsLoudness()) {
+      DropReplayGain(FJobTags);
+      room = kReplayGainRoom;
+    }
     FSink->SetFileName(FJob.Output);
-    FSink->SetPaddingReserve(PaddingFor(FJobTags));
+    FSink->SetPaddingReserve(PaddingFor(FJobTags, room));
     // A failure to prepare the output arrives through the sink's failure handler.
     FSink->Start();
   } catch (const std::exception& E) {
@@ -102,6 +111,12 @@ const std::vector<std::string>& TJobRunner::Complete() {
     if (finished.empty()) {
       throw std::runtime_error("There is no finished file of " + FJob.Output +
                                " to write the tags into.");
+    }
+    if (FMeasures && FMeasures->Loudness()) {
+      AddTrackGain(FJobTags, *FMeasures->Loudness());
+    } else if (FMeasures && !FMeasures->LoudnessProblem().empty()) {
+      FJobTags.Notes.push_back("no ReplayGain for " + FJob.Output + ": " +
+                               FMeasures->LoudnessProblem());
     }
     FTags.Write(FJobTags, finished);
     // Tagged, so complete: now it may take the output's name.

@@ -10,6 +10,7 @@
 #include "Job.h"
 #include "JobFailure.h"
 #include "TagTransfer.h"
+#include "TrackMeasures.h"
 
 namespace corvane {
 
@@ -47,8 +48,9 @@ class TJobRunner {
   TJobRunner& operator=(const TJobRunner&) = delete;
 
   // Converts Job into Job.Output. Its tags are gathered now, so the encoder leaves room for
-  // them. Its audio comes from a source of its format.
-  void Start(const TJob& Job);
+  // them. Its audio comes from a source of its format. Measures, when given, sees the PCM as
+  // it is encoded; when it measures loudness, the job's ReplayGain replaces the source's.
+  void Start(const TJob& Job, std::shared_ptr<TTrackMeasures> Measures = nullptr);
   // The tag step of the job whose file is finished: writes the tags gathered at Start into the
   // file, then lets it take the output's name. Returns what the job has to tell although it
   // succeeded. Throws when that fails; the finished file is given up.
@@ -73,6 +75,8 @@ class TJobRunner {
   // Threads the source decodes ahead on; a running job follows it from its next read on.
   void SetDecodeThreads(int Count);
   int DecodeThreads() const { return FDecodeThreads; }
+  // libFLAC decodes what it encodes and compares (on by default). Between jobs.
+  void SetVerify(bool Value) { FSink->SetVerify(Value); }
   // Folders missing on the output's path are made when a job starts.
   void SetMakeFolders(bool Value) { FMakeFolders = Value; }
 
@@ -93,6 +97,7 @@ class TJobRunner {
   TTagTransfer FTags;
   TJob FJob;
   TJobTags FJobTags;
+  std::shared_ptr<TTrackMeasures> FMeasures;
   int FDecodeThreads;
   bool FMakeFolders = false;
   // Goes with the runner: a report still queued in the handoff then finds the runner gone.

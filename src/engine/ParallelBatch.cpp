@@ -11,11 +11,20 @@ int DecodeThreadsPerLane(int Cores, int BusyLanes) {
 }
 
 TParallelBatch::TParallelBatch(TMainThreadHandoff& Handoff, std::vector<TJob> Jobs, int Lanes,
-                               int Level, int Cores)
-    : FHandoff(Handoff), FJobs(std::move(Jobs)), FCores(std::max(Cores, 1)) {
+                               int Level, int Cores, TBatchOptions Options)
+    : FHandoff(Handoff),
+      FJobs(std::move(Jobs)),
+      FCores(std::max(Cores, 1)),
+      FDiscs(FJobs, Options,
+             {[this](const TDiscCompletion::TDiscEnd& End) {
+                if (FEvents.DiscEnded) FEvents.DiscEnded(End);
+              },
+              [this] { FinishIfDone(); }},
+             AccurateRipCacheFolder()) {
   const size_t lanes = std::min(static_cast<size_t>(std::max(Lanes, 1)), FJobs.size());
   for (size_t lane = 0; lane < lanes; ++lane) {
     FLanes.push_back(std::make_unique<TJobLane>(FHandoff, Level));
+    FLanes.back()->SetVerify(Options.Verify);
   }
   FJobOfLane.resize(lanes);
 }
@@ -43,9 +52,10 @@ void TParallelBatch::StartNext(size_t Lane) {
   FJobOfLane[Lane] = job;
   ShareCores();
   if (FEvents.Started) FEvents.Started(job, Lane);
-  FLanes[Lane]->Start(FJobs[job], [this, Lane, job](const std::optional<TFailure>& Failure) {
-    JobEnded(Lane, job, Failure);
-  });
+  FLanes[Lane]->Start(
+      FJobs[job],
+      [this, Lane, job](const std::optional<TFailure>& Failure) { JobEnded(Lane, job, Failure); },
+      FDiscs.MeasuresFor(FJobs[job]));
 }
 
 void TParallelBatch::JobEnded(size_t Lane, size_t Job, const std::optional<TFailure>& Failure) {
@@ -55,8 +65,17 @@ void TParallelBatch::JobEnded(size_t Lane, size_t Job, const std::optional<TFail
   if (FEvents.Ended) {
     FEvents.Ended(Job, Failure, Failure ? std::vector<std::string>() : FLanes[Lane]->Notes());
   }
+  // The disc's end may wait for the database; the batch's end waits for it.
+  FDiscs.JobEnded(FJobs[Job], !Failure);
   StartNext(Lane);
-  if (Finished() && FEvents.Finished) FEvents.Finished();
+  FinishIfDone();
+}
+
+void TParallelBatch::FinishIfDone() {
+  if (Finished() && !FFinishTold) {
+    FFinishTold = true;
+    if (FEvents.Finished) FEvents.Finished();
+  }
 }
 
 void TParallelBatch::ShareCores() {

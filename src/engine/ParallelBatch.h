@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "BatchOptions.h"
+#include "DiscCompletion.h"
 #include "Job.h"
 #include "JobFailure.h"
 #include "JobLane.h"
@@ -31,15 +33,17 @@ class TParallelBatch {
     std::function<void(size_t Job, const std::optional<TFailure>& Failure,
                        const std::vector<std::string>& Notes)>
         Ended;
-    // Every job has ended.
+    // Every job and disc has ended.
     std::function<void()> Finished;
+    // The last job of a disc (or an album) has ended, and what comes after it is done.
+    std::function<void(const TDiscCompletion::TDiscEnd& End)> DiscEnded;
   };
 
   // Makes as many lanes as Lanes says, but no more than there are jobs, each encoding at
-  // compression Level, sharing Cores cores. Throws EACSException when a codec library is
-  // missing. Handoff must outlive the batch.
+  // compression Level, sharing Cores cores, doing what Options asks besides. Throws
+  // EACSException when a codec library is missing. Handoff must outlive the batch.
   TParallelBatch(TMainThreadHandoff& Handoff, std::vector<TJob> Jobs, int Lanes, int Level,
-                 int Cores);
+                 int Cores, TBatchOptions Options = {});
   // Ends the jobs in progress; their temporary files go.
   ~TParallelBatch();
   TParallelBatch(const TParallelBatch&) = delete;
@@ -54,7 +58,7 @@ class TParallelBatch {
   std::optional<size_t> JobOfLane(size_t Lane) const { return FJobOfLane.at(Lane); }
   int ProgressOfLane(size_t Lane) const { return FLanes.at(Lane)->Progress(); }
   int DecodeThreadsOfLane(size_t Lane) const { return FLanes.at(Lane)->DecodeThreads(); }
-  bool Finished() const { return FEnded == FJobs.size(); }
+  bool Finished() const { return FEnded == FJobs.size() && !FDiscs.Busy(); }
 
  private:
   void StartNext(size_t Lane);
@@ -62,6 +66,7 @@ class TParallelBatch {
   // Gives every busy lane its share of the cores, again whenever the number of busy lanes
   // changes: the last job of a batch gets them all.
   void ShareCores();
+  void FinishIfDone();
 
   TMainThreadHandoff& FHandoff;
   std::vector<TJob> FJobs;
@@ -69,8 +74,10 @@ class TParallelBatch {
   std::vector<std::unique_ptr<TJobLane>> FLanes;
   std::vector<std::optional<size_t>> FJobOfLane;
   TEvents FEvents;
+  TDiscCompletion FDiscs;
   size_t FNext = 0;   // the next job to start
   size_t FEnded = 0;  // jobs that have ended
+  bool FFinishTold = false;
 };
 
 // The decoding threads each of BusyLanes lanes gets on a machine of Cores cores: an equal

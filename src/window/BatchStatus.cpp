@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "AppTexts.h"
+#include "PathNames.h"
 #include "TextFormat.h"
 
 namespace corvane {
@@ -25,6 +26,58 @@ QString BatchStatusText(const TBatchProgress& Progress) {
   if (done >= kLeastShareForTimeLeft && done < 1 && Progress.Elapsed > 0) {
     text += Text(texts::kStatusTimeLeft)
                 .arg(QString::fromStdString(ClockText(Progress.Elapsed * (1 - done) / done)));
+  }
+  return text;
+}
+
+namespace {
+
+QString VerdictText(const TDiscVerdict& Verdict) {
+  using TKind = TDiscVerdict::TKind;
+  QString text;
+  switch (Verdict.Kind) {
+    case TKind::Accurate:
+      text = QString::fromUtf8(texts::kVerdictAccurate).arg(Verdict.Accurate).arg(Verdict.Tracks);
+      break;
+    case TKind::PartlyAccurate:
+      text = QString::fromUtf8(texts::kVerdictPartly).arg(Verdict.Accurate).arg(Verdict.Tracks);
+      break;
+    case TKind::NotAccurate:
+      text =
+          QString::fromUtf8(texts::kVerdictNotAccurate).arg(Verdict.Accurate).arg(Verdict.Tracks);
+      break;
+    case TKind::NotInDatabase:
+      text = QString::fromUtf8(texts::kVerdictNotInDatabase);
+      break;
+    case TKind::Unreachable:
+      text = QString::fromUtf8(texts::kVerdictUnreachable);
+      break;
+    case TKind::NotChecked:
+      text = QString::fromUtf8(texts::kVerdictNotChecked);
+      break;
+    case TKind::NotCdAudio:
+      text = QString::fromUtf8(texts::kVerdictNotCdAudio);
+      break;
+  }
+  if (Verdict.Failed > 0)
+    text += QString::fromUtf8(texts::kVerdictFailedTracks).arg(Verdict.Failed);
+  return text;
+}
+
+}  // namespace
+
+QString DiscEndText(const TDiscCompletion::TDiscEnd& End) {
+  const QString name = QString::fromStdString(ExtractFileName(End.Source));
+  QString text;
+  if (End.Verdict) {
+    text = QString::fromUtf8(texts::kDiscEnded).arg(name, VerdictText(*End.Verdict));
+  }
+  if (!End.LogFile.empty()) {
+    text += QString::fromUtf8(texts::kDiscLog)
+                .arg(QString::fromStdString(ExtractFileName(End.LogFile)));
+  }
+  for (const std::string& note : End.Notes) {
+    text += (text.isEmpty() ? QString() : QStringLiteral("；")) + QString::fromStdString(note);
   }
   return text;
 }

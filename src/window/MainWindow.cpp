@@ -231,6 +231,7 @@ void TForm1::FormCreate() {
   FDriver->Runner().SetCompressionLevel(FSettings->CompressionLevel());
   FDriver->SetOutputFolder(Edit1->text().toStdString());
   FDriver->SetNameTemplate(TemplateOf(FSettings->NameTemplate()));
+  FDriver->SetBatchOptions(FSettings->BatchOptions());
 }
 
 void TForm1::ConnectHandlers() {
@@ -287,6 +288,8 @@ void TForm1::ConnectHandlers() {
   connect(driver, &TBatchDriver::JobFailed, this, &TForm1::ShowJobFailure);
   connect(driver, &TBatchDriver::Noted, this, &TForm1::SetStatusText);
   connect(driver, &TBatchDriver::BatchFinished, this, &TForm1::ShowBatchEnd);
+  connect(driver, &TBatchDriver::DiscEnded, this,
+          [this](int Index) { SetStatusText(DiscEndText(FDriver->DiscEnds().at(Index))); });
 }
 
 void TForm1::ShowBatchProgress() {
@@ -302,6 +305,9 @@ void TForm1::ShowBatchEnd(int Written) {
                             : Text(texts::kStatusBatchDone).arg(Written);
   // What the batch had to tell stays in view once it is done.
   for (const std::string& note : FDriver->Notes()) text += "；" + QString::fromStdString(note);
+  for (const TDiscCompletion::TDiscEnd& disc : FDriver->DiscEnds()) {
+    text += "；" + DiscEndText(disc);
+  }
   SetStatusText(text);
   if (failed == 0) return;
   // One message at the end, not one per failure: the batch ran unattended.
@@ -534,10 +540,12 @@ void TForm1::Button5Click() {
 }
 
 void TForm1::Button10Click() {
-  TOptionsDialog dialog(FSettings->NameTemplate(), this);
+  TOptionsDialog dialog(FSettings->NameTemplate(), FDriver->BatchOptions(), this);
   if (!ExecuteOptionsDialog(dialog)) return;
   FDriver->SetNameTemplate(TemplateOf(dialog.NameTemplate()));
   FSettings->SetNameTemplate(dialog.NameTemplate());
+  FDriver->SetBatchOptions(dialog.BatchOptions());
+  FSettings->SetBatchOptions(dialog.BatchOptions());
 }
 
 void TForm1::Button6Click() {

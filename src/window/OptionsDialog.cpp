@@ -1,5 +1,6 @@
 #include "OptionsDialog.h"
 
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,9 +24,20 @@ QString FieldNames() {
   return names.join(QLatin1Char(' '));
 }
 
+QCheckBox* AddCheckBox(QWidget* Dialog, QLayout* Layout, const char* Name, const char* Label,
+                       bool Checked) {
+  auto* box = new QCheckBox(Text(Label), Dialog);
+  box->setObjectName(QString::fromLatin1(Name));
+  box->setChecked(Checked);
+  Layout->addWidget(box);
+  return box;
+}
+
 }  // namespace
 
-TOptionsDialog::TOptionsDialog(const QString& NameTemplate, QWidget* Parent) : QDialog(Parent) {
+TOptionsDialog::TOptionsDialog(const QString& NameTemplate, const TBatchOptions& Batch,
+                               QWidget* Parent)
+    : QDialog(Parent) {
   setObjectName(QStringLiteral("OptionsDialog"));
   // The main window's font has the Chinese glyphs; a dialog does not take it by itself.
   if (Parent != nullptr) setFont(Parent->font());
@@ -42,6 +54,12 @@ TOptionsDialog::TOptionsDialog(const QString& NameTemplate, QWidget* Parent) : Q
   auto* fields = new QLabel(Text(texts::kNameTemplateFields).arg(FieldNames()), this);
   fields->setWordWrap(true);
   layout->addWidget(fields);
+
+  VerifyBox = AddCheckBox(this, layout, "VerifyBox", texts::kVerifyOption, Batch.Verify);
+  AccurateRipBox =
+      AddCheckBox(this, layout, "AccurateRipBox", texts::kAccurateRipOption, Batch.AccurateRip);
+  ReplayGainBox =
+      AddCheckBox(this, layout, "ReplayGainBox", texts::kReplayGainOption, Batch.ReplayGain);
 
   Refusal = new QLabel(this);
   Refusal->setObjectName(QStringLiteral("Refusal"));
@@ -63,6 +81,14 @@ TOptionsDialog::TOptionsDialog(const QString& NameTemplate, QWidget* Parent) : Q
 
 QString TOptionsDialog::NameTemplate() const {
   return NameTemplateEdit->text().trimmed();
+}
+
+TBatchOptions TOptionsDialog::BatchOptions() const {
+  TBatchOptions options;
+  options.Verify = VerifyBox->isChecked();
+  options.AccurateRip = AccurateRipBox->isChecked();
+  options.ReplayGain = ReplayGainBox->isChecked();
+  return options;
 }
 
 void TOptionsDialog::accept() {

@@ -12,6 +12,9 @@ namespace {
 constexpr const char* kOutputFolder = "output/folder";
 constexpr const char* kCompressionLevel = "output/compressionLevel";
 constexpr const char* kNameTemplate = "output/nameTemplate";
+constexpr const char* kVerify = "conversion/verify";
+constexpr const char* kAccurateRip = "conversion/accurateRip";
+constexpr const char* kReplayGain = "conversion/replayGain";
 constexpr const char* kCpuUsage = "conversion/cpuUsage";
 constexpr const char* kAddFilesFolder = "dialogs/addFilesFolder";
 constexpr const char* kOutputPickerFolder = "dialogs/outputPickerFolder";
@@ -60,6 +63,29 @@ int TWindowSettings::CompressionLevel() const {
 
 void TWindowSettings::SetCompressionLevel(int Level) {
   FStore->setValue(Key(kCompressionLevel), Level);
+}
+
+bool TWindowSettings::BoolOr(const char* Name, bool Default) const {
+  const QVariant value = FStore->value(Key(Name));
+  const QString text = value.toString().toLower();
+  if (text == QLatin1String("true") || text == QLatin1String("1")) return true;
+  if (text == QLatin1String("false") || text == QLatin1String("0")) return false;
+  return Default;
+}
+
+TBatchOptions TWindowSettings::BatchOptions() const {
+  const TBatchOptions defaults;
+  TBatchOptions options;
+  options.Verify = BoolOr(kVerify, defaults.Verify);
+  options.AccurateRip = BoolOr(kAccurateRip, defaults.AccurateRip);
+  options.ReplayGain = BoolOr(kReplayGain, defaults.ReplayGain);
+  return options;
+}
+
+void TWindowSettings::SetBatchOptions(const TBatchOptions& Options) {
+  FStore->setValue(Key(kVerify), Options.Verify);
+  FStore->setValue(Key(kAccurateRip), Options.AccurateRip);
+  FStore->setValue(Key(kReplayGain), Options.ReplayGain);
 }
 
 QString TWindowSettings::NameTemplate() const {

@@ -4,6 +4,8 @@
 #include <QString>
 #include <memory>
 
+#include "BatchOptions.h"
+
 class QSettings;
 
 namespace corvane {
@@ -29,6 +31,9 @@ class TWindowSettings {
   // cannot be used.
   QString NameTemplate() const;
   void SetNameTemplate(const QString& Template);
+  // Verify, AccurateRip and ReplayGain; each the batch's default when not set or unreadable.
+  TBatchOptions BatchOptions() const;
+  void SetBatchOptions(const TBatchOptions& Options);
   // The CPU slider's position, 1 to 3, else 3.
   int CpuUsage() const;
   void SetCpuUsage(int Position);
@@ -47,6 +52,7 @@ class TWindowSettings {
 
  private:
   int IntIn(const char* Key, int Lowest, int Highest, int Default) const;
+  bool BoolOr(const char* Key, bool Default) const;
   QString ExistingFolder(const char* Key) const;
 
   std::unique_ptr<QSettings> FStore;

@@ -12,6 +12,7 @@
 #include <regex>
 #include <thread>
 
+#include "CliTestSupport.h"
 #include "ConsoleProgress.h"
 #include "CueTime.h"
 #include "EncodedFixtures.h"
@@ -24,109 +25,7 @@
 namespace corvane {
 namespace {
 
-namespace fs = std::filesystem;
-using test::TProgramResult;
-
-// Seven tracks over nine seconds, pregaps on some; every INDEX 01 after the first inside an
-// APE frame.
-const test::TCdImage& SevenTrackImage() {
-  static const test::TCdImage image = [] {
-    test::TCdImage made;
-    made.Spec.Format = {16, 2, 44100};
-    made.Spec.Frames = 44100 * 9 + 777;
-    made.Spec.Signal = test::TSignal::Tone;
-    made.Spec.Level = 2;
-    made.Spec.Seed = 17;
-    made.Indexes = {{"", "00:00:00"},        {"00:01:10", "00:01:37"}, {"00:02:50", "00:03:05"},
-                    {"", "00:04:22"},        {"00:05:33", "00:05:61"}, {"", "00:06:40"},
-                    {"00:07:70", "00:08:01"}};
-    return made;
-  }();
-  return image;
-}
-
-// The album's date and disc, which the image's sheet gives besides the texts of every test.
-constexpr const char* kAlbumExtras = "REM DATE 2001\r\nREM DISCNUMBER 2/3\r\n";
-
-test::TApeFixtureSpec SongSpec(uint32_t Seed) {
-  return {{16, 2, 44100}, 90000 + Seed * 1000, test::TSignal::Tone, 2, Seed};
-}
-
-std::string Text(const std::vector<uint8_t>& Bytes) {
-  return {Bytes.begin(), Bytes.end()};
-}
-
-void WriteText(const std::string& Path, const std::string& Content) {
-  test::WriteFileBytes(Path, std::vector<uint8_t>(Content.begin(), Content.end()));
-}
-
-// Every file under Folder, relative, with its bytes.
-std::map<std::string, std::string> FilesUnder(const std::string& Folder) {
-  std::map<std::string, std::string> files;
-  if (!fs::exists(Folder)) return files;
-  for (const auto& entry : fs::recursive_directory_iterator(Folder)) {
-    if (!entry.is_regular_file()) continue;
-    files[fs::relative(entry.path(), Folder).string()] = Text(test::ReadFileBytes(entry.path()));
-  }
-  return files;
-}
-
-std::vector<std::string> Lines(const std::string& Text) {
-  std::vector<std::string> lines;
-  size_t from = 0;
-  while (from < Text.size()) {
-    const size_t end = Text.find('\n', from);
-    lines.push_back(Text.substr(from, end == std::string::npos ? std::string::npos : end - from));
-    if (end == std::string::npos) break;
-    from = end + 1;
-  }
-  return lines;
-}
-
-class CliTest : public testing::Test {
- protected:
-  TProgramResult Cli(std::vector<std::string> Arguments, test::TProgramSettings Settings = {}) {
-    Arguments.insert(Arguments.begin(), CORVANE_CLI);
-    if (Settings.Directory.empty()) Settings.Directory = Dir.Path();
-    return test::RunProgram(Arguments, Settings);
-  }
-
-  // image.ape and image.cue (UTF-8, the album's date and disc too) in Folder.
-  void MakeImage(const std::string& Folder = ".") {
-    fs::create_directories(Dir.File(Folder));
-    Dir.Copy(test::ApeFixture(SevenTrackImage().Spec), Folder + "/image.ape");
-    WriteText(Dir.File(Folder + "/image.cue"),
-              kAlbumExtras + test::CdImageCueText(SevenTrackImage(), "image.ape"));
-  }
-
-  // A whole APE file with a tag: title, artist, album, album artist, track, disc and year.
-  std::string MakeSong(const std::string& Name, uint32_t Seed) {
-    fs::create_directories(fs::path(Dir.File(Name)).parent_path());
-    const std::string path = Dir.Copy(test::ApeFixture(SongSpec(Seed)), Name);
-    test::AppendApeTag(path, {{"Title", "Song " + std::to_string(Seed)},
-                              {"Artist", "Singer"},
-                              {"Album", "Singles"},
-                              {"Album Artist", "Various"},
-                              {"Track", std::to_string(Seed) + "/9"},
-                              {"Disc", "1/2"},
-                              {"Year", "1999"}});
-    return path;
-  }
-
-  // The image's track t (0-based) as the sheet cuts it.
-  std::vector<uint8_t> TrackPcm(size_t Track) const {
-    const test::TCdImage& image = SevenTrackImage();
-    const std::vector<uint8_t> pcm = test::ApeFixturePcm(image.Spec);
-    const auto sample = [&](size_t t) {
-      if (t >= image.Indexes.size()) return image.Spec.Frames;
-      return CdFramesToSample(*CueTimeToCdFrames(image.Indexes[t].second), 44100);
-    };
-    const int frameBytes = image.Spec.Format.FrameBytes();
-    return {pcm.begin() + sample(Track) * frameBytes, pcm.begin() + sample(Track + 1) * frameBytes};
-  }
-
-  test::TScratchDir Dir;
-};
+using namespace clitest;
 
 TEST_F(CliTest, TwoJobsAtOnceWriteTheSameBitExactTaggedFilesAsOne) {
   MakeImage();
@@ -156,7 +55,7 @@ TEST_F(CliTest, TwoJobsAtOnceWriteTheSameBitExactTaggedFilesAsOne) {
     EXPECT_EQ(tags.find("TITLE")->second, "Song " + std::to_string(seed));
     EXPECT_EQ(tags.find("ARTIST")->second, "Singer");
   }
-  EXPECT_EQ(FilesUnder(Dir.File("two")).size(), 9u);
+  EXPECT_EQ(FilesUnder(Dir.File("two")).size(), 10u);
 }
 
 TEST_F(CliTest, DamagedFileFailsAloneAndEveryGoodOneIsConverted) {
@@ -192,10 +91,12 @@ TEST_F(CliTest, DryRunPrintsEveryJobAndWritesNothing) {
   EXPECT_EQ(FilesUnder(Dir.Path()), before);
   EXPECT_FALSE(fs::exists(Dir.File("new")));
   const std::vector<std::string> lines = Lines(run.Out);
-  ASSERT_EQ(lines.size(), 8u) << run.Out;
-  EXPECT_EQ(lines[0], "cd/image.cue track 1 \"第1首：晴天\" -> new/out/image 01.flac");
-  EXPECT_EQ(lines[6], "cd/image.cue track 7 \"第7首：晴天\" -> new/out/image 07.flac");
-  EXPECT_EQ(lines[7], "a.ape -> new/out/a 01.flac");
+  ASSERT_EQ(lines.size(), 9u) << run.Out;
+  // The IDs the AccurateRip lookup would send, before the disc's jobs.
+  EXPECT_TRUE(lines[0].starts_with("disc: cd/image.cue: AccurateRip ")) << lines[0];
+  EXPECT_EQ(lines[1], "cd/image.cue track 1 \"第1首：晴天\" -> new/out/image 01.flac");
+  EXPECT_EQ(lines[7], "cd/image.cue track 7 \"第7首：晴天\" -> new/out/image 07.flac");
+  EXPECT_EQ(lines[8], "a.ape -> new/out/a 01.flac");
 }
 
 TEST_F(CliTest, DryRunNamesEachTrackByItsTitleWhenItHasOne) {
@@ -205,8 +106,10 @@ TEST_F(CliTest, DryRunNamesEachTrackByItsTitleWhenItHasOne) {
             "TRACK 02 AUDIO\nINDEX 01 00:01:00\n");
   const TProgramResult run = Cli({"--dry-run", "-o", "/out", "x.cue"});
   ASSERT_EQ(run.ExitCode, 0) << run.Err;
-  EXPECT_EQ(run.Out,
-            "x.cue track 1 \"Song\" -> /out/Track_1.flac\nx.cue track 2 -> /out/Track_2.flac\n");
+  const std::vector<std::string> lines = Lines(run.Out);
+  ASSERT_EQ(lines.size(), 3u) << run.Out;
+  EXPECT_EQ(lines[1], "x.cue track 1 \"Song\" -> /out/Track_1.flac");
+  EXPECT_EQ(lines[2], "x.cue track 2 -> /out/Track_2.flac");
 }
 
 // ---- Name templates ----
@@ -227,7 +130,7 @@ TEST_P(TemplateField, Expands) {
   MakeSong("a.ape", 9);
   const TProgramResult run = Cli({"--dry-run", "-n", GetParam().Template, "image.cue", "a.ape"});
   ASSERT_EQ(run.ExitCode, 0) << run.Err;
-  const std::vector<std::string> lines = Lines(run.Out);
+  const std::vector<std::string> lines = JobLines(run.Out);
   ASSERT_EQ(lines.size(), 8u) << run.Out;
   EXPECT_EQ(lines[2], "image.cue track 3 \"" + test::TrackTitle(2) + "\" -> " +
                           GetParam().ForTrack3 + ".flac");
@@ -297,6 +200,9 @@ INSTANTIATE_TEST_SUITE_P(
         TUsageCase{"UnknownValuedOption", {"--fast=1", "a.ape"}, "\"--fast\""},
         TUsageCase{"UnknownShortOption", {"-qx", "a.ape"}, "unknown option \"-x\" (see"},
         TUsageCase{"NoFile", {"-j2"}, "no file"},
+        TUsageCase{"ReplayGainBothWays",
+                   {"--replaygain", "--no-replaygain", "a.ape"},
+                   "--replaygain and --no-replaygain cannot be given together"},
         TUsageCase{"LevelTooHigh", {"-l", "9", "a.ape"}, "level"},
         TUsageCase{"LevelNotANumber", {"--level=fast", "a.ape"}, "level"},
         TUsageCase{"NoJobs", {"-j0", "a.ape"}, "job"},
@@ -510,7 +416,9 @@ TEST_P(Sources, FoldersGiveTheirSheetsAndTheApeFilesNoSheetUses) {
   const TProgramResult run = Cli(GetParam().Arguments);
   ASSERT_EQ(run.ExitCode, 0) << run.Err;
   std::vector<std::string> jobs;
-  for (const std::string& line : Lines(run.Out)) jobs.push_back(line.substr(0, line.find(" -> ")));
+  for (const std::string& line : JobLines(run.Out)) {
+    jobs.push_back(line.substr(0, line.find(" -> ")));
+  }
   EXPECT_EQ(jobs, GetParam().Jobs);
 }
 
@@ -575,8 +483,9 @@ TEST_P(SheetEncoding, IsDetectedUnlessGiven) {
   arguments.insert(arguments.end(), {"--dry-run", "-n", "{title}", "x.cue"});
   const TProgramResult run = Cli(arguments);
   ASSERT_EQ(run.ExitCode, 0) << run.Err;
-  EXPECT_EQ(run.Out, "x.cue track 1 \"" + std::string(GetParam().Title) + "\" -> " +
-                         GetParam().Title + ".flac\n");
+  EXPECT_EQ(JobLines(run.Out),
+            std::vector<std::string>{"x.cue track 1 \"" + std::string(GetParam().Title) + "\" -> " +
+                                     GetParam().Title + ".flac"});
 }
 
 INSTANTIATE_TEST_SUITE_P(Choices, SheetEncoding,

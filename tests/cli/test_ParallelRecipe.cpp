@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 
+#include "CliTestSupport.h"
 #include "EncodedFixtures.h"
 #include "EngineTestSupport.h"
 #include "FlacDecode.h"
@@ -16,6 +17,7 @@
 namespace corvane {
 namespace {
 
+using clitest::FilesUnder;
 namespace fs = std::filesystem;
 
 void WriteText(const std::string& Path, const std::string& Content) {
@@ -23,16 +25,6 @@ void WriteText(const std::string& Path, const std::string& Content) {
 }
 
 // Every file under Folder, relative, with its bytes.
-std::map<std::string, std::string> FilesUnder(const std::string& Folder) {
-  std::map<std::string, std::string> files;
-  for (const auto& entry : fs::recursive_directory_iterator(Folder)) {
-    if (!entry.is_regular_file()) continue;
-    const std::vector<uint8_t> bytes = test::ReadFileBytes(entry.path());
-    files[fs::relative(entry.path(), Folder).string()] = std::string(bytes.begin(), bytes.end());
-  }
-  return files;
-}
-
 std::set<std::string> FlacFilesUnder(const std::string& Folder) {
   std::set<std::string> names;
   for (const auto& [name, bytes] : FilesUnder(Folder)) {

@@ -61,7 +61,7 @@ TEST_F(ParallelBatchTest, LanesTakeTheNextJobAsTheirLastEndsAndAFailureStopsNoOt
          ended.push_back(Job);
          if (Failure) failed.insert(Job);
        },
-       [&] { ++finished; }});
+       [&] { ++finished; }, nullptr});
   ASSERT_TRUE(test::PumpUntil([&] { return finished > 0; }));
   test::PumpFor(std::chrono::milliseconds(50));
 
@@ -86,7 +86,7 @@ TEST_F(ParallelBatchTest, EndedEarlyItGivesUpTheJobsInProgressAndTellsNobody) {
     batch.Start(
         {[&](size_t, size_t) {},
          [&](size_t, const std::optional<TFailure>&, const std::vector<std::string>&) { ++events; },
-         [&] { ++events; }});
+         [&] { ++events; }, nullptr});
     ASSERT_TRUE(test::PumpUntil([&] { return !test::Leftovers(Dir.Path()).empty(); }));
   }
   test::PumpFor(std::chrono::milliseconds(100));
@@ -98,7 +98,7 @@ TEST_F(ParallelBatchTest, WithoutJobsItFinishesFromTheQueue) {
   TParallelBatch batch(Handoff, {}, 4, 5, 2);
   EXPECT_EQ(batch.LaneCount(), 0u);
   int finished = 0;
-  batch.Start({nullptr, nullptr, [&] { ++finished; }});
+  batch.Start({nullptr, nullptr, [&] { ++finished; }, nullptr});
   EXPECT_EQ(finished, 0);
   ASSERT_TRUE(test::PumpUntil([&] { return finished == 1; }));
 }

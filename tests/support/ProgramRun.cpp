@@ -18,6 +18,7 @@ namespace {
 [[noreturn]] void Exec(const std::vector<std::string>& Argv, const TProgramSettings& Settings) {
   if (!Settings.Directory.empty() && ::chdir(Settings.Directory.c_str()) != 0) ::_exit(127);
   for (const std::string& name : Settings.Unset) ::unsetenv(name.c_str());
+  for (const auto& [name, value] : Settings.Set) ::setenv(name.c_str(), value.c_str(), 1);
   std::vector<char*> args;
   for (const std::string& arg : Argv) args.push_back(const_cast<char*>(arg.c_str()));
   args.push_back(nullptr);

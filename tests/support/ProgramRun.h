@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace corvane::test {
@@ -15,6 +16,8 @@ struct TProgramSettings {
   bool Terminal = false;
   // Called once the program runs, with its process id; the run is then waited for.
   std::function<void(pid_t)> WhileRunning;
+  // Environment variables the program sees with these values.
+  std::vector<std::pair<std::string, std::string>> Set = {};
 };
 
 struct TProgramResult {

@@ -24,7 +24,7 @@ struct TLibraryProject {
   const char* SonamePrefix;
   const char* Project;  // empty: not thanked
 };
-constexpr std::array<TLibraryProject, 18> kProjects{{
+constexpr std::array<TLibraryProject, 20> kProjects{{
     {"libQt6", "Qt"},
     {"libav", "FFmpeg"},
     {"libswresample", "FFmpeg"},
@@ -32,6 +32,8 @@ constexpr std::array<TLibraryProject, 18> kProjects{{
     {"libFLAC", "libFLAC"},
     {"libwavpack", "WavPack"},
     {"libsndfile", "libsndfile"},
+    {"libebur128", "libebur128"},
+    {"libz.so", "zlib"},
     {"libc.so", ""},
     {"libm.so", ""},
     {"libstdc++", ""},
