@@ -2,6 +2,7 @@
 // settings file.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -14,9 +15,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "EngineTestSupport.h"
 #include "AppTexts.h"
 #include "BatchDriver.h"
+#include "EngineTestSupport.h"
 #include "FlacDecode.h"
 #include "MainWindow.h"
 #include "OptionsDialog.h"
@@ -195,6 +196,49 @@ TEST_F(WindowSettingsTest, TheNameTemplateOfTheOptionsIsKeptAndNamesTheNextBatch
   ASSERT_TRUE(test::PumpUntil([&] { return second->Button1->isEnabled(); }, 60s));
   EXPECT_TRUE(test::DecodeFlacFile(Dir.File("a/a.flac")).Ok);
   EXPECT_TRUE(ShownErrors().isEmpty()) << ShownErrors().join('\n').toStdString();
+}
+
+TEST_F(WindowSettingsTest, TheSwitchesOfTheOptionsAreKeptAndDriveTheNextBatch) {
+  {
+    const std::unique_ptr<TForm1> first = NewWindow();
+    first->ExecuteOptionsDialog = [](TOptionsDialog& Dialog) {
+      // Verify on and the lookup off, as a new user finds them.
+      EXPECT_TRUE(Dialog.VerifyBox->isChecked());
+      EXPECT_FALSE(Dialog.AccurateRipBox->isChecked());
+      EXPECT_FALSE(Dialog.ReplayGainBox->isChecked());
+      Dialog.VerifyBox->setChecked(false);
+      Dialog.ReplayGainBox->setChecked(true);
+      return true;
+    };
+    first->Button10->click();
+    first->close();
+  }
+  const std::unique_ptr<TForm1> second = NewWindow();
+  second->ExecuteOptionsDialog = [](TOptionsDialog& Dialog) {
+    EXPECT_FALSE(Dialog.VerifyBox->isChecked());
+    EXPECT_TRUE(Dialog.ReplayGainBox->isChecked());
+    return false;
+  };
+  second->Button10->click();
+  EXPECT_FALSE(second->Driver().FLACOut1().Verify());
+
+  const test::TCdImage& image = test::SixTrackImage();
+  Dir.Copy(test::ApeFixture(image.Spec), "image.ape");
+  const std::string sheet = Dir.File("image.cue");
+  std::ofstream(sheet) << test::CdImageCueText(image, "image.ape");
+  second->ExecuteOpenDialog = [&] { return std::optional<QStringList>(QStringList{Q(sheet)}); };
+  second->Button3->click();
+  second->Button1->click();
+  ASSERT_TRUE(test::PumpUntil([&] { return second->Button1->isEnabled(); }, 60s));
+  EXPECT_TRUE(ShownErrors().isEmpty()) << ShownErrors().join('\n').toStdString();
+  const auto tags = test::ReadFlacComments(Dir.File("Track_1.flac"));
+  EXPECT_EQ(tags.count("REPLAYGAIN_TRACK_GAIN"), 1u);
+  EXPECT_EQ(tags.count("REPLAYGAIN_ALBUM_GAIN"), 1u);
+  // The disc's verdict and its log stay in view once the batch is done.
+  EXPECT_TRUE(std::filesystem::exists(Dir.File("image.corvane.log")));
+  EXPECT_TRUE(second->StatusText().contains(QString::fromUtf8(texts::kVerdictNotChecked)))
+      << second->StatusText().toStdString();
+  EXPECT_TRUE(second->StatusText().contains(QStringLiteral("image.corvane.log")));
 }
 
 // A settings file the window cannot use, in whole or in part.
