@@ -81,6 +81,21 @@ while IFS= read -r -d '' source; do
   fi
 done <"$scratch/sources"
 
+# ReplayGain makes loose files of one folder and one ALBUM an album, which runs of one file
+# each cannot see: such files need one run.
+for option in "${options[@]}"; do
+  [ "$option" = --replaygain ] || continue
+  shared=$(perl -ne 'next if / track \d+(?: ".*")? -> /; if (/^(.*?) -> /) { my $f = $1; $f =~ s{[^/]*$}{}; $f = "./" if $f eq ""; print "$f\n" if $seen{$f}++ == 1 }' \
+    "$scratch/plan")
+  if [ -n "$shared" ]; then
+    echo "parallel-convert: with --replaygain, loose files of one folder may be one album," \
+      "which runs of one file each would not measure; convert each of these folders in one" \
+      "corvane-cli run:" >&2
+    printf "  %s\n" "$shared" >&2
+    exit 2
+  fi
+done
+
 # One corvane-cli per source; parallel quotes each word (-q), so templates with spaces hold.
 run_each() {
   parallel -0 -q --arg-file "$scratch/sources" "$@" \

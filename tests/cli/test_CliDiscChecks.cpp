@@ -106,6 +106,10 @@ class DiscLookup : public CliTest, public testing::WithParamInterface<TLookupCas
 
 TEST_P(DiscLookup, LogsEveryTracksChecksumsAndTheDatabasesWordWithoutFailingTheRun) {
   const TLookupCase& c = GetParam();
+#if defined(__SANITIZE_THREAD__)
+  // Qt's network thread is not instrumented: every hand-over to it reads as a race.
+  if (c.Lookup && c.Entry == TEntry::None) GTEST_SKIP() << "no network requests under TSan";
+#endif
   MakeImage();
   const std::string cache = Dir.File("cache");
   if (c.Entry != TEntry::None) {

@@ -177,6 +177,15 @@ TEST_F(ParallelRecipeRefusal, OutputsThatOnlyOneRunCanNameApartAreNotConverted) 
   EXPECT_EQ(dry.ExitCode, 0) << dry.Err;
   EXPECT_NE(dry.Out.find("music/singles/b.ape -> out/b.flac\n"), std::string::npos) << dry.Out;
   EXPECT_FALSE(fs::exists(Spread.File("out")));
+
+  // Loose files of one folder may be one album, whose gain no run of one file can measure.
+  const test::TProgramResult gain =
+      test::RunProgram({"/usr/bin/env", "CORVANE_CLI=" CORVANE_CLI, kRecipe, "--replaygain", "-o",
+                        "out", "music/singles", "music/cd1/image.cue"},
+                       {Spread.Path(), {}, false, nullptr});
+  EXPECT_EQ(gain.ExitCode, 2) << gain.Err;
+  EXPECT_NE(gain.Err.find("\n  music/singles/\n"), std::string::npos) << gain.Err;
+  EXPECT_FALSE(fs::exists(Spread.File("out")));
 }
 
 TEST_F(ParallelRecipeRefusal, UsageErrorsEndBeforeAnythingRuns) {
