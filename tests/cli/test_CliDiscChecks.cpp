@@ -251,5 +251,21 @@ TEST_F(CliTest, ReplayGainOfTracksAndAlbumsIsFfmpegsLoudnessWhateverOrderTheLane
   }
 }
 
+TEST_F(CliTest, AnAlbumWithAFailedTrackGetsNoAlbumValuesAndTheRunSaysSo) {
+  MakeImage();
+  // The image's audio damaged two thirds in: the tracks there fail, those before are written.
+  std::vector<uint8_t> bytes = test::ReadFileBytes(Dir.File("image.ape"));
+  for (size_t i = bytes.size() * 66 / 100; i < bytes.size() * 67 / 100; ++i) bytes[i] ^= 0x5A;
+  test::WriteFileBytes(Dir.File("image.ape"), bytes);
+  const TProgramResult run = Cli({"--replaygain", "image.cue"});
+  EXPECT_EQ(run.ExitCode, 1);
+  EXPECT_NE(run.Err.find("album gain not written for image.cue: "), std::string::npos) << run.Err;
+  const auto tags = test::ReadFlacComments(Dir.File("Track_1.flac"));
+  EXPECT_EQ(tags.count("REPLAYGAIN_TRACK_GAIN"), 1u);
+  EXPECT_EQ(tags.count("REPLAYGAIN_ALBUM_GAIN"), 0u);
+  EXPECT_NE(Text(test::ReadFileBytes(Dir.File("image.corvane.log"))).find("not converted"),
+            std::string::npos);
+}
+
 }  // namespace
 }  // namespace corvane
