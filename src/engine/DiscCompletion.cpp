@@ -234,24 +234,28 @@ TDiscProof TDiscCompletion::ProofOf(const TAlbum& Album) const {
 void TDiscCompletion::Finish(TAlbum& Album) {
   std::vector<std::string> notes;
   WriteAlbumGain(Album, notes);
-  if (!Album.Disc) {
+  std::optional<TDiscProof> proof;
+  if (Album.Disc) proof = ProofOf(Album);
+  // A loudness meter holds a few hundred kilobytes: a batch of a thousand files keeps none
+  // past its album.
+  for (TMember& member : Album.Members) member.Measures.reset();
+  if (!proof) {
     if (!notes.empty() && FEvents.DiscEnded) {
       FEvents.DiscEnded({Album.Members.front().Job.Text, {}, std::nullopt, std::move(notes)});
     }
     return;
   }
-  TDiscProof proof = ProofOf(Album);
-  const bool checksums = std::any_of(proof.Tracks.begin(), proof.Tracks.end(),
+  const bool checksums = std::any_of(proof->Tracks.begin(), proof->Tracks.end(),
                                      [](const TTrackProof& Track) { return Track.AccurateRip; });
-  if (!FLookup || !proof.Ids || !checksums) {
-    Conclude(Album, std::move(proof), std::move(notes));
+  if (!FLookup || !proof->Ids || !checksums) {
+    Conclude(Album, std::move(*proof), std::move(notes));
     return;
   }
   ++FPending;
   const size_t index = static_cast<size_t>(&Album - FAlbums.data());
-  FLookup->Fetch(AccurateRipEntryPath(*proof.Ids), [this, index, proof = std::move(proof),
-                                                    notes = std::move(notes)](
-                                                       const TAccurateRipReply& Reply) mutable {
+  FLookup->Fetch(AccurateRipEntryPath(*proof->Ids), [this, index, proof = std::move(*proof),
+                                                     notes = std::move(notes)](
+                                                        const TAccurateRipReply& Reply) mutable {
     --FPending;
     switch (Reply.Kind) {
       case TAccurateRipReply::TKind::Found:
