@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "AppTexts.h"
+#include "Language.h"
 #include "TextFormat.h"
 
 namespace corvane {
@@ -44,8 +45,8 @@ void TApplication::ShowError(const QString& Message) {
     return;
   }
   // Plain text: a name such as "<b>.ape" is shown as it is spelt.
-  QMessageBox box(QMessageBox::Critical, QString::fromUtf8(texts::kErrorTitle), text,
-                  QMessageBox::Ok, QApplication::activeWindow());
+  QMessageBox box(QMessageBox::Critical, TextOf(texts::kErrorTitle), text, QMessageBox::Ok,
+                  QApplication::activeWindow());
   box.setTextFormat(Qt::PlainText);
   box.exec();
 }

@@ -7,13 +7,15 @@
 #include <QVBoxLayout>
 
 #include "AppTexts.h"
+#include "Language.h"
 #include "NameTemplate.h"
 
 namespace corvane {
 namespace {
 
-QString Text(const char* Utf8) {
-  return QString::fromUtf8(Utf8);
+// A text of AppTexts.h in the language chosen at start-up.
+QString Text(const char* Source) {
+  return TextOf(Source);
 }
 
 QString FieldNames() {

@@ -4,6 +4,7 @@
 #include <QSettings>
 
 #include "AppTexts.h"
+#include "Language.h"
 #include "NameTemplate.h"
 
 namespace corvane {
@@ -50,7 +51,7 @@ QString TWindowSettings::ExistingFolder(const char* Name) const {
 
 QString TWindowSettings::OutputFolder() const {
   const QString folder = ExistingFolder(kOutputFolder);
-  return folder.isEmpty() ? QString::fromUtf8(texts::kSourceFolder) : folder;
+  return folder.isEmpty() ? TextOf(texts::kSourceFolder) : folder;
 }
 
 void TWindowSettings::SetOutputFolder(const QString& FieldText) {
