@@ -4,8 +4,8 @@
 
 // The window's texts, in UTF-8. Kept in one place so the tests and the windows cannot drift
 // apart. Chinese is their own language; each is marked for Qt Linguist (context "Corvane") and
-// looked up when shown, through TextOf (Language.h), so that a translator can give them in
-// another language.
+// looked up when shown, through TextOf (Language.h), so translations/corvane_en.ts gives the
+// English window. A text added here needs its English there too, or a test fails.
 namespace corvane::texts {
 
 inline constexpr const char* kMainCaption = QT_TRANSLATE_NOOP("Corvane", "批量Corvane v2.4");

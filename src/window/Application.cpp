@@ -20,8 +20,19 @@ TApplication::TErrorPresenter& Presenter() {
 }  // namespace
 
 TApplication::TApplication(int& Argc, char** Argv) : QApplication(Argc, Argv) {
-  // Chinese whatever the user's locale: the window's own texts are. Without the package the
-  // dialogs stay English.
+  SetLanguage(TLanguage::Chinese);
+}
+
+void TApplication::SetLanguage(TLanguage NewLanguage) {
+  removeTranslator(&FQtTexts);
+  removeTranslator(&FTexts);
+  FLanguage = NewLanguage;
+  if (NewLanguage == TLanguage::English) {
+    // Qt's own texts are English already.
+    if (FTexts.load(QStringLiteral(":/i18n/corvane_en.qm"))) installTranslator(&FTexts);
+    return;
+  }
+  // Without the package the dialogs stay English.
   if (FQtTexts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
                     QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
     installTranslator(&FQtTexts);

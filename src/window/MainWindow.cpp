@@ -544,7 +544,9 @@ void TForm1::Button5Click() {
 
 void TForm1::Button10Click() {
   TOptionsDialog dialog(FSettings->NameTemplate(), FDriver->BatchOptions(), this);
+  dialog.SetLanguage(FSettings->Language());
   if (!ExecuteOptionsDialog(dialog)) return;
+  FSettings->SetLanguage(dialog.Language());
   FDriver->SetNameTemplate(TemplateOf(dialog.NameTemplate()));
   FSettings->SetNameTemplate(dialog.NameTemplate());
   FDriver->SetBatchOptions(dialog.BatchOptions());
