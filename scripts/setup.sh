@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config git
   qt6-base-dev libflac-dev libuchardet-dev libwavpack-dev libsndfile1-dev libebur128-dev zlib1g-dev
-  fonts-wqy-microhei qt6-translations-l10n
+  fonts-wqy-microhei qt6-translations-l10n qt6-l10n-tools
   googletest libgtest-dev default-jre-headless libjmac-java ffmpeg flac wavpack
   xvfb xauth clang-14 libclang-rt-14-dev clang-tidy-14
   desktop-file-utils appstream parallel dpkg-dev

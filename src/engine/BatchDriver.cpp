@@ -9,6 +9,7 @@
 #include "CueSheetLoader.h"
 #include "JobAdding.h"
 #include "JobLine.h"
+#include "Language.h"
 #include "OutputNames.h"
 #include "PathNames.h"
 
@@ -77,7 +78,7 @@ void TBatchDriver::ReadCueSheetAgain(int SheetIndex, TTextEncoding Encoding) {
   // The lines name tracks by position: a reading with other tracks would mix them up.
   if (!again || again->Sheet()->Tracks.size() != sheet.Tracks.size() ||
       again->Sheet()->HiddenTrack.has_value() != sheet.HiddenTrack.has_value()) {
-    throw ECueSheetError(QString::fromUtf8(texts::kCueEncodingChangedTracks)
+    throw ECueSheetError(TextOf(texts::kCueEncodingChangedTracks)
                              .arg(QString::fromStdString(ExtractFileName(sheet.CueFileName)))
                              .toStdString());
   }

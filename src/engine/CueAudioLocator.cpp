@@ -7,6 +7,7 @@
 
 #include "AppTexts.h"
 #include "InputFormats.h"
+#include "Language.h"
 #include "PathNames.h"
 
 namespace corvane {
@@ -82,9 +83,8 @@ TCueAudioLookup LocateCueAudio(const std::string& CueFileName, const std::string
     if (Match) lookup.Found = folder + *Match;
     return Match.has_value();
   };
-  lookup.LookedFor.push_back(QString::fromUtf8(texts::kCueLookedForAnyCase)
-                                 .arg(QString::fromStdString(name))
-                                 .toStdString());
+  lookup.LookedFor.push_back(
+      TextOf(texts::kCueLookedForAnyCase).arg(QString::fromStdString(name)).toStdString());
   if (!name.empty() && found(MatchIgnoringCase(names, name))) return lookup;
   // The file the sheet was written for, since compressed: the same base name in an audio format.
   for (const TInputFormat& format : InputFormats()) {

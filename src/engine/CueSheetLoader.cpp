@@ -7,6 +7,7 @@
 #include "CueAudioLocator.h"
 #include "CueTrackAudio.h"
 #include "InputFormats.h"
+#include "Language.h"
 #include "PathNames.h"
 
 namespace corvane {
@@ -55,17 +56,16 @@ void RefuseFirstProblem(const TCueFile& Sheet) {
   // A NUL would end the message text itself.
   QString line = Utf8(problem.Text);
   line.replace(QChar(u'\0'), QStringLiteral("\\0"));
-  Refuse(QString::fromUtf8(texts::kCueSheetInvalid)
+  Refuse(TextOf(texts::kCueSheetInvalid)
              .arg(Utf8(ExtractFileName(Sheet.CueFileName)))
              .arg(problem.Line)
-             .arg(QString::fromUtf8(ProblemText(problem.Kind)), line));
+             .arg(TextOf(ProblemText(problem.Kind)), line));
 }
 
 void LocateAudio(TCueFile& Sheet, bool Embedded) {
   if (Embedded) {
     if (Sheet.Files.size() > 1) {
-      Refuse(QString::fromUtf8(texts::kCueEmbeddedSeveralFiles)
-                 .arg(Utf8(ExtractFileName(Sheet.CueFileName))));
+      Refuse(TextOf(texts::kCueEmbeddedSeveralFiles).arg(Utf8(ExtractFileName(Sheet.CueFileName))));
     }
     // Whatever name the sheet gives, its audio is the file it is stored in.
     for (TCueAudioFile& file : Sheet.Files) file.Path = Sheet.CueFileName;
@@ -76,11 +76,12 @@ void LocateAudio(TCueFile& Sheet, bool Embedded) {
         LocateCueAudio(Sheet.CueFileName, file.Name, Sheet.Files.size() == 1);
     if (!lookup.Found) {
       QStringList lookedFor;
-      for (const std::string& name : lookup.LookedFor) lookedFor << "“" + Utf8(name) + "”";
-      Refuse(QString::fromUtf8(texts::kCueAudioNotFound)
+      for (const std::string& name : lookup.LookedFor)
+        lookedFor << TextOf(texts::kQuoted).arg(Utf8(name));
+      Refuse(TextOf(texts::kCueAudioNotFound)
                  .arg(Utf8(ExtractFileName(Sheet.CueFileName)))
                  .arg(file.Line)
-                 .arg(Utf8(file.Name), lookedFor.join(QStringLiteral("、"))));
+                 .arg(Utf8(file.Name), lookedFor.join(TextOf(texts::kListSeparator))));
     }
     file.Path = *lookup.Found;
   }

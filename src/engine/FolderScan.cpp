@@ -13,6 +13,7 @@
 #include "CueFile.h"
 #include "InputFormats.h"
 #include "JobFailure.h"
+#include "Language.h"
 #include "PathNames.h"
 #include "TextCodec.h"
 
@@ -39,7 +40,8 @@ std::string CanonicalOf(const std::string& Path) {
 }
 
 std::string FolderProblem(const std::string& Folder, const char* Why, const std::string& Text) {
-  return Folder + "：" + Why + (Text.empty() ? "" : "。" + Text);
+  return Folder + TranslatedText(texts::kColon) + TranslatedText(Why) +
+         (Text.empty() ? "" : TranslatedText(texts::kFullStop) + Text);
 }
 
 class TFolderScanner {

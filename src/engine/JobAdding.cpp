@@ -7,6 +7,7 @@
 #include "CueSheetLoader.h"
 #include "InputFormats.h"
 #include "JobFailure.h"
+#include "Language.h"
 #include "PathNames.h"
 #include "SourceError.h"
 #include "TextFormat.h"
@@ -16,8 +17,8 @@ namespace {
 
 // "File: why", the error's own text after the user's words for why.
 std::string AddProblem(const std::string& File, const std::string& Why, const std::string& Text) {
-  std::string problem = File + "：" + Why;
-  if (!Why.empty() && !Text.empty()) problem += "。";
+  std::string problem = File + TranslatedText(texts::kColon) + Why;
+  if (!Why.empty() && !Text.empty()) problem += TranslatedText(texts::kFullStop);
   return problem + Text;
 }
 
@@ -73,7 +74,7 @@ TAddedJobs AddJobFiles(const std::vector<std::string>& Files, TTextEncoding Enco
     if (audio && (addedFiles.count(file) != 0 || (Listed && Listed(file)))) continue;
     // Before anything opens it: reading a pipe or a device would wait for a writer.
     if (IsSpecialFile(file)) {
-      added.Problems.push_back(AddProblem(file, texts::kCauseNotAFile, {}));
+      added.Problems.push_back(AddProblem(file, TranslatedText(texts::kCauseNotAFile), {}));
       continue;
     }
     std::shared_ptr<const TDisc> sheet;
@@ -101,7 +102,7 @@ TAddedJobs AddJobFiles(const std::vector<std::string>& Files, TTextEncoding Enco
       added.Jobs.push_back(WholeFileJob(file));
     } else {
       // Nothing to convert: not kept, so adding it again says so again.
-      added.Problems.push_back(AddProblem(file, texts::kCauseNoTracks, {}));
+      added.Problems.push_back(AddProblem(file, TranslatedText(texts::kCauseNoTracks), {}));
     }
   }
   return added;

@@ -14,6 +14,7 @@
 #include "Disc.h"
 #include "InputFormats.h"
 #include "Job.h"
+#include "Language.h"
 #include "PathNames.h"
 #include "TextFormat.h"
 
@@ -40,15 +41,15 @@ std::string SourceCauseOf(const TFailure& Failure, const std::string& Source) {
     case TSourceFault::Unreadable: {
       // The decoder does not say why it could not open the file; opening it ourselves does.
       const std::string why = WhyUnreadable(Source);
-      return why.empty() ? texts::kCauseUnreadable : why;
+      return why.empty() ? TranslatedText(texts::kCauseUnreadable) : why;
     }
     case TSourceFault::NotThisFormat:
     case TSourceFault::Unsupported:
       return FormatText(texts::kCauseNotOfFormat, {FormatShortName(Source)});
     case TSourceFault::Damaged:
-      return texts::kCauseDamaged;
+      return TranslatedText(texts::kCauseDamaged);
     case TSourceFault::OutOfMemory:
-      return texts::kCauseOutOfMemory;
+      return TranslatedText(texts::kCauseOutOfMemory);
     case TSourceFault::Unknown:
       return {};
   }
@@ -111,23 +112,23 @@ std::string CauseOfErrorCode(int ErrorCode, const std::string& File) {
           }
           break;
         }
-        return texts::kCauseFolderNotFound;
+        return TranslatedText(texts::kCauseFolderNotFound);
       }
-      return texts::kCauseNotFound;
+      return TranslatedText(texts::kCauseNotFound);
     }
     case EACCES:
     case EPERM:
-      return texts::kCausePermissionDenied;
+      return TranslatedText(texts::kCausePermissionDenied);
     case EROFS:
-      return texts::kCauseReadOnly;
+      return TranslatedText(texts::kCauseReadOnly);
     case ENOSPC:
     case EDQUOT:
     case EFBIG:
-      return texts::kCauseDiskFull;
+      return TranslatedText(texts::kCauseDiskFull);
     case EISDIR:
-      return texts::kCauseFolderInTheWay;
+      return TranslatedText(texts::kCauseFolderInTheWay);
     case ENOMEM:
-      return texts::kCauseOutOfMemory;
+      return TranslatedText(texts::kCauseOutOfMemory);
     default:
       return {};
   }
@@ -139,7 +140,7 @@ bool IsSpecialFile(const std::string& File) {
 }
 
 std::string WhyUnreadable(const std::string& File) {
-  if (IsSpecialFile(File)) return texts::kCauseNotAFile;
+  if (IsSpecialFile(File)) return TranslatedText(texts::kCauseNotAFile);
   // Never waits: a pipe would block an open without a writer.
   const int fd = ::open(File.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd >= 0) {
@@ -148,7 +149,7 @@ std::string WhyUnreadable(const std::string& File) {
   }
   const int error = errno;
   const std::string cause = CauseOfErrorCode(error, File);
-  return cause.empty() ? texts::kCauseUnreadable : cause;
+  return cause.empty() ? TranslatedText(texts::kCauseUnreadable) : cause;
 }
 
 TFailureReport DescribeFailure(const TFailure& Failure, const TJobNames& Names) {
@@ -168,16 +169,18 @@ TFailureReport DescribeFailure(const TFailure& Failure, const TJobNames& Names) 
   }
   TFailureReport report;
   report.Message = Failure.Text;
-  if (!file.empty()) report.Message += "\n" + std::string(texts::kFailureFile) + file;
-  if (!cause.empty()) report.Message += "\n" + std::string(texts::kFailureCause) + cause;
+  if (!file.empty()) report.Message += "\n" + TranslatedText(texts::kFailureFile) + file;
+  if (!cause.empty()) report.Message += "\n" + TranslatedText(texts::kFailureCause) + cause;
   if (!Names.Job.empty() && Names.Job != file) {
-    report.Message += "\n" + std::string(texts::kFailureJob) + Names.Job;
+    report.Message += "\n" + TranslatedText(texts::kFailureJob) + Names.Job;
   }
   if (!file.empty() && !cause.empty()) {
-    report.Summary = ExtractFileName(file) + "：" + cause;
+    report.Summary = ExtractFileName(file) + TranslatedText(texts::kColon) + cause;
   } else {
     const std::string what = Names.Job.empty() ? file : Names.Job;
-    report.Summary = (what.empty() ? std::string() : ExtractFileName(what) + "：") + Failure.Text;
+    report.Summary =
+        (what.empty() ? std::string() : ExtractFileName(what) + TranslatedText(texts::kColon)) +
+        Failure.Text;
   }
   return report;
 }

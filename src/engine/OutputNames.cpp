@@ -3,12 +3,18 @@
 #include "AppTexts.h"
 #include "Disc.h"
 #include "Job.h"
+#include "Language.h"
 #include "PathNames.h"
 
 namespace corvane {
 
 std::string OutputFolderOf(const std::string& FieldText) {
-  if (FieldText.empty() || FieldText == texts::kSourceFolder) return {};
+  // The field's initial text in either language: a window started in the other one may have
+  // stored it.
+  if (FieldText.empty() || FieldText == texts::kSourceFolder ||
+      FieldText == TranslatedText(texts::kSourceFolder)) {
+    return {};
+  }
   return FieldText.back() == '/' ? FieldText : FieldText + "/";
 }
 

@@ -12,6 +12,7 @@
 #include "FlacFormat.h"
 #include "InputFormats.h"
 #include "JobFailure.h"
+#include "Language.h"
 #include "PathNames.h"
 #include "TextFormat.h"
 
@@ -37,7 +38,8 @@ std::string LeftOutNote(const std::vector<std::string>& Names, int64_t Count, co
     if (std::find(shown.begin(), shown.end(), name) == shown.end()) shown.push_back(name);
   }
   std::string list;
-  for (const std::string& name : shown) list += (list.empty() ? "" : "、") + name;
+  for (const std::string& name : shown)
+    list += (list.empty() ? "" : TranslatedText(texts::kListSeparator)) + name;
   if (Count > static_cast<int64_t>(shown.size())) {
     list = FormatText(texts::kNoteFieldsAndMore, {list, std::to_string(Count)});
   }

@@ -4,10 +4,12 @@
 #include <cmath>
 #include <cstdio>
 
+#include "Language.h"
+
 namespace corvane {
 
 std::string FormatText(const char* Text, std::initializer_list<std::string> Arguments) {
-  std::string out = Text;
+  std::string out = TranslatedText(Text);
   int number = 1;
   for (const std::string& argument : Arguments) {
     const std::string mark = "%" + std::to_string(number++);

@@ -9,6 +9,7 @@
 #include "AppTexts.h"
 #include "FLACBinding.h"
 #include "FormStyle.h"
+#include "Language.h"
 #include "MACBinding.h"
 
 namespace corvane {
@@ -23,7 +24,7 @@ void TClickablePicture::mouseReleaseEvent(QMouseEvent* Event) {
 
 TAboutMe::TAboutMe(QWidget* Parent) : QWidget(Parent) {
   setObjectName(QStringLiteral("AboutMe"));
-  setWindowTitle(QString::fromUtf8(texts::kAboutCaption));
+  setWindowTitle(TextOf(texts::kAboutCaption));
   ApplyFormStyle(*this, kClientWidth, kClientHeight);
 
   // The background is a JPEG, read through Qt's JPEG plugin and scaled to the picture's box
@@ -48,7 +49,7 @@ TAboutMe::TAboutMe(QWidget* Parent) : QWidget(Parent) {
   // As wide as the window leaves room for: the licence line needs 203 pixels.
   for (size_t i = 0; i < 5; ++i) {
     Edits[i]->setGeometry(80, 56 + 32 * static_cast<int>(i), 208, 21);
-    Edits[i]->setText(QString::fromUtf8(texts::kAboutLines[i]));
+    Edits[i]->setText(TextOf(texts::kAboutLines[i]));
   }
   // The files the program loaded, by the names a user would look for.
   Edits[1]->setText(Edits[1]->text().arg(QString::fromStdString(MACDllFileName()),
@@ -56,7 +57,7 @@ TAboutMe::TAboutMe(QWidget* Parent) : QWidget(Parent) {
   // A line longer than its field shows its beginning, not its end.
   for (QLineEdit* edit : Edits) edit->setCursorPosition(0);
   Edits[5]->setGeometry(111, 222, 121, 21);
-  Edits[5]->setText(QString::fromUtf8(texts::kAboutVersion));
+  Edits[5]->setText(TextOf(texts::kAboutVersion));
 
   Image2 = new TClickablePicture(this);
   Image2->setObjectName(QStringLiteral("Image2"));

@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "AppTexts.h"
+#include "Language.h"
 #include "TextFormat.h"
 
 namespace corvane {
@@ -19,8 +20,19 @@ TApplication::TErrorPresenter& Presenter() {
 }  // namespace
 
 TApplication::TApplication(int& Argc, char** Argv) : QApplication(Argc, Argv) {
-  // Chinese whatever the user's locale: the window's own texts are. Without the package the
-  // dialogs stay English.
+  SetLanguage(TLanguage::Chinese);
+}
+
+void TApplication::SetLanguage(TLanguage NewLanguage) {
+  removeTranslator(&FQtTexts);
+  removeTranslator(&FTexts);
+  FLanguage = NewLanguage;
+  if (NewLanguage == TLanguage::English) {
+    // Qt's own texts are English already.
+    if (FTexts.load(QStringLiteral(":/i18n/corvane_en.qm"))) installTranslator(&FTexts);
+    return;
+  }
+  // Without the package the dialogs stay English.
   if (FQtTexts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
                     QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
     installTranslator(&FQtTexts);
@@ -44,8 +56,8 @@ void TApplication::ShowError(const QString& Message) {
     return;
   }
   // Plain text: a name such as "<b>.ape" is shown as it is spelt.
-  QMessageBox box(QMessageBox::Critical, QString::fromUtf8(texts::kErrorTitle), text,
-                  QMessageBox::Ok, QApplication::activeWindow());
+  QMessageBox box(QMessageBox::Critical, TextOf(texts::kErrorTitle), text, QMessageBox::Ok,
+                  QApplication::activeWindow());
   box.setTextFormat(Qt::PlainText);
   box.exec();
 }

@@ -5,15 +5,23 @@
 #include <QTranslator>
 #include <functional>
 
+#include "Language.h"
+
 namespace corvane {
 
 // The application object. Its notify is the top-level handler: an error that escapes an event
 // handler is shown in a message box instead of ending the program.
 class TApplication : public QApplication {
  public:
-  // Installs Qt's own Chinese texts (Debian's qt6-translations-l10n), so that the file and
-  // folder dialogs and the message boxes' buttons speak the window's language.
+  // Starts in Chinese, the texts' own language; the program then sets the user's.
   TApplication(int& Argc, char** Argv);
+
+  // The language of the window's texts from now on: English through translations/corvane_en.ts
+  // (built into the program), Chinese as written. Qt's own texts follow (Debian's
+  // qt6-translations-l10n for Chinese), so that the file and folder dialogs and the message
+  // boxes' buttons speak the window's language. Windows made before keep their texts.
+  void SetLanguage(TLanguage Language);
+  TLanguage Language() const { return FLanguage; }
 
   bool notify(QObject* Receiver, QEvent* Event) override;
 
@@ -25,6 +33,8 @@ class TApplication : public QApplication {
 
  private:
   QTranslator FQtTexts;
+  QTranslator FTexts;
+  TLanguage FLanguage = TLanguage::Chinese;
 };
 
 // Runs Handler and hands an error it raises to TApplication::ShowError. Event handlers use it

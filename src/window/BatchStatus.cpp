@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "AppTexts.h"
+#include "Language.h"
 #include "PathNames.h"
 #include "TextFormat.h"
 
@@ -12,8 +13,9 @@ namespace {
 // Below this share of the batch the rate says too little to tell the time left.
 constexpr double kLeastShareForTimeLeft = 0.02;
 
-QString Text(const char* Utf8) {
-  return QString::fromUtf8(Utf8);
+// A text of AppTexts.h in the language chosen at start-up.
+QString Text(const char* Source) {
+  return TextOf(Source);
 }
 
 }  // namespace
@@ -37,30 +39,28 @@ QString VerdictText(const TDiscVerdict& Verdict) {
   QString text;
   switch (Verdict.Kind) {
     case TKind::Accurate:
-      text = QString::fromUtf8(texts::kVerdictAccurate).arg(Verdict.Accurate).arg(Verdict.Tracks);
+      text = TextOf(texts::kVerdictAccurate).arg(Verdict.Accurate).arg(Verdict.Tracks);
       break;
     case TKind::PartlyAccurate:
-      text = QString::fromUtf8(texts::kVerdictPartly).arg(Verdict.Accurate).arg(Verdict.Tracks);
+      text = TextOf(texts::kVerdictPartly).arg(Verdict.Accurate).arg(Verdict.Tracks);
       break;
     case TKind::NotAccurate:
-      text =
-          QString::fromUtf8(texts::kVerdictNotAccurate).arg(Verdict.Accurate).arg(Verdict.Tracks);
+      text = TextOf(texts::kVerdictNotAccurate).arg(Verdict.Accurate).arg(Verdict.Tracks);
       break;
     case TKind::NotInDatabase:
-      text = QString::fromUtf8(texts::kVerdictNotInDatabase);
+      text = TextOf(texts::kVerdictNotInDatabase);
       break;
     case TKind::Unreachable:
-      text = QString::fromUtf8(texts::kVerdictUnreachable);
+      text = TextOf(texts::kVerdictUnreachable);
       break;
     case TKind::NotChecked:
-      text = QString::fromUtf8(texts::kVerdictNotChecked);
+      text = TextOf(texts::kVerdictNotChecked);
       break;
     case TKind::NotCdAudio:
-      text = QString::fromUtf8(texts::kVerdictNotCdAudio);
+      text = TextOf(texts::kVerdictNotCdAudio);
       break;
   }
-  if (Verdict.Failed > 0)
-    text += QString::fromUtf8(texts::kVerdictFailedTracks).arg(Verdict.Failed);
+  if (Verdict.Failed > 0) text += TextOf(texts::kVerdictFailedTracks).arg(Verdict.Failed);
   return text;
 }
 
@@ -70,14 +70,13 @@ QString DiscEndText(const TDiscCompletion::TDiscEnd& End) {
   const QString name = QString::fromStdString(ExtractFileName(End.Source));
   QString text;
   if (End.Verdict) {
-    text = QString::fromUtf8(texts::kDiscEnded).arg(name, VerdictText(*End.Verdict));
+    text = TextOf(texts::kDiscEnded).arg(name, VerdictText(*End.Verdict));
   }
   if (!End.LogFile.empty()) {
-    text += QString::fromUtf8(texts::kDiscLog)
-                .arg(QString::fromStdString(ExtractFileName(End.LogFile)));
+    text += TextOf(texts::kDiscLog).arg(QString::fromStdString(ExtractFileName(End.LogFile)));
   }
   for (const std::string& note : End.Notes) {
-    text += (text.isEmpty() ? QString() : QStringLiteral("；")) + QString::fromStdString(note);
+    text += (text.isEmpty() ? QString() : TextOf(texts::kSemicolon)) + QString::fromStdString(note);
   }
   return text;
 }

@@ -36,6 +36,7 @@
 #include "FolderScan.h"
 #include "FormStyle.h"
 #include "InputFormats.h"
+#include "Language.h"
 #include "OptionsDialog.h"
 #include "OutputFolder.h"
 #include "PathNames.h"
@@ -46,8 +47,9 @@
 namespace corvane {
 namespace {
 
-QString Text(const char* Utf8) {
-  return QString::fromUtf8(Utf8);
+// A text of AppTexts.h in the language chosen at start-up.
+QString Text(const char* Source) {
+  return TextOf(Source);
 }
 
 template <typename Widget>
@@ -304,9 +306,10 @@ void TForm1::ShowBatchEnd(int Written) {
   QString text = failed > 0 ? Text(texts::kStatusBatchDoneWithFailures).arg(Written).arg(failed)
                             : Text(texts::kStatusBatchDone).arg(Written);
   // What the batch had to tell stays in view once it is done.
-  for (const std::string& note : FDriver->Notes()) text += "；" + QString::fromStdString(note);
+  for (const std::string& note : FDriver->Notes())
+    text += Text(texts::kSemicolon) + QString::fromStdString(note);
   for (const TDiscCompletion::TDiscEnd& disc : FDriver->DiscEnds()) {
-    text += "；" + DiscEndText(disc);
+    text += Text(texts::kSemicolon) + DiscEndText(disc);
   }
   SetStatusText(text);
   if (failed == 0) return;
@@ -541,7 +544,9 @@ void TForm1::Button5Click() {
 
 void TForm1::Button10Click() {
   TOptionsDialog dialog(FSettings->NameTemplate(), FDriver->BatchOptions(), this);
+  dialog.SetLanguage(FSettings->Language());
   if (!ExecuteOptionsDialog(dialog)) return;
+  FSettings->SetLanguage(dialog.Language());
   FDriver->SetNameTemplate(TemplateOf(dialog.NameTemplate()));
   FSettings->SetNameTemplate(dialog.NameTemplate());
   FDriver->SetBatchOptions(dialog.BatchOptions());

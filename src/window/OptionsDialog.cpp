@@ -1,19 +1,22 @@
 #include "OptionsDialog.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
 
 #include "AppTexts.h"
+#include "Language.h"
 #include "NameTemplate.h"
 
 namespace corvane {
 namespace {
 
-QString Text(const char* Utf8) {
-  return QString::fromUtf8(Utf8);
+// A text of AppTexts.h in the language chosen at start-up.
+QString Text(const char* Source) {
+  return TextOf(Source);
 }
 
 QString FieldNames() {
@@ -61,6 +64,18 @@ TOptionsDialog::TOptionsDialog(const QString& NameTemplate, const TBatchOptions&
   ReplayGainBox =
       AddCheckBox(this, layout, "ReplayGainBox", texts::kReplayGainOption, Batch.ReplayGain);
 
+  auto* languageLabel = new QLabel(Text(texts::kLanguageLabel), this);
+  layout->addWidget(languageLabel);
+  LanguageBox = new QComboBox(this);
+  LanguageBox->setObjectName(QStringLiteral("LanguageBox"));
+  LanguageBox->addItem(Text(texts::kLanguageOfLocale), QString());
+  LanguageBox->addItem(Text(texts::kLanguageChinese),
+                       QString::fromLatin1(LanguageCode(TLanguage::Chinese)));
+  LanguageBox->addItem(Text(texts::kLanguageEnglish),
+                       QString::fromLatin1(LanguageCode(TLanguage::English)));
+  languageLabel->setBuddy(LanguageBox);
+  layout->addWidget(LanguageBox);
+
   Refusal = new QLabel(this);
   Refusal->setObjectName(QStringLiteral("Refusal"));
   Refusal->setWordWrap(true);
@@ -89,6 +104,15 @@ TBatchOptions TOptionsDialog::BatchOptions() const {
   options.AccurateRip = AccurateRipBox->isChecked();
   options.ReplayGain = ReplayGainBox->isChecked();
   return options;
+}
+
+std::optional<TLanguage> TOptionsDialog::Language() const {
+  return ParseLanguage(LanguageBox->currentData().toString().toStdString());
+}
+
+void TOptionsDialog::SetLanguage(std::optional<TLanguage> Language) {
+  LanguageBox->setCurrentIndex(
+      Language ? LanguageBox->findData(QString::fromLatin1(LanguageCode(*Language))) : 0);
 }
 
 void TOptionsDialog::accept() {

@@ -2,10 +2,13 @@
 
 #include <QDialog>
 #include <QString>
+#include <optional>
 
 #include "BatchOptions.h"
+#include "Language.h"
 
 class QCheckBox;
+class QComboBox;
 class QDialogButtonBox;
 class QLabel;
 class QLineEdit;
@@ -13,8 +16,8 @@ class QLineEdit;
 namespace corvane {
 
 // The window's options, all in this one dialog: how the outputs are named, and what a batch
-// does besides converting (verify, AccurateRip, ReplayGain). Nothing is taken unless the user
-// confirms it, and a template the converter cannot use is not confirmed.
+// does besides converting (verify, AccurateRip, ReplayGain), and the window's language. Nothing is
+// taken unless the user confirms it, and a template the converter cannot use is not confirmed.
 class TOptionsDialog : public QDialog {
   Q_OBJECT
 
@@ -26,6 +29,9 @@ class TOptionsDialog : public QDialog {
   // The template as typed, without the spaces around it; empty for the default names.
   QString NameTemplate() const;
   TBatchOptions BatchOptions() const;
+  // Nothing: the locale's. Taken at the next start: the windows are made in one language.
+  std::optional<TLanguage> Language() const;
+  void SetLanguage(std::optional<TLanguage> Language);
   // Closes confirmed, unless the template is refused: then it says why and stays open.
   void accept() override;
 
@@ -33,6 +39,7 @@ class TOptionsDialog : public QDialog {
   QCheckBox* VerifyBox = nullptr;
   QCheckBox* AccurateRipBox = nullptr;
   QCheckBox* ReplayGainBox = nullptr;
+  QComboBox* LanguageBox = nullptr;
   // Why the template was refused; hidden until one is.
   QLabel* Refusal = nullptr;
   QDialogButtonBox* Buttons = nullptr;

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "AppTexts.h"
+#include "Language.h"
 #include "OutputNames.h"
 
 namespace corvane {
@@ -13,7 +14,7 @@ std::optional<QString> MakeOutputFolder(const QString& FieldText) {
   std::error_code error;
   std::filesystem::create_directories(folder, error);
   if (!error) return std::nullopt;
-  return QString::fromUtf8(texts::kCannotMakeOutputFolder)
+  return TextOf(texts::kCannotMakeOutputFolder)
       .arg(FieldText, QString::fromLocal8Bit(error.message()));
 }
 

@@ -10,10 +10,13 @@
 
 namespace corvane {
 
-int RunMainWindow(QApplication& App, const QStringList& Files) {
-  // The settings file is named after these: ~/.config/Corvane/Corvane.conf.
+void NameProgram() {
   QApplication::setOrganizationName(QStringLiteral("Corvane"));
   QApplication::setApplicationName(QStringLiteral("Corvane"));
+}
+
+int RunMainWindow(QApplication& App, const QStringList& Files) {
+  NameProgram();
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/artwork/icon.png")));
   // Wayland desktops match the window to its installed entry, and so to its name and icon, by
   // this.

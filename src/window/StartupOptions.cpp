@@ -9,7 +9,7 @@ namespace {
 constexpr int kExitUsage = 2;
 
 TStartupRequest Request(TStartupRequest::TKind Kind, QString Text) {
-  return {Kind, std::move(Text), {}};
+  return {Kind, std::move(Text), {}, std::nullopt};
 }
 
 // The option as it was typed: Qt names an unknown one without its dashes.
@@ -35,8 +35,14 @@ TStartupRequest ReadStartupOptions(const QStringList& Arguments) {
                                 QStringLiteral("Show this help and exit."));
   const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                    QStringLiteral("Show the version and exit."));
+  const QCommandLineOption language(QStringLiteral("lang"),
+                                    QStringLiteral("The window's language: zh (Chinese) or en\n"
+                                                   "(English). Without it, the language set in\n"
+                                                   "the options, else the locale's."),
+                                    QStringLiteral("zh|en"));
   parser.addOption(help);
   parser.addOption(version);
+  parser.addOption(language);
   parser.addPositionalArgument(QStringLiteral("FILE|FOLDER"),
                                QStringLiteral("audio files, .cue files, folders to add."),
                                QStringLiteral("[FILE|FOLDER...]"));
@@ -58,6 +64,14 @@ TStartupRequest ReadStartupOptions(const QStringList& Arguments) {
   }
   if (!parsed) return Request(TKind::UsageError, parser.errorText());
   TStartupRequest run;
+  if (parser.isSet(language)) {
+    const QString name = parser.value(language);
+    run.Language = ParseLanguage(name.toStdString());
+    if (!run.Language) {
+      return Request(TKind::UsageError,
+                     QStringLiteral("unknown language \"%1\" for --lang (zh or en)").arg(name));
+    }
+  }
   run.Files = parser.positionalArguments();
   return run;
 }

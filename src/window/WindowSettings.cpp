@@ -4,6 +4,7 @@
 #include <QSettings>
 
 #include "AppTexts.h"
+#include "Language.h"
 #include "NameTemplate.h"
 
 namespace corvane {
@@ -19,6 +20,7 @@ constexpr const char* kCpuUsage = "conversion/cpuUsage";
 constexpr const char* kAddFilesFolder = "dialogs/addFilesFolder";
 constexpr const char* kOutputPickerFolder = "dialogs/outputPickerFolder";
 constexpr const char* kWindowGeometry = "window/geometry";
+constexpr const char* kLanguage = "window/language";
 
 constexpr int kDefaultLevel = 5;
 constexpr int kDefaultCpuUsage = 3;
@@ -50,7 +52,7 @@ QString TWindowSettings::ExistingFolder(const char* Name) const {
 
 QString TWindowSettings::OutputFolder() const {
   const QString folder = ExistingFolder(kOutputFolder);
-  return folder.isEmpty() ? QString::fromUtf8(texts::kSourceFolder) : folder;
+  return folder.isEmpty() ? TextOf(texts::kSourceFolder) : folder;
 }
 
 void TWindowSettings::SetOutputFolder(const QString& FieldText) {
@@ -125,6 +127,18 @@ QString TWindowSettings::OutputPickerFolder() const {
 
 void TWindowSettings::SetOutputPickerFolder(const QString& Folder) {
   FStore->setValue(Key(kOutputPickerFolder), Folder);
+}
+
+std::optional<TLanguage> TWindowSettings::Language() const {
+  return ParseLanguage(FStore->value(Key(kLanguage)).toString().toStdString());
+}
+
+void TWindowSettings::SetLanguage(std::optional<TLanguage> Language) {
+  if (Language) {
+    FStore->setValue(Key(kLanguage), QString::fromLatin1(LanguageCode(*Language)));
+  } else {
+    FStore->remove(Key(kLanguage));
+  }
 }
 
 QByteArray TWindowSettings::WindowGeometry() const {

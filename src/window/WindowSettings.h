@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "BatchOptions.h"
+#include "Language.h"
 
 class QSettings;
 
@@ -43,6 +44,10 @@ class TWindowSettings {
   void SetAddFilesFolder(const QString& Folder);
   QString OutputPickerFolder() const;
   void SetOutputPickerFolder(const QString& Folder);
+  // The language chosen in the options; nothing (the locale's) when none is or the stored one
+  // is not zh or en.
+  std::optional<TLanguage> Language() const;
+  void SetLanguage(std::optional<TLanguage> Language);
   // As QWidget::saveGeometry gives it; restoreGeometry refuses what is not.
   QByteArray WindowGeometry() const;
   void SetWindowGeometry(const QByteArray& Geometry);

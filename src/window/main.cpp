@@ -1,5 +1,7 @@
+#include <QSettings>
 #include <QStringList>
 #include <csignal>
+#include <memory>
 #include <optional>
 
 #include "Application.h"
@@ -7,6 +9,7 @@
 #include "MACBinding.h"
 #include "Program.h"
 #include "StartupOptions.h"
+#include "WindowSettings.h"
 
 int main(int argc, char** argv) {
   // A file-size limit must fail the write that meets it, not kill the program.
@@ -27,6 +30,12 @@ int main(int argc, char** argv) {
           corvane::AnswerStartupOptions(QCoreApplication::arguments(), true)) {
     return *status;
   }
-  return corvane::RunMainWindow(app,
-                                corvane::ReadStartupOptions(QCoreApplication::arguments()).Files);
+  const corvane::TStartupRequest request =
+      corvane::ReadStartupOptions(QCoreApplication::arguments());
+  // Before any window is made: each takes its texts when it is made.
+  corvane::NameProgram();
+  const corvane::TWindowSettings settings(std::make_unique<QSettings>());
+  app.SetLanguage(corvane::ChosenLanguage(request.Language, settings.Language(),
+                                          corvane::LanguageOfEnvironment()));
+  return corvane::RunMainWindow(app, request.Files);
 }

@@ -76,6 +76,7 @@ TEST(StartupOptions, HelpAndVersionAnswerFilesAreAddedAndOtherOptionsAreMistakes
     TKind Kind;
     const char* Says;
     QStringList Files = {};
+    std::optional<TLanguage> Language = {};
   } cases[] = {
       {{"/usr/lib/corvane/corvane"}, TKind::Run, ""},
       {{"corvane", "--help"}, TKind::Help, "Usage: corvane [options] [FILE|FOLDER...]\n"},
@@ -92,12 +93,20 @@ TEST(StartupOptions, HelpAndVersionAnswerFilesAreAddedAndOtherOptionsAreMistakes
        {"/music/album.cue", "/music/b c.ape"}},
       {{"corvane", "--", "-odd.ape", "folder"}, TKind::Run, "", {"-odd.ape", "folder"}},
       {{"corvane", "album.cue", "--bogus"}, TKind::UsageError, "unknown option \"--bogus\""},
+      {{"corvane", "--lang", "en"}, TKind::Run, "", {}, TLanguage::English},
+      {{"corvane", "--lang=zh", "a.cue"}, TKind::Run, "", {"a.cue"}, TLanguage::Chinese},
+      {{"corvane", "a.cue", "--lang", "zh"}, TKind::Run, "", {"a.cue"}, TLanguage::Chinese},
+      {{"corvane", "--lang", "fr"}, TKind::UsageError, "unknown language \"fr\" for --lang"},
+      {{"corvane", "--lang", "zh_CN"}, TKind::UsageError, "(zh or en)"},
+      {{"corvane", "--lang"}, TKind::UsageError, "lang"},
+      {{"corvane", "--help"}, TKind::Help, "--lang <zh|en>"},
   };
   for (const auto& c : cases) {
     const TStartupRequest request = ReadStartupOptions(c.Arguments);
     EXPECT_EQ(request.Kind, c.Kind) << c.Arguments.join(' ').toStdString();
     EXPECT_TRUE(request.Text.contains(QString::fromUtf8(c.Says))) << request.Text.toStdString();
     EXPECT_EQ(request.Files, c.Files) << c.Arguments.join(' ').toStdString();
+    EXPECT_EQ(request.Language, c.Language) << c.Arguments.join(' ').toStdString();
   }
 }
 

@@ -16,12 +16,14 @@
 #include <QSignalSpy>
 #include <QSlider>
 #include <QStatusBar>
+#include <QStyleOptionButton>
 #include <QStyleOptionFrame>
 #include <QTest>
 #include <filesystem>
 
 #include "AboutWindow.h"
 #include "AppTexts.h"
+#include "Application.h"
 #include "BatchDriver.h"
 #include "CompressionLevel.h"
 #include "EngineTestSupport.h"
@@ -125,6 +127,111 @@ INSTANTIATE_TEST_SUITE_P(Form, Controls,
                                          TControlCase{"Button5", {357, 424, 59, 25}, "关于"},
                                          TControlCase{"StatusBar1", {0, 459, 421, 19}, nullptr}),
                          [](const auto& Info) { return std::string(Info.param.Name); });
+
+// The window made in one language; Chinese again afterwards, as the other tests expect.
+class LanguageSwitch {
+ public:
+  explicit LanguageSwitch(TLanguage Language) {
+    static_cast<TApplication*>(qApp)->SetLanguage(Language);
+  }
+  ~LanguageSwitch() { static_cast<TApplication*>(qApp)->SetLanguage(TLanguage::Chinese); }
+  LanguageSwitch(const LanguageSwitch&) = delete;
+  LanguageSwitch& operator=(const LanguageSwitch&) = delete;
+};
+
+// The room Qt's style leaves for a line edit's text: two pixels either side of its contents.
+int TextRoom(const QLineEdit* Edit) {
+  QStyleOptionFrame option;
+  option.initFrom(Edit);
+  option.lineWidth = Edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, Edit);
+  return Edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, Edit).width() - 4;
+}
+
+// A button's: its contents less the style's margin.
+int TextRoom(const QPushButton* Button) {
+  QStyleOptionButton option;
+  option.initFrom(Button);
+  option.text = Button->text();
+  const QRect contents =
+      Button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, Button);
+  return contents.width() - Button->style()->pixelMetric(QStyle::PM_ButtonMargin, &option, Button);
+}
+
+class TextsFit : public testing::TestWithParam<TLanguage> {
+ protected:
+  test::TScratchDir SettingsDir;
+  LanguageSwitch Language{GetParam()};
+  TForm1 Form{test::SettingsIn(SettingsDir.File("corvane.conf"))};
+};
+
+TEST_P(TextsFit, EveryButtonAndLabelShowsItsTextWhole) {
+  Form.show();
+  struct TShown {
+    QWidget* Control;
+    QString Text;
+  };
+  std::vector<TShown> shown;
+  for (QPushButton* button : Form.findChildren<QPushButton*>()) {
+    shown.push_back({button, button->text()});
+  }
+  // The pause button's other text, while paused.
+  shown.push_back({Form.Button8, TextOf(texts::kResumeConversion)});
+  for (QLabel* label : Form.findChildren<QLabel*>()) {
+    if (!label->text().isEmpty() && label->parent() == &Form)
+      shown.push_back({label, label->text()});
+  }
+  ASSERT_GE(shown.size(), 17U);
+  for (const auto& [control, text] : shown) {
+    const int advance = control->fontMetrics().horizontalAdvance(text);
+    const int room = qobject_cast<QPushButton*>(control) != nullptr
+                         ? TextRoom(static_cast<QPushButton*>(control))
+                         : control->width();
+    EXPECT_LE(advance, room) << control->objectName().toStdString() << ": " << text.toStdString();
+  }
+  EXPECT_LE(Form.Edit1->fontMetrics().horizontalAdvance(Form.Edit1->text()), TextRoom(Form.Edit1))
+      << Form.Edit1->text().toStdString();
+}
+
+TEST_P(TextsFit, NoControlOverlapsAnotherOrCrossesTheFrame) {
+  const char* const names[] = {"Label5",    "ListBox1",     "Button3",   "Button4", "Button9",
+                               "Label4",    "Edit1",        "Button6",   "Button1", "Label7",
+                               "ComboBox1", "Label1",       "TrackBar1", "Label2",  "Label3",
+                               "Label6",    "ProgressBar1", "Button8",   "Button2", "Button10",
+                               "Image2",    "Button5"};
+  std::vector<QWidget*> controls;
+  for (const char* name : names) {
+    controls.push_back(Form.findChild<QWidget*>(QString::fromLatin1(name)));
+    ASSERT_NE(controls.back(), nullptr) << name;
+  }
+  const QRect frame = Form.Bevel3->geometry();
+  for (size_t i = 0; i < controls.size(); ++i) {
+    const QRect at = controls[i]->geometry();
+    // Wholly on one side of the frame's line, and inside the window.
+    EXPECT_TRUE(at.right() < frame.left() || at.left() > frame.right()) << names[i];
+    EXPECT_TRUE(Form.rect().contains(at)) << names[i];
+    for (size_t j = i + 1; j < controls.size(); ++j) {
+      EXPECT_FALSE(at.intersects(controls[j]->geometry())) << names[i] << " and " << names[j];
+    }
+  }
+}
+
+TEST_P(TextsFit, TheAboutWindowShowsEachLineWhole) {
+  Form.show();
+  Form.Button5->click();
+  TAboutMe* about = Form.AboutMe;
+  for (QLineEdit* edit : about->Edits) {
+    EXPECT_LE(edit->fontMetrics().horizontalAdvance(edit->text()), TextRoom(edit))
+        << edit->text().toStdString();
+  }
+  about->hide();
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, TextsFit,
+                         testing::Values(TLanguage::Chinese, TLanguage::English),
+                         [](const auto& Info) {
+                           return std::string(Info.param == TLanguage::Chinese ? "Chinese"
+                                                                               : "English");
+                         });
 
 TEST_F(MainWindowTest, IsAFixedCentredWindowWithItsCaptionAndFont) {
   EXPECT_EQ(Form.windowTitle(), Q("批量Corvane v2.4"));

@@ -22,6 +22,7 @@
 #include "MainWindow.h"
 #include "OptionsDialog.h"
 #include "ScratchDir.h"
+#include "WindowSettings.h"
 
 namespace corvane {
 namespace {
@@ -196,6 +197,44 @@ TEST_F(WindowSettingsTest, TheNameTemplateOfTheOptionsIsKeptAndNamesTheNextBatch
   ASSERT_TRUE(test::PumpUntil([&] { return second->Button1->isEnabled(); }, 60s));
   EXPECT_TRUE(test::DecodeFlacFile(Dir.File("a/a.flac")).Ok);
   EXPECT_TRUE(ShownErrors().isEmpty()) << ShownErrors().join('\n').toStdString();
+}
+
+TEST_F(WindowSettingsTest, TheLanguageChosenInTheOptionsIsKeptForTheNextStart) {
+  const struct {
+    int Index;  // in the dialog's list: the locale's, Chinese, English
+    std::optional<TLanguage> Kept;
+  } cases[] = {{2, TLanguage::English}, {1, TLanguage::Chinese}, {0, std::nullopt}};
+  for (const auto& c : cases) {
+    const std::unique_ptr<TForm1> form = NewWindow();
+    form->ExecuteOptionsDialog = [&](TOptionsDialog& Dialog) {
+      Dialog.LanguageBox->setCurrentIndex(c.Index);
+      return true;
+    };
+    form->Button10->click();
+    form->close();
+    EXPECT_EQ(TWindowSettings(test::SettingsIn(SettingsFile)).Language(), c.Kept) << c.Index;
+    // The next window's dialog shows it.
+    const std::unique_ptr<TForm1> next = NewWindow();
+    next->ExecuteOptionsDialog = [&](TOptionsDialog& Dialog) {
+      EXPECT_EQ(Dialog.LanguageBox->currentIndex(), c.Index);
+      EXPECT_EQ(Dialog.Language(), c.Kept);
+      return false;
+    };
+    next->Button10->click();
+  }
+}
+
+TEST_F(WindowSettingsTest, AStoredLanguageOtherThanZhOrEnIsTheLocales) {
+  const struct {
+    const char* Stored;
+    std::optional<TLanguage> Read;
+  } cases[] = {{"en", TLanguage::English}, {"zh", TLanguage::Chinese}, {"fr", std::nullopt},
+               {"", std::nullopt},         {"EN", std::nullopt},       {"zh_CN", std::nullopt}};
+  for (const auto& c : cases) {
+    test::SettingsIn(SettingsFile)
+        ->setValue(QStringLiteral("window/language"), QString::fromUtf8(c.Stored));
+    EXPECT_EQ(TWindowSettings(test::SettingsIn(SettingsFile)).Language(), c.Read) << c.Stored;
+  }
 }
 
 TEST_F(WindowSettingsTest, TheSwitchesOfTheOptionsAreKeptAndDriveTheNextBatch) {

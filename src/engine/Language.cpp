@@ -1,0 +1,56 @@
+#include "Language.h"
+
+#include <QCoreApplication>
+#include <cstdlib>
+
+namespace corvane {
+
+TLanguage LanguageOfLocale(std::string_view Locale) {
+  return Locale.substr(0, 2) == "zh" ? TLanguage::Chinese : TLanguage::English;
+}
+
+TLanguage LanguageOf(const std::function<std::optional<std::string>(const char*)>& Variable) {
+  for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) {
+    std::optional<std::string> value = Variable(name);
+    if (!value || value->empty()) continue;
+    // LANGUAGE is a list of preferences ("zh_CN:en"); its first one counts.
+    if (std::string_view(name) == "LANGUAGE")
+      value->erase(std::min(value->find(':'), value->size()));
+    if (value->empty()) continue;
+    return LanguageOfLocale(*value);
+  }
+  return TLanguage::English;
+}
+
+TLanguage LanguageOfEnvironment() {
+  return LanguageOf([](const char* Name) -> std::optional<std::string> {
+    const char* value = std::getenv(Name);
+    if (value == nullptr) return std::nullopt;
+    return std::string(value);
+  });
+}
+
+TLanguage ChosenLanguage(std::optional<TLanguage> Requested, std::optional<TLanguage> Stored,
+                         TLanguage OfLocale) {
+  return Requested.value_or(Stored.value_or(OfLocale));
+}
+
+std::optional<TLanguage> ParseLanguage(std::string_view Name) {
+  if (Name == "zh") return TLanguage::Chinese;
+  if (Name == "en") return TLanguage::English;
+  return std::nullopt;
+}
+
+const char* LanguageCode(TLanguage Language) {
+  return Language == TLanguage::Chinese ? "zh" : "en";
+}
+
+QString TextOf(const char* Source) {
+  return QCoreApplication::translate(kTextContext, Source);
+}
+
+std::string TranslatedText(const char* Source) {
+  return TextOf(Source).toStdString();
+}
+
+}  // namespace corvane

@@ -1,0 +1,162 @@
+// The English texts: every text of AppTexts.h has one, and the window and the engine's messages
+// take them when English is chosen.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QSet>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTranslator>
+
+#include "AppTexts.h"
+#include "Application.h"
+#include "Language.h"
+#include "OutputNames.h"
+#include "TextFormat.h"
+#include "WindowSettings.h"
+
+namespace corvane {
+namespace {
+
+// Every text AppTexts.h marks, read from the file itself, so a text added there is checked
+// without anyone listing it here.
+QStringList MarkedTexts() {
+  QFile file(QStringLiteral(CORVANE_APP_TEXTS));
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  const QString header = QString::fromUtf8(file.readAll());
+  static const QRegularExpression marked(
+      QStringLiteral(R"re(QT_TRANSLATE_NOOP\("Corvane",\s*"((?:[^"\\]|\\.)*)"\))re"));
+  QStringList texts;
+  for (const QRegularExpressionMatch& match : marked.globalMatch(header)) {
+    texts << match.captured(1).replace(QStringLiteral("\\\""), QStringLiteral("\""));
+  }
+  return texts;
+}
+
+bool HasChinese(const QString& Text) {
+  return std::any_of(Text.begin(), Text.end(), [](QChar c) {
+    return (c.unicode() >= 0x3000 && c.unicode() <= 0x9FFF) || c.unicode() >= 0xFF00;
+  });
+}
+
+QSet<QString> Placeholders(const QString& Text) {
+  static const QRegularExpression mark(QStringLiteral("%[1-9]"));
+  QSet<QString> marks;
+  for (const QRegularExpressionMatch& match : mark.globalMatch(Text)) marks << match.captured();
+  return marks;
+}
+
+// What a file dialog filter matches: the patterns between its parentheses.
+QString Patterns(const QString& Filter) {
+  const qsizetype open = Filter.indexOf(QLatin1Char('('));
+  return open < 0 ? QString() : Filter.mid(open);
+}
+
+TApplication& App() {
+  return *static_cast<TApplication*>(qApp);
+}
+
+class EnglishTexts : public testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(English.load(QStringLiteral(":/i18n/corvane_en.qm"))); }
+  void TearDown() override { App().SetLanguage(TLanguage::Chinese); }
+
+  QTranslator English;
+};
+
+TEST_F(EnglishTexts, EveryMarkedTextHasAnEnglishOneWithItsPlaceholders) {
+  const QStringList sources = MarkedTexts();
+  // The reading of the header itself must not go wrong quietly.
+  ASSERT_GE(sources.size(), 110);
+  EXPECT_TRUE(sources.contains(QString::fromUtf8(texts::kAddFiles)));
+  EXPECT_TRUE(sources.contains(QString::fromUtf8(texts::kAboutLines[4])));
+  EXPECT_TRUE(sources.contains(QString::fromUtf8(texts::kAddProblems)));
+  for (const QString& source : sources) {
+    const QString english = English.translate(kTextContext, source.toUtf8().constData());
+    EXPECT_FALSE(english.trimmed().isEmpty()) << "no English for " << source.toStdString();
+    EXPECT_FALSE(HasChinese(english)) << source.toStdString() << " -> " << english.toStdString();
+    if (HasChinese(source)) {
+      EXPECT_NE(english, source) << source.toStdString();
+    }
+    EXPECT_EQ(Placeholders(english), Placeholders(source))
+        << source.toStdString() << " -> " << english.toStdString();
+  }
+}
+
+TEST_F(EnglishTexts, FileDialogFiltersKeepTheirPatterns) {
+  for (const char* filter : {texts::kFilterApe, texts::kFilterCue, texts::kFilterAll}) {
+    const QString english = English.translate(kTextContext, filter);
+    EXPECT_EQ(Patterns(english), Patterns(QString::fromUtf8(filter))) << filter;
+    EXPECT_FALSE(Patterns(english).isEmpty()) << filter;
+  }
+}
+
+struct TShownCase {
+  const char* Source;
+  const char* English;
+};
+
+class ShownInEnglish : public EnglishTexts, public testing::WithParamInterface<TShownCase> {};
+
+TEST_P(ShownInEnglish, AndInChineseAsWritten) {
+  App().SetLanguage(TLanguage::English);
+  EXPECT_EQ(TextOf(GetParam().Source), QString::fromUtf8(GetParam().English));
+  App().SetLanguage(TLanguage::Chinese);
+  EXPECT_EQ(TextOf(GetParam().Source), QString::fromUtf8(GetParam().Source));
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, ShownInEnglish,
+                         testing::Values(TShownCase{texts::kAddFiles, "Add files"},
+                                         TShownCase{texts::kSourceFolder, "Source folder"},
+                                         TShownCase{texts::kCompressionLevel, "Level"},
+                                         TShownCase{texts::kStatusPaused, "Paused"},
+                                         TShownCase{texts::kFilterApe,
+                                                    "Monkey's Audio files (*.ape *.APE)"},
+                                         TShownCase{texts::kCauseDiskFull, "disk full"},
+                                         TShownCase{texts::kColon, ": "}));
+
+TEST_F(EnglishTexts, TheEnginesMessagesFollowTheLanguage) {
+  const struct {
+    TLanguage Language;
+    std::string Job, Cause;
+  } cases[] = {
+      {TLanguage::English, "track 3 of a.cue", "\"/x\" is not a folder"},
+      {TLanguage::Chinese, "a.cue 的第 3 轨", "“/x”不是文件夹"},
+  };
+  for (const auto& c : cases) {
+    App().SetLanguage(c.Language);
+    EXPECT_EQ(FormatText(texts::kCueTrackJob, {"a.cue", "3"}), c.Job);
+    EXPECT_EQ(FormatText(texts::kCauseNotAFolder, {"/x"}), c.Cause);
+  }
+}
+
+TEST_F(EnglishTexts, TheSourceFolderFieldMeansBesideTheSourcesInEitherLanguage) {
+  for (const TLanguage language : {TLanguage::Chinese, TLanguage::English}) {
+    App().SetLanguage(language);
+    EXPECT_EQ(OutputFolderOf(TranslatedText(texts::kSourceFolder)), "");
+    // The texts' own, as a batch driver starts with it.
+    EXPECT_EQ(OutputFolderOf(texts::kSourceFolder), "");
+    EXPECT_EQ(OutputFolderOf("/music/out"), "/music/out/");
+  }
+}
+
+TEST_F(EnglishTexts, AFieldKeptInOneLanguageComesBackInTheOther) {
+  const QTemporaryDir folder;
+  const QString file = folder.filePath(QStringLiteral("corvane.conf"));
+  const struct {
+    TLanguage Then, Now;
+  } cases[] = {{TLanguage::English, TLanguage::Chinese}, {TLanguage::Chinese, TLanguage::English}};
+  for (const auto& c : cases) {
+    App().SetLanguage(c.Then);
+    TWindowSettings(std::make_unique<QSettings>(file, QSettings::IniFormat))
+        .SetOutputFolder(TextOf(texts::kSourceFolder));
+    App().SetLanguage(c.Now);
+    EXPECT_EQ(
+        TWindowSettings(std::make_unique<QSettings>(file, QSettings::IniFormat)).OutputFolder(),
+        TextOf(texts::kSourceFolder));
+  }
+}
+
+}  // namespace
+}  // namespace corvane

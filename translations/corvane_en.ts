@@ -1,0 +1,483 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en">
+<context>
+    <name>Corvane</name>
+    <message>
+        <source>批量Corvane v2.4</source>
+        <translation>Batch Corvane v2.4</translation>
+    </message>
+    <message>
+        <source>将要转换的APE/CUE文件列表</source>
+        <translation>APE/CUE files to convert</translation>
+    </message>
+    <message>
+        <source>添加文件</source>
+        <translation>Add files</translation>
+    </message>
+    <message>
+        <source>从列表删除</source>
+        <translation>Remove</translation>
+    </message>
+    <message>
+        <source>清空</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>保存到:</source>
+        <translation>Save to:</translation>
+    </message>
+    <message>
+        <source>原文件目录</source>
+        <translation>Source folder</translation>
+    </message>
+    <message>
+        <source>浏览</source>
+        <translation>Browse</translation>
+    </message>
+    <message>
+        <source>开始转换</source>
+        <translation>Convert</translation>
+    </message>
+    <message>
+        <source>压缩等级</source>
+        <translation>Level</translation>
+    </message>
+    <message>
+        <source>CPU占用率</source>
+        <translation>CPU usage</translation>
+    </message>
+    <message>
+        <source>低</source>
+        <translation>Low</translation>
+    </message>
+    <message>
+        <source>高</source>
+        <translation>High</translation>
+    </message>
+    <message>
+        <source>暂停转换</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>恢复转换</source>
+        <translation>Resume</translation>
+    </message>
+    <message>
+        <source>停止转换</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>关于</source>
+        <translation>About</translation>
+    </message>
+    <message>
+        <source>请选择一个目录</source>
+        <translation>Choose a folder</translation>
+    </message>
+    <message>
+        <source>选项</source>
+        <translation>Options</translation>
+    </message>
+    <message>
+        <source>输出文件名模板（留空为默认：Track_N / 原文件名）</source>
+        <translation>Output file name template (empty for the defaults: Track_N / the source file&apos;s name)</translation>
+    </message>
+    <message>
+        <source>可用字段：%1；“/”分隔文件夹</source>
+        <translation>Fields: %1; &quot;/&quot; separates folders</translation>
+    </message>
+    <message>
+        <source>此模板无法使用：%1</source>
+        <translation>This template cannot be used: %1</translation>
+    </message>
+    <message>
+        <source>写入后校验（由 libFLAC 解码比对，稍慢）</source>
+        <translation>Verify after writing (libFLAC decodes and compares; a little slower)</translation>
+    </message>
+    <message>
+        <source>在 AccurateRip 数据库中查询光盘（会通过网络发送光盘 ID）</source>
+        <translation>Look discs up in the AccurateRip database (sends the disc IDs over the network)</translation>
+    </message>
+    <message>
+        <source>计算并写入 ReplayGain 2.0 音轨与专辑增益</source>
+        <translation>Compute and write ReplayGain 2.0 track and album gains</translation>
+    </message>
+    <message>
+        <source>界面语言（下次启动时生效）</source>
+        <translation>Language (takes effect at the next start)</translation>
+    </message>
+    <message>
+        <source>跟随系统区域设置</source>
+        <translation>As the system&apos;s locale</translation>
+    </message>
+    <message>
+        <source>中文</source>
+        <translation>Chinese</translation>
+    </message>
+    <message>
+        <source>English</source>
+        <translation>English</translation>
+    </message>
+    <message>
+        <source>光盘 %1：%2</source>
+        <translation>Disc %1: %2</translation>
+    </message>
+    <message>
+        <source>；日志：%1</source>
+        <translation>; log: %1</translation>
+    </message>
+    <message>
+        <source>AccurateRip 校验通过（%1/%2 轨）</source>
+        <translation>accurately ripped (%1/%2 tracks)</translation>
+    </message>
+    <message>
+        <source>AccurateRip 部分校验通过（%1/%2 轨）</source>
+        <translation>partly accurately ripped (%1/%2 tracks)</translation>
+    </message>
+    <message>
+        <source>AccurateRip 校验未通过（%1/%2 轨）</source>
+        <translation>not accurately ripped (%1/%2 tracks)</translation>
+    </message>
+    <message>
+        <source>AccurateRip 数据库中没有此光盘</source>
+        <translation>not in the AccurateRip database</translation>
+    </message>
+    <message>
+        <source>无法连接 AccurateRip 数据库</source>
+        <translation>AccurateRip database unreachable</translation>
+    </message>
+    <message>
+        <source>已记录校验值（未查询 AccurateRip）</source>
+        <translation>checksums logged (AccurateRip not asked)</translation>
+    </message>
+    <message>
+        <source>不是 CD 音频，没有 AccurateRip 校验值</source>
+        <translation>not CD audio: no AccurateRip checksums</translation>
+    </message>
+    <message>
+        <source>，%1 轨未转换</source>
+        <translation>, tracks not converted: %1</translation>
+    </message>
+    <message>
+        <source>请将需要转换的文件添加到列表中</source>
+        <translation>Add the files to convert to the list</translation>
+    </message>
+    <message>
+        <source>转换速度快！压缩率较低</source>
+        <translation>Fast conversion, lower compression</translation>
+    </message>
+    <message>
+        <source>转换速度中等，压缩率好！</source>
+        <translation>Medium speed, good compression</translation>
+    </message>
+    <message>
+        <source>转换速度慢！压缩率高</source>
+        <translation>Slow conversion, high compression</translation>
+    </message>
+    <message>
+        <source>Monkey&apos;s Audio files (*.ape *.APE)</source>
+        <translation>Monkey&apos;s Audio files (*.ape *.APE)</translation>
+    </message>
+    <message>
+        <source>Cue Files (*.cue *.CUE)</source>
+        <translation>Cue Files (*.cue *.CUE)</translation>
+    </message>
+    <message>
+        <source>All Supported Files (%1)</source>
+        <translation>All Supported Files (%1)</translation>
+    </message>
+    <message>
+        <source>关于作者;</source>
+        <translation>About Corvane</translation>
+    </message>
+    <message>
+        <source>软件版本:1.0.2.4</source>
+        <translation>Version: 1.0.2.4</translation>
+    </message>
+    <message>
+        <source>Corvane: APE/CUE 批量转换为 FLAC</source>
+        <translation>Corvane: batch APE/CUE to FLAC</translation>
+    </message>
+    <message>
+        <source>库：%1、%2</source>
+        <translation>Libraries: %1, %2</translation>
+    </message>
+    <message>
+        <source>许可证：GNU GPL 第 3 版或更高版本</source>
+        <translation>License: GNU GPL version 3 or later</translation>
+    </message>
+    <message>
+        <source>感谢 libFLAC、WavPack 与 libsndfile</source>
+        <translation>Thanks: libFLAC, WavPack, libsndfile</translation>
+    </message>
+    <message>
+        <source>感谢 Qt、uchardet、zlib、libebur128</source>
+        <translation>Thanks: Qt, uchardet, zlib, libebur128</translation>
+    </message>
+    <message>
+        <source>CUE 文件“%1”第 %2 行有误：%3。该行为：%4</source>
+        <translation>Line %2 of cue sheet &quot;%1&quot; is wrong: %3. The line: %4</translation>
+    </message>
+    <message>
+        <source>含有空字符（NUL），文件已损坏或不是文本</source>
+        <translation>it holds a NUL character: the file is damaged or not text</translation>
+    </message>
+    <message>
+        <source>TRACK 行缺少音轨号</source>
+        <translation>the TRACK line has no track number</translation>
+    </message>
+    <message>
+        <source>TRACK 行的音轨号超出范围</source>
+        <translation>the TRACK line&apos;s track number is out of range</translation>
+    </message>
+    <message>
+        <source>音轨之前没有 FILE 行，不知道音频在哪个文件</source>
+        <translation>no FILE line before the track: its audio file is unknown</translation>
+    </message>
+    <message>
+        <source>FILE 行缺少文件名</source>
+        <translation>the FILE line has no file name</translation>
+    </message>
+    <message>
+        <source>INDEX 行不属于任何音轨</source>
+        <translation>the INDEX line belongs to no track</translation>
+    </message>
+    <message>
+        <source>INDEX 行缺少编号或时间</source>
+        <translation>the INDEX line lacks its number or time</translation>
+    </message>
+    <message>
+        <source>INDEX 行的编号超出范围</source>
+        <translation>the INDEX line&apos;s number is out of range</translation>
+    </message>
+    <message>
+        <source>时间应为“分:秒:帧”，秒小于 60，帧小于 75</source>
+        <translation>a time is &quot;minutes:seconds:frames&quot;, seconds below 60, frames below 75</translation>
+    </message>
+    <message>
+        <source>同一音轨有两个 INDEX 01</source>
+        <translation>the track has two INDEX 01 lines</translation>
+    </message>
+    <message>
+        <source>音轨缺少 INDEX 01（起始时间）</source>
+        <translation>the track has no INDEX 01 (its start)</translation>
+    </message>
+    <message>
+        <source>时间没有晚于同一音频文件中前面的时间</source>
+        <translation>the time is not later than the one before it in the same audio file</translation>
+    </message>
+    <message>
+        <source>CUE 文件“%1”第 %2 行的音频文件“%3”找不到。已查找：%4</source>
+        <translation>Audio file &quot;%3&quot; on line %2 of cue sheet &quot;%1&quot; was not found. Looked for: %4</translation>
+    </message>
+    <message>
+        <source>不分大小写的“%1”</source>
+        <translation>&quot;%1&quot; in any letter case</translation>
+    </message>
+    <message>
+        <source>APE 文件“%1”内嵌的 CUE 有多个 FILE 行，无法确定各音轨的音频</source>
+        <translation>The cue sheet in APE file &quot;%1&quot; has several FILE lines: the tracks&apos; audio cannot be told</translation>
+    </message>
+    <message>
+        <source>用所选编码重新读取“%1”后音轨数目不同，已保留原来的内容</source>
+        <translation>Read in the chosen encoding, &quot;%1&quot; has a different number of tracks; its contents are kept as they were</translation>
+    </message>
+    <message>
+        <source>CUE 文本编码</source>
+        <translation>Cue sheet encoding</translation>
+    </message>
+    <message>
+        <source>自动检测</source>
+        <translation>Detect</translation>
+    </message>
+    <message>
+        <source>Corvane</source>
+        <translation>Corvane</translation>
+    </message>
+    <message>
+        <source>转换完成：共写入 %1 个文件</source>
+        <translation>Done. Files written: %1</translation>
+    </message>
+    <message>
+        <source>转换出错：已写入 %1 个文件，%2 个失败。%3</source>
+        <translation>Conversion failed. Files written: %1, failed: %2. %3</translation>
+    </message>
+    <message>
+        <source>转换已停止：已写入 %1 个文件</source>
+        <translation>Stopped. Files written: %1</translation>
+    </message>
+    <message>
+        <source>转换完成：共写入 %1 个文件，%2 个失败</source>
+        <translation>Done. Files written: %1, failed: %2</translation>
+    </message>
+    <message>
+        <source>转换已停止：已写入 %1 个文件，%2 个失败</source>
+        <translation>Stopped. Files written: %1, failed: %2</translation>
+    </message>
+    <message>
+        <source>以下 %1 个任务转换失败，已放回列表，可再次开始转换：</source>
+        <translation>Jobs that failed (%1), back in the list to convert again:</translation>
+    </message>
+    <message>
+        <source>无法创建输出文件夹“%1”：%2</source>
+        <translation>Cannot make output folder &quot;%1&quot;: %2</translation>
+    </message>
+    <message>
+        <source>正在转换 第 %1/%2 个：%3</source>
+        <translation>Converting %1/%2: %3</translation>
+    </message>
+    <message>
+        <source>（%1 个失败）</source>
+        <translation> (failed: %1)</translation>
+    </message>
+    <message>
+        <source>，剩余约 %1</source>
+        <translation>, about %1 left</translation>
+    </message>
+    <message>
+        <source>已暂停</source>
+        <translation>Paused</translation>
+    </message>
+    <message>
+        <source>列表中共有 %1 个任务</source>
+        <translation>Jobs in the list: %1</translation>
+    </message>
+    <message>
+        <source>松开鼠标即可添加：音频文件（APE、FLAC 等）、CUE 文件或文件夹</source>
+        <translation>Drop to add: audio files (APE, FLAC...), cue sheets or folders</translation>
+    </message>
+    <message>
+        <source>封面图片大于 16 MiB，未嵌入：%1</source>
+        <translation>Cover larger than 16 MiB, not embedded: %1</translation>
+    </message>
+    <message>
+        <source>封面不是 JPEG、PNG 或 GIF 图片，未嵌入：%1</source>
+        <translation>Cover is not a JPEG, PNG or GIF image, not embedded: %1</translation>
+    </message>
+    <message>
+        <source>封面图片无法读取，未嵌入：%1</source>
+        <translation>Cover unreadable, not embedded: %1</translation>
+    </message>
+    <message>
+        <source>FLAC 注释块（最多 16 MiB）放不下这些标签，未写入：%1（%2）</source>
+        <translation>Tags too large for the FLAC comment block (16 MiB at most), not written: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>%1 等共 %2 项</source>
+        <translation>%1 and more, %2 in all</translation>
+    </message>
+    <message>
+        <source>APE 标签已损坏，损坏处之后的标签可能缺失：%1</source>
+        <translation>APE tag damaged, tags after the damage may be missing: %1</translation>
+    </message>
+    <message>
+        <source>文件：</source>
+        <translation>File: </translation>
+    </message>
+    <message>
+        <source>原因：</source>
+        <translation>Cause: </translation>
+    </message>
+    <message>
+        <source>转换任务：</source>
+        <translation>Job: </translation>
+    </message>
+    <message>
+        <source>%1 的第 %2 轨</source>
+        <translation>track %2 of %1</translation>
+    </message>
+    <message>
+        <source>找不到文件</source>
+        <translation>file not found</translation>
+    </message>
+    <message>
+        <source>找不到文件夹</source>
+        <translation>folder not found</translation>
+    </message>
+    <message>
+        <source>“%1”不是文件夹</source>
+        <translation>&quot;%1&quot; is not a folder</translation>
+    </message>
+    <message>
+        <source>没有权限</source>
+        <translation>permission denied</translation>
+    </message>
+    <message>
+        <source>磁盘只读</source>
+        <translation>read-only disk</translation>
+    </message>
+    <message>
+        <source>磁盘已满</source>
+        <translation>disk full</translation>
+    </message>
+    <message>
+        <source>已有同名的文件夹</source>
+        <translation>a folder of that name is in the way</translation>
+    </message>
+    <message>
+        <source>不是 %1 文件，或其格式不受支持</source>
+        <translation>not a valid %1 file, or its format is not supported</translation>
+    </message>
+    <message>
+        <source>不支持 %1 文件</source>
+        <translation>%1 files are not supported</translation>
+    </message>
+    <message>
+        <source>数据损坏</source>
+        <translation>damaged data</translation>
+    </message>
+    <message>
+        <source>数据损坏，位于 %1</source>
+        <translation>damaged data at %1</translation>
+    </message>
+    <message>
+        <source>采样率 %1 Hz 无法写入 FLAC</source>
+        <translation>a sample rate of %1 Hz cannot be written to FLAC</translation>
+    </message>
+    <message>
+        <source>无法读取</source>
+        <translation>unreadable</translation>
+    </message>
+    <message>
+        <source>不是普通文件（管道或设备）</source>
+        <translation>not a regular file (a pipe or a device)</translation>
+    </message>
+    <message>
+        <source>内存不足</source>
+        <translation>out of memory</translation>
+    </message>
+    <message>
+        <source>其中没有音轨</source>
+        <translation>it holds no tracks</translation>
+    </message>
+    <message>
+        <source>文件夹中没有可转换的音频或 CUE 文件</source>
+        <translation>no audio files or cue sheets to convert in the folder</translation>
+    </message>
+    <message>
+        <source>：</source>
+        <translation>: </translation>
+    </message>
+    <message>
+        <source>。</source>
+        <translation>. </translation>
+    </message>
+    <message>
+        <source>；</source>
+        <translation>; </translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>“%1”</source>
+        <translation>&quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>以下文件未能添加：</source>
+        <translation>These files could not be added:</translation>
+    </message>
+</context>
+</TS>
