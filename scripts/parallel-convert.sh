@@ -62,9 +62,10 @@ fi
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
-# The whole collection's plan, as one run would convert it. Usage errors end here.
+# The whole collection's plan, as one run would convert it. Usage errors end here. The plans
+# are read below, so they are asked for in English whatever the locale.
 status=0
-"$cli" --dry-run "${options[@]}" -- "${paths[@]}" >"$scratch/plan" || status=$?
+"$cli" --dry-run "${options[@]}" --lang en -- "${paths[@]}" >"$scratch/plan" || status=$?
 [ "$status" -eq 0 ] || [ "$status" -eq 1 ] || exit "$status"
 
 # Each job's source, once, in the plan's order: "SHEET track N "TITLE" -> OUT" or "FILE -> OUT".
@@ -104,7 +105,7 @@ run_each() {
 
 # The runs' plans, made here, must add up to the whole collection's.
 options_before_dry_run=("${options[@]}")
-options=(--dry-run "${options_before_dry_run[@]}")
+options=(--dry-run "${options_before_dry_run[@]}" --lang en)
 run_each --keep-order >"$scratch/each-plan" 2>/dev/null || true
 options=("${options_before_dry_run[@]}")
 if ! cmp -s "$scratch/plan" "$scratch/each-plan"; then

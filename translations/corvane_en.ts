@@ -129,15 +129,15 @@
     </message>
     <message>
         <source>AccurateRip 校验通过（%1/%2 轨）</source>
-        <translation>accurately ripped (%1/%2 tracks)</translation>
+        <translation>accurately ripped (%1 of %2 tracks)</translation>
     </message>
     <message>
         <source>AccurateRip 部分校验通过（%1/%2 轨）</source>
-        <translation>partly accurately ripped (%1/%2 tracks)</translation>
+        <translation>partly accurately ripped (%1 of %2 tracks)</translation>
     </message>
     <message>
         <source>AccurateRip 校验未通过（%1/%2 轨）</source>
-        <translation>not accurately ripped (%1/%2 tracks)</translation>
+        <translation>not accurately ripped (%1 of %2 tracks)</translation>
     </message>
     <message>
         <source>AccurateRip 数据库中没有此光盘</source>
@@ -145,11 +145,11 @@
     </message>
     <message>
         <source>无法连接 AccurateRip 数据库</source>
-        <translation>AccurateRip database unreachable</translation>
+        <translation>AccurateRip database not reached</translation>
     </message>
     <message>
         <source>已记录校验值（未查询 AccurateRip）</source>
-        <translation>checksums logged (AccurateRip not asked)</translation>
+        <translation>checksums written, AccurateRip not asked</translation>
     </message>
     <message>
         <source>不是 CD 音频，没有 AccurateRip 校验值</source>
@@ -157,7 +157,7 @@
     </message>
     <message>
         <source>，%1 轨未转换</source>
-        <translation>, tracks not converted: %1</translation>
+        <translation>, %1 not converted</translation>
     </message>
     <message>
         <source>请将需要转换的文件添加到列表中</source>
@@ -478,6 +478,261 @@
     <message>
         <source>以下文件未能添加：</source>
         <translation>These files could not be added:</translation>
+    </message>
+    <message>
+        <source>把 Monkey&apos;s Audio（.ape）、FLAC、WavPack（.wv）、True Audio（.tta）、
+WAV、Wave64、RF64 和 AIFF 文件及其 cue 表 CD 映像（.cue，或标签中带有 cue 表
+的音频文件）逐位无损地转换为 FLAC 文件，标签取自源文件的标签或 cue 表。</source>
+        <translation>Converts Monkey&apos;s Audio (.ape), FLAC, WavPack (.wv), True Audio (.tta), WAV,
+Wave64, RF64 and AIFF files and their cue-sheet CD images (.cue, or an audio
+file with a sheet in its tag) to FLAC files, bit-exact, tagged from the
+source&apos;s tag or the cue sheet.</translation>
+    </message>
+    <message>
+        <source>音频文件、.cue 文件、文件夹。</source>
+        <translation>audio files, .cue files, folders.</translation>
+    </message>
+    <message>
+        <source>显示此帮助并退出。</source>
+        <translation>Show this help and exit.</translation>
+    </message>
+    <message>
+        <source>显示版本并退出。</source>
+        <translation>Show the version and exit.</translation>
+    </message>
+    <message>
+        <source>把 FLAC 文件写入 DIR（不存在时创建）。
+默认：写在各源文件旁（cue 音轨写在其 cue 表旁）。</source>
+        <translation>Write the FLAC files into DIR (made when missing). Default: beside each source (a cue track beside its sheet).</translation>
+    </message>
+    <message>
+        <source>FLAC 压缩等级，0（最快）到 8（最小）。默认：5。</source>
+        <translation>FLAC compression level, 0 (fastest) to 8 (smallest). Default: 5.</translation>
+    </message>
+    <message>
+        <source>同时最多转换 N 个文件。默认：处理器核心数（%1）。</source>
+        <translation>Convert up to N files at once. Default: the number of cores (%1).</translation>
+    </message>
+    <message>
+        <source>按 TEMPLATE（字段见下）命名输出文件，例如
+“{track} - {title}”。</source>
+        <translation>Name the outputs by TEMPLATE (fields below), such as
+&quot;{track} - {title}&quot;.</translation>
+    </message>
+    <message>
+        <source>也处理文件夹的子文件夹。</source>
+        <translation>Take a folder&apos;s subfolders too.</translation>
+    </message>
+    <message>
+        <source>用 NAME 编码读取 cue 表，不用检测出的编码：
+%1。</source>
+        <translation>Read cue sheets in NAME instead of the detected encoding: %1.</translation>
+    </message>
+    <message>
+        <source>列出每个任务及其输出文件；不写入任何文件。</source>
+        <translation>Print each job and its output; write nothing.</translation>
+    </message>
+    <message>
+        <source>只输出错误。</source>
+        <translation>Print errors only.</translation>
+    </message>
+    <message>
+        <source>替换已存在的输出文件（默认）。</source>
+        <translation>Replace an output file that exists already (the default).</translation>
+    </message>
+    <message>
+        <source>保留已存在的输出文件，并跳过其任务。</source>
+        <translation>Leave an output file that exists already, and skip its job.</translation>
+    </message>
+    <message>
+        <source>不让 libFLAC 在写入时解码每个文件并与源文件比对
+（默认会比对）。</source>
+        <translation>Do not have libFLAC decode each file as it is written and compare it with the source (it does by default).</translation>
+    </message>
+    <message>
+        <source>在 AccurateRip 数据库中查询每张光盘
+（会通过网络发送光盘 ID）。</source>
+        <translation>Look each disc up in the AccurateRip database (sends its disc ID over the network).</translation>
+    </message>
+    <message>
+        <source>测量响度，写入 ReplayGain 2.0 音轨与专辑标签。</source>
+        <translation>Measure loudness and write ReplayGain 2.0 track and album tags.</translation>
+    </message>
+    <message>
+        <source>不写入自己的 ReplayGain 标签；
+源文件的照样带过去（默认）。</source>
+        <translation>Write no ReplayGain tags of our own; a source&apos;s carry over (the default).</translation>
+    </message>
+    <message>
+        <source>用 LANG 语言输出：zh（中文）或 en（英文）。
+默认：按区域设置。</source>
+        <translation>Print messages in LANG: zh (Chinese) or en (English). Default: by the locale.</translation>
+    </message>
+    <message>
+        <source>名称模板字段（-n）：</source>
+        <translation>Name template fields (-n):</translation>
+    </message>
+    <message>
+        <source>  “/”分隔文件夹，缺少的文件夹会被创建；“{{”和“}}”表示花括号本身。
+  文件名后加“.flac”。字段值不会生成文件夹：其中的“/”变为“_”。
+  空字段连同连接它的空格和标点一起省略（没有标题时，“{track} - {title}”
+  得到 05.flac）。所有字段都为空的文件夹被省略；文件名为空时用默认名称。
+  默认名称是源文件的名称（song.ape 得到 song.flac），cue 表的第 n 轨则为
+  Track_&lt;n&gt;.flac。两个任务绝不写入同一个文件：后一个加上“ (2)”。
+
+文件夹提供其中的 cue 表，以及不被其中任何 cue 表使用的音频文件（加 -r 时也包括
+子文件夹中的）。每个文件先以隐藏的临时名称写入并写好标签，然后才改为正式名称：
+失败或中断的任务不会留下写了一半的文件。
+
+退出状态：所有任务都已转换（或跳过）时为 0；有任务失败、有文件无法添加，或给出的
+文件或文件夹不存在时为 1；用法错误为 2；被信号 N 结束时为 128+N（Ctrl-C：130）。</source>
+        <translation>  &quot;/&quot; separates folders, which are made when missing; &quot;{{&quot; and &quot;}}&quot; stand for
+  the braces. &quot;.flac&quot; is appended. A value never makes folders: &quot;/&quot; in it
+  becomes &quot;_&quot;. The spaces and punctuation joining an empty field go with it
+  (&quot;{track} - {title}&quot; without a title gives 05.flac). A folder whose fields
+  are all empty is left out; an empty file name gives the default name. The
+  default is the source&apos;s name (song.ape gives song.flac), or Track_&lt;n&gt;.flac
+  for the n-th track of a cue sheet. Two jobs never write one file: a later
+  one gets &quot; (2)&quot;.
+
+A folder gives its cue sheets and the audio files none of its sheets uses (with
+-r, also from its subfolders). Each file is written under a hidden temporary
+name, tagged, and only then renamed to its name: a failed or interrupted job
+leaves nothing half-done.
+
+Exit status: 0 when every job was converted (or skipped), 1 when a job failed,
+a file could not be added or a file or folder given is not there, 2 for a usage
+error, 128+N when ended by signal N (Ctrl-C: 130).</translation>
+    </message>
+    <message>
+        <source>示例：</source>
+        <translation>Examples:</translation>
+    </message>
+    <message>
+        <source>%1（参见 corvane-cli --help）</source>
+        <translation>%1 (see corvane-cli --help)</translation>
+    </message>
+    <message>
+        <source>压缩等级“%1”无效：应为 0 到 8</source>
+        <translation>bad compression level &quot;%1&quot;: it goes from 0 to 8</translation>
+    </message>
+    <message>
+        <source>任务数“%1”无效：应为从 1 起的整数</source>
+        <translation>bad job count &quot;%1&quot;: it is a whole number from 1 on</translation>
+    </message>
+    <message>
+        <source>输出文件夹（-o）为空</source>
+        <translation>the output folder (-o) is empty</translation>
+    </message>
+    <message>
+        <source>输出文件夹（-o）“%1”不是文件夹</source>
+        <translation>the output folder (-o) &quot;%1&quot; is not a folder</translation>
+    </message>
+    <message>
+        <source>未知编码“%1”：请用 %2 之一</source>
+        <translation>unknown encoding &quot;%1&quot;: use one of %2</translation>
+    </message>
+    <message>
+        <source>未知语言“%1”：请用 zh 或 en</source>
+        <translation>unknown language &quot;%1&quot;: use zh or en</translation>
+    </message>
+    <message>
+        <source>%1 与 %2 不能同时使用</source>
+        <translation>%1 and %2 cannot be given together</translation>
+    </message>
+    <message>
+        <source>没有给出文件或文件夹</source>
+        <translation>no file or folder given</translation>
+    </message>
+    <message>
+        <source>未知选项“%1”</source>
+        <translation>unknown option &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>找不到“%1”</source>
+        <translation>cannot find &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>已中断</source>
+        <translation>interrupted</translation>
+    </message>
+    <message>
+        <source>%1：不支持 %2 文件</source>
+        <translation>%1: %2 files are not supported</translation>
+    </message>
+    <message>
+        <source>%1：既不是 Corvane 能读取的音频文件（%2），也不是 cue 表（.cue）</source>
+        <translation>%1: not an audio file of a format Corvane reads (%2) or a cue sheet (.cue)</translation>
+    </message>
+    <message>
+        <source>%1 第 %2 轨</source>
+        <translation>%1 track %2</translation>
+    </message>
+    <message>
+        <source>%1“%2”</source>
+        <translation>%1 &quot;%2&quot;</translation>
+    </message>
+    <message>
+        <source>失败：%1</source>
+        <translation>failed: %1</translation>
+    </message>
+    <message>
+        <source>已写入：%1</source>
+        <translation>written: %1</translation>
+    </message>
+    <message>
+        <source>已跳过：%1（已存在）</source>
+        <translation>skipped: %1 (exists)</translation>
+    </message>
+    <message>
+        <source>光盘：%1：%2</source>
+        <translation>disc: %1: %2</translation>
+    </message>
+    <message>
+        <source>%1（按纯音频光盘计）</source>
+        <translation>%1 (as an audio-only disc)</translation>
+    </message>
+    <message>
+        <source>没有光盘 ID（有音轨的音频无法定位）</source>
+        <translation>no disc IDs (a track&apos;s audio cannot be placed)</translation>
+    </message>
+    <message>
+        <source>（已存在：跳过）</source>
+        <translation> (exists: skipped)</translation>
+    </message>
+    <message>
+        <source>（已存在：替换）</source>
+        <translation> (exists: replaced)</translation>
+    </message>
+    <message numerus="yes">
+        <source>已写入 %n 个文件</source>
+        <translation>
+            <numerusform>%n file written</numerusform>
+            <numerusform>%n files written</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1，%2 个失败，%3 个跳过%4，用时 %5</source>
+        <translation>%1, %2 failed, %3 skipped%4 in %5</translation>
+    </message>
+    <message numerus="yes">
+        <source>，%n 个文件未能添加</source>
+        <translation>
+            <numerusform>, %n file not added</numerusform>
+            <numerusform>, %n files not added</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>已中断；%1，进行中的任务已放弃</source>
+        <translation>interrupted; %1, the jobs in progress given up</translation>
+    </message>
+    <message>
+        <source>总计：已完成 %1/%2，已用 %3</source>
+        <translation>total: %1 of %2 done, %3 elapsed</translation>
+    </message>
+    <message>
+        <source>，约剩 %1</source>
+        <translation>, about %1 left</translation>
     </message>
 </context>
 </TS>

@@ -10,10 +10,13 @@
 #include <optional>
 #include <string_view>
 
+#include "CliTexts.h"
 #include "CompressionLevel.h"
+#include "Language.h"
 #include "NameTemplate.h"
 #include "TagText.h"
 #include "TextCodec.h"
+#include "TextFormat.h"
 
 namespace corvane {
 namespace {
@@ -57,38 +60,20 @@ std::string MainEncodingNames() {
 std::string Field(const char* Name, const char* Meaning) {
   std::string line = "  {" + std::string(Name) + "}";
   line.resize(std::max<size_t>(line.size() + 1, 17), ' ');
-  return line + Meaning + "\n";
+  return line + TranslatedText(Meaning) + "\n";
 }
 
 std::string Epilog() {
-  std::string text = "\nName template fields (-n):\n";
+  std::string text = "\n" + TranslatedText(clitexts::kHelpFields) + "\n";
   for (const TNameTemplate::TFieldInfo& field : TNameTemplate::FieldList()) {
     text += Field(field.Name, field.Meaning);
   }
-  text +=
-      "  \"/\" separates folders, which are made when missing; \"{{\" and \"}}\" stand for\n"
-      "  the braces. \".flac\" is appended. A value never makes folders: \"/\" in it\n"
-      "  becomes \"_\". The spaces and punctuation joining an empty field go with it\n"
-      "  (\"{track} - {title}\" without a title gives 05.flac). A folder whose fields\n"
-      "  are all empty is left out; an empty file name gives the default name. The\n"
-      "  default is the source's name (song.ape gives song.flac), or Track_<n>.flac\n"
-      "  for the n-th track of a cue sheet. Two jobs never write one file: a later\n"
-      "  one gets \" (2)\".\n"
-      "\n"
-      "A folder gives its cue sheets and the audio files none of its sheets uses (with\n"
-      "-r, also from its subfolders). Each file is written under a hidden temporary\n"
-      "name, tagged, and only then renamed to its name: a failed or interrupted job\n"
-      "leaves nothing half-done.\n"
-      "\n"
-      "Exit status: 0 when every job was converted (or skipped), 1 when a job failed,\n"
-      "a file could not be added or a file or folder given is not there, 2 for a usage\n"
-      "error, 128+N when ended by signal N (Ctrl-C: 130).\n"
-      "\n"
-      "Examples:\n"
-      "  corvane-cli album.cue\n"
-      "  corvane-cli -o ~/flac -n \"{albumartist}/{album}/{track} - {title}\" *.cue\n"
-      "  corvane-cli -r -j2 --skip-existing -o /srv/flac ~/music\n"
-      "  corvane-cli --dry-run --encoding big5 album.cue\n";
+  text += TranslatedText(clitexts::kHelpRules) + "\n\n" + TranslatedText(clitexts::kHelpExamples) +
+          "\n"
+          "  corvane-cli album.cue\n"
+          "  corvane-cli -o ~/flac -n \"{albumartist}/{album}/{track} - {title}\" *.cue\n"
+          "  corvane-cli -r -j2 --skip-existing -o /srv/flac ~/music\n"
+          "  corvane-cli --dry-run --encoding big5 album.cue\n";
   return text;
 }
 
@@ -156,7 +141,7 @@ QCommandLineOption Flag(const char* Short, const char* Long, const char* Descrip
   QStringList names;
   if (Short) names << QString::fromLatin1(Short);
   names << QString::fromLatin1(Long);
-  return QCommandLineOption(names, QString::fromUtf8(Description));
+  return QCommandLineOption(names, TextOf(Description));
 }
 
 QCommandLineOption Valued(const char* Short, const char* Long, const QString& Description,
@@ -170,70 +155,47 @@ QCommandLineOption Valued(const char* Short, const char* Long, const QString& De
 // Every option corvane-cli takes, in the order the help lists them.
 struct TOptionSet {
   explicit TOptionSet(int Cores)
-      : Help(Flag("h", "help", "Show this help and exit.")),
-        Version(Flag("V", "version", "Show the version and exit.")),
-        Output(Valued("o", "output",
-                      QStringLiteral("Write the FLAC files into DIR (made when missing). "
-                                     "Default: beside each source (a cue track beside its "
-                                     "sheet)."),
-                      "DIR")),
-        Level(Valued("l", "level",
-                     QStringLiteral("FLAC compression level, 0 (fastest) to 8 (smallest). "
-                                    "Default: 5."),
-                     "N")),
-        Jobs(Valued("j", "jobs",
-                    QStringLiteral("Convert up to N files at once. Default: the number of "
-                                   "cores (%1).")
-                        .arg(Cores),
-                    "N")),
-        Name(Valued("n", "name",
-                    // The line break keeps Qt's wrapping from splitting the example.
-                    QStringLiteral("Name the outputs by TEMPLATE (fields below), such as\n"
-                                   "\"{track} - {title}\"."),
-                    "TEMPLATE")),
-        Recursive(Flag("r", "recursive", "Take a folder's subfolders too.")),
-        Encoding(Valued(nullptr, "encoding",
-                        QStringLiteral("Read cue sheets in NAME instead of the detected "
-                                       "encoding: %1.")
-                            .arg(QString::fromStdString(MainEncodingNames())),
-                        "NAME")),
-        DryRun(Flag(nullptr, "dry-run", "Print each job and its output; write nothing.")),
-        Quiet(Flag("q", "quiet", "Print errors only.")),
-        Overwrite(Flag(nullptr, "overwrite",
-                       "Replace an output file that exists already (the default).")),
-        SkipExisting(Flag(nullptr, "skip-existing",
-                          "Leave an output file that exists already, and skip its job.")),
-        NoVerify(Flag(nullptr, "no-verify",
-                      "Do not have libFLAC decode each file as it is written and compare it "
-                      "with the source (it does by default).")),
-        AccurateRip(Flag(nullptr, "accuraterip",
-                         "Look each disc up in the AccurateRip database (sends its disc ID "
-                         "over the network).")),
-        ReplayGain(Flag(nullptr, "replaygain",
-                        "Measure loudness and write ReplayGain 2.0 track and album tags.")),
-        NoReplayGain(Flag(nullptr, "no-replaygain",
-                          "Write no ReplayGain tags of our own; a source's carry over (the "
-                          "default).")) {}
+      : Help(Flag("h", "help", clitexts::kHelpOption)),
+        Version(Flag("V", "version", clitexts::kVersionOption)),
+        Output(Valued("o", "output", TextOf(clitexts::kOutputOption), "DIR")),
+        Level(Valued("l", "level", TextOf(clitexts::kLevelOption), "N")),
+        Jobs(Valued("j", "jobs", TextOf(clitexts::kJobsOption).arg(Cores), "N")),
+        Name(Valued("n", "name", TextOf(clitexts::kNameOption), "TEMPLATE")),
+        Recursive(Flag("r", "recursive", clitexts::kRecursiveOption)),
+        Encoding(Valued(
+            nullptr, "encoding",
+            TextOf(clitexts::kEncodingOption).arg(QString::fromStdString(MainEncodingNames())),
+            "NAME")),
+        DryRun(Flag(nullptr, "dry-run", clitexts::kDryRunOption)),
+        Quiet(Flag("q", "quiet", clitexts::kQuietOption)),
+        Overwrite(Flag(nullptr, "overwrite", clitexts::kOverwriteOption)),
+        SkipExisting(Flag(nullptr, "skip-existing", clitexts::kSkipExistingOption)),
+        NoVerify(Flag(nullptr, "no-verify", clitexts::kNoVerifyOption)),
+        AccurateRip(Flag(nullptr, "accuraterip", clitexts::kAccurateRipOption)),
+        ReplayGain(Flag(nullptr, "replaygain", clitexts::kReplayGainOption)),
+        NoReplayGain(Flag(nullptr, "no-replaygain", clitexts::kNoReplayGainOption)),
+        Lang(Valued(nullptr, "lang", TextOf(clitexts::kLangOption), "LANG")) {}
 
   void AddTo(QCommandLineParser& Parser) const {
     for (const QCommandLineOption* option :
          {&Help, &Version, &Output, &Level, &Jobs, &Name, &Recursive, &Encoding, &DryRun, &Quiet,
-          &Overwrite, &SkipExisting, &NoVerify, &AccurateRip, &ReplayGain, &NoReplayGain}) {
+          &Overwrite, &SkipExisting, &NoVerify, &AccurateRip, &ReplayGain, &NoReplayGain, &Lang}) {
       Parser.addOption(*option);
     }
   }
 
   QCommandLineOption Help, Version, Output, Level, Jobs, Name, Recursive, Encoding, DryRun, Quiet,
-      Overwrite, SkipExisting, NoVerify, AccurateRip, ReplayGain, NoReplayGain;
+      Overwrite, SkipExisting, NoVerify, AccurateRip, ReplayGain, NoReplayGain, Lang;
 };
 
-TCliRequest HelpRequest(const QCommandLineParser& Parser, const TArgumentText& Arguments) {
+TCliRequest HelpRequest(const QCommandLineParser& Parser) {
   TCliRequest request;
   request.Kind = TCliRequest::TKind::Help;
   // Named as the user knows it, not by the path it was started through.
   QString text = Parser.helpText();
-  const QString usage = QStringLiteral("Usage: ") + Arguments.Text().value(0);
-  if (text.startsWith(usage)) text.replace(0, usage.size(), QStringLiteral("Usage: corvane-cli"));
+  const QString usage = QCoreApplication::translate("QCommandLineParser", "Usage: %1");
+  const QString started = usage.arg(QCoreApplication::arguments().value(0));
+  if (text.startsWith(started)) text.replace(0, started.size(), usage.arg("corvane-cli"));
   request.Text = text.toStdString() + Epilog();
   return request;
 }
@@ -254,15 +216,14 @@ std::optional<std::string> ReadNumbers(const QCommandLineParser& Parser, const T
     const std::string text = Parser.value(Set.Level).toStdString();
     const std::optional<int> value = ParseCompressionLevel(text);
     if (!value || *value < 0 || *value > 8) {
-      return "bad compression level \"" + text + "\": it goes from 0 to 8";
+      return FormatText(clitexts::kBadLevel, {text});
     }
     Options.Level = *value;
   }
   if (Parser.isSet(Set.Jobs)) {
     const std::optional<int> value = IntegerOf(Parser.value(Set.Jobs));
     if (!value || *value < 1) {
-      return "bad job count \"" + Parser.value(Set.Jobs).toStdString() +
-             "\": it is a whole number from 1 on";
+      return FormatText(clitexts::kBadJobs, {Parser.value(Set.Jobs).toStdString()});
     }
     Options.Jobs = *value;
   }
@@ -274,13 +235,13 @@ std::optional<std::string> ReadTexts(const QCommandLineParser& Parser, const TOp
                                      const TArgumentText& Arguments, TCliOptions& Options) {
   if (Parser.isSet(Set.Output)) {
     Options.OutputFolder = Arguments.Bytes(Parser.value(Set.Output));
-    if (Options.OutputFolder.empty()) return "the output folder (-o) is empty";
+    if (Options.OutputFolder.empty()) return FormatText(clitexts::kEmptyOutput, {});
     // A missing folder is made; something else by that name would fail every job.
     std::error_code error;
     const auto type = std::filesystem::status(Options.OutputFolder, error).type();
     if (!error && type != std::filesystem::file_type::directory &&
         type != std::filesystem::file_type::not_found) {
-      return "the output folder (-o) \"" + Options.OutputFolder + "\" is not a folder";
+      return FormatText(clitexts::kOutputNotAFolder, {Options.OutputFolder});
     }
   }
   if (Parser.isSet(Set.Name)) {
@@ -294,15 +255,17 @@ std::optional<std::string> ReadTexts(const QCommandLineParser& Parser, const TOp
   if (Parser.isSet(Set.Encoding)) {
     const std::string name = Parser.value(Set.Encoding).toStdString();
     const std::optional<TTextEncoding> value = TextEncodingNamed(name);
-    if (!value) return "unknown encoding \"" + name + "\": use one of " + MainEncodingNames();
+    if (!value) {
+      return FormatText(clitexts::kUnknownEncoding, {name, MainEncodingNames()});
+    }
     Options.Encoding = *value;
   }
   if (Parser.isSet(Set.Overwrite) && Parser.isSet(Set.SkipExisting)) {
-    return "--overwrite and --skip-existing cannot be given together";
+    return FormatText(clitexts::kExclusive, {"--overwrite", "--skip-existing"});
   }
   if (Parser.isSet(Set.SkipExisting)) Options.Existing = TExistingOutput::Skip;
   if (Parser.isSet(Set.ReplayGain) && Parser.isSet(Set.NoReplayGain)) {
-    return "--replaygain and --no-replaygain cannot be given together";
+    return FormatText(clitexts::kExclusive, {"--replaygain", "--no-replaygain"});
   }
   Options.Batch.Verify = !Parser.isSet(Set.NoVerify);
   Options.Batch.AccurateRip = Parser.isSet(Set.AccurateRip);
@@ -324,7 +287,8 @@ std::optional<std::string> ReadPaths(const QCommandLineParser& Parser,
       Request.Missing.push_back(file);
     }
   }
-  if (Request.Options.Paths.empty() && Request.Missing.empty()) return "no file or folder given";
+  if (Request.Options.Paths.empty() && Request.Missing.empty())
+    return FormatText(clitexts::kNoPaths, {});
   return std::nullopt;
 }
 
@@ -342,10 +306,11 @@ std::string TypedOption(const QString& Name, const QStringList& Arguments) {
 // Qt's own complaint ("Missing value after '-o'.") worded as ours are.
 std::string ParserError(const QCommandLineParser& Parser, const QStringList& Arguments) {
   if (!Parser.unknownOptionNames().isEmpty()) {
-    return "unknown option \"" + TypedOption(Parser.unknownOptionNames().first(), Arguments) + "\"";
+    return FormatText(clitexts::kUnknownOption,
+                      {TypedOption(Parser.unknownOptionNames().first(), Arguments)});
   }
   QString text = Parser.errorText();
-  if (text.endsWith(QLatin1Char('.'))) text.chop(1);
+  if (text.endsWith(QLatin1Char('.')) || text.endsWith(QChar(0x3002))) text.chop(1);
   if (!text.isEmpty()) text[0] = text[0].toLower();
   static const QRegularExpression quoted(QStringLiteral("'([^']*)'"));
   return text.replace(quoted, QStringLiteral("\"\\1\"")).toStdString();
@@ -353,24 +318,37 @@ std::string ParserError(const QCommandLineParser& Parser, const QStringList& Arg
 
 }  // namespace
 
+std::optional<TLanguage> RequestedLanguage(const std::vector<std::string>& Arguments) {
+  std::optional<TLanguage> language;
+  for (size_t i = 1; i < Arguments.size(); ++i) {
+    const std::string& argument = Arguments[i];
+    if (argument == "--") break;
+    if (argument == "--lang" && i + 1 < Arguments.size()) {
+      language = ParseLanguage(Arguments[++i]);
+    } else if (argument.starts_with("--lang=")) {
+      language = ParseLanguage(std::string_view(argument).substr(7));
+    }
+  }
+  return language;
+}
+
 TCliRequest ParseCommandLine(const std::vector<std::string>& Arguments, int Cores) {
   const TArgumentText arguments(Arguments);
   QCommandLineParser parser;
-  parser.setApplicationDescription(QStringLiteral(
-      "Converts Monkey's Audio (.ape), FLAC, WavPack (.wv), True Audio (.tta), WAV,\n"
-      "Wave64, RF64 and AIFF files and their cue-sheet CD images (.cue, or an audio\n"
-      "file with a sheet in its tag) to FLAC files, bit-exact, tagged from the\n"
-      "source's tag or the cue sheet."));
+  parser.setApplicationDescription(TextOf(clitexts::kDescription));
   const TOptionSet set(Cores);
   set.AddTo(parser);
-  parser.addPositionalArgument(QStringLiteral("FILE|FOLDER"),
-                               QStringLiteral("audio files, .cue files, folders."),
+  parser.addPositionalArgument(QStringLiteral("FILE|FOLDER"), TextOf(clitexts::kArguments),
                                QStringLiteral("FILE|FOLDER..."));
 
   if (!parser.parse(arguments.Text())) {
     return UsageError(ParserError(parser, arguments.Text()));
   }
-  if (parser.isSet(set.Help)) return HelpRequest(parser, arguments);
+  if (parser.isSet(set.Lang) && !ParseLanguage(parser.value(set.Lang).toStdString())) {
+    return UsageError(
+        FormatText(clitexts::kUnknownLanguage, {parser.value(set.Lang).toStdString()}));
+  }
+  if (parser.isSet(set.Help)) return HelpRequest(parser);
   if (parser.isSet(set.Version)) return VersionRequest();
 
   TCliRequest request;

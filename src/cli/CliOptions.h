@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "BatchOptions.h"
+#include "Language.h"
 #include "TextCodec.h"
 
 namespace corvane {
@@ -40,9 +41,13 @@ struct TCliRequest {
 // GNU-style long and short options, then the files and folders. A file name need not be
 // UTF-8 (a legacy GBK name, say): it is used as the bytes it is. Every mistake is a usage error: an
 // unknown option, a missing value, a level outside 0 to 8, a job count below 1, an unknown
-// encoding, a name template that cannot be used, or no file at all. A file or folder that is
-// not there is no usage error but goes to Missing. Cores is the default job count.
+// encoding or language, a name template that cannot be used, or no file at all. A file or folder
+// that is not there is no usage error but goes to Missing. Cores is the default job count.
 TCliRequest ParseCommandLine(const std::vector<std::string>& Arguments, int Cores);
+
+// The language --lang asks for, read before the texts of the help and the errors are made;
+// nothing when none is asked for or the name is unknown (ParseCommandLine says so).
+std::optional<TLanguage> RequestedLanguage(const std::vector<std::string>& Arguments);
 
 // The encoding a user names ("gbk", "Shift-JIS", "auto"...), in any letter case.
 std::optional<TTextEncoding> TextEncodingNamed(const std::string& Name);

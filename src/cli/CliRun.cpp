@@ -11,12 +11,16 @@
 #include <set>
 #include <sstream>
 
+#include "AppTexts.h"
+#include "CliTexts.h"
 #include "Disc.h"
 #include "DiscCompletion.h"
 #include "DiscIdentity.h"
+#include "DiscVerdictText.h"
 #include "FolderScan.h"
 #include "InputFormats.h"
 #include "JobAdding.h"
+#include "Language.h"
 #include "NameTemplate.h"
 #include "OutputNames.h"
 #include "OutputPlan.h"
@@ -42,7 +46,7 @@ struct TRunJobs {
 // The job as a line of output names it: the source file, or which track of which sheet.
 std::string JobLabel(const TJob& Job) {
   if (Job.Kind == TJobKind::PlainFile) return Job.Text;
-  return Job.Disc->Source() + " track " + std::to_string(Job.Track + 1);
+  return FormatText(clitexts::kTrackJob, {Job.Disc->Source(), std::to_string(Job.Track + 1)});
 }
 
 // A dry run's name for a job: a cue track with its title, so the user can tell which song
@@ -52,7 +56,7 @@ std::string DryRunLabel(const TJob& Job) {
   if (Job.Kind != TJobKind::CueTrack) return label;
   try {
     const std::string& title = Job.Disc->Track(Job.Track).Title;
-    if (!title.empty()) label += " \"" + title + "\"";
+    if (!title.empty()) label = FormatText(clitexts::kTitledJob, {label, title});
   } catch (const std::exception&) {
     // A track its sheet does not have: the job says so when it runs.
   }
@@ -70,13 +74,13 @@ std::string FailureText(const TFailure& Failure, const TJob& Job) {
   return text;
 }
 
-// "an audio file of a format Corvane reads (.ape, .flac, …)".
-std::string FormatNames() {
+// ".ape, .flac, …".
+std::string Extensions() {
   std::string extensions;
   for (const TInputFormat& format : InputFormats()) {
     extensions += (extensions.empty() ? "" : ", ") + std::string(format.Extension);
   }
-  return "an audio file of a format Corvane reads (" + extensions + ")";
+  return extensions;
 }
 
 void CollectJobs(const TCliOptions& Options, TRunJobs& Jobs, TConsoleProgress& Console) {
@@ -89,9 +93,9 @@ void CollectJobs(const TCliOptions& Options, TRunJobs& Jobs, TConsoleProgress& C
     if (InputFormatOf(file) != nullptr || extension == ".CUE") {
       files.push_back(file);
     } else if (const TRefusedFormat* refused = RefusedFormatOf(file)) {
-      problems.push_back(file + ": " + refused->Name + " files are not supported");
+      problems.push_back(FormatText(clitexts::kNotSupported, {file, refused->Name}));
     } else {
-      problems.push_back(file + ": not " + FormatNames() + " or a cue sheet (.cue)");
+      problems.push_back(FormatText(clitexts::kNotAnInput, {file, Extensions()}));
     }
   }
   TAddedJobs added =
@@ -202,10 +206,10 @@ class TRun {
     if (Failure) {
       ++FFailed;
       FConsole.PrintError(FailureText(*Failure, job));
-      FConsole.Print("failed: " + JobLabel(job));
+      FConsole.Print(FormatText(clitexts::kFailed, {JobLabel(job)}));
     } else {
       ++FWritten;
-      FConsole.Print("written: " + job.Output);
+      FConsole.Print(FormatText(clitexts::kWritten, {job.Output}));
     }
     // Every track of a sheet finds the same oversized cover: one note says it.
     for (const std::string& note : Notes) {
@@ -217,8 +221,9 @@ class TRun {
     Draw();
     for (const std::string& note : End.Notes) FConsole.PrintNote(kProgram + note);
     if (!End.Verdict) return;
-    std::string line = "disc: " + End.Source + ": " + DescribeDiscVerdict(*End.Verdict);
-    if (!End.LogFile.empty()) line += "; log: " + End.LogFile;
+    std::string line =
+        FormatText(clitexts::kDisc, {End.Source, DiscVerdictText(*End.Verdict).toStdString()});
+    if (!End.LogFile.empty()) line += FormatText(texts::kDiscLog, {End.LogFile});
     FConsole.Print(line);
   }
 
@@ -264,14 +269,16 @@ class TRun {
 void PrintDiscIds(const TDisc& Disc, const std::string& Log) {
   if (Disc.Sheet() == nullptr) return;
   const std::optional<TDiscLayout> layout = DiscLayoutOf(Disc);
-  const std::string ids = layout ? FormatDiscIds(DiscIdsOf(*layout)) + " (as an audio-only disc)"
-                                 : std::string("no disc IDs (a track's audio cannot be placed)");
-  std::printf("disc: %s: %s; log: %s\n", EscapeControls(Disc.Source(), false).c_str(), ids.c_str(),
-              EscapeControls(Log, false).c_str());
+  const std::string ids = layout
+                              ? FormatText(clitexts::kDiscIds, {FormatDiscIds(DiscIdsOf(*layout))})
+                              : FormatText(clitexts::kNoDiscIds, {});
+  const std::string line =
+      FormatText(clitexts::kDisc, {Disc.Source(), ids}) + FormatText(texts::kDiscLog, {Log});
+  std::printf("%s\n", EscapeControls(line, false).c_str());
 }
 
-std::string Plural(int Count, const char* Noun) {
-  return std::to_string(Count) + " " + Noun + (Count == 1 ? "" : "s");
+std::string FilesWritten(int Count) {
+  return TextOf(clitexts::kFilesWritten, Count).toStdString();
 }
 
 }  // namespace
@@ -297,11 +304,11 @@ int RunConversion(const TCliOptions& Options, int Cores, TConsoleProgress& Conso
       // Always printed: it is what a dry run is for.
       std::printf("%s -> %s%s\n", EscapeControls(DryRunLabel(job), false).c_str(),
                   EscapeControls(job.Output, false).c_str(),
-                  skip     ? " (exists: skipped)"
-                  : exists ? " (exists: replaced)"
+                  skip     ? TranslatedText(clitexts::kExistsSkipped).c_str()
+                  : exists ? TranslatedText(clitexts::kExistsReplaced).c_str()
                            : "");
     } else if (skip) {
-      Console.Print("skipped: " + job.Output + " (exists)");
+      Console.Print(FormatText(clitexts::kSkipped, {job.Output}));
     }
     if (skip) {
       ++skipped;
@@ -330,17 +337,17 @@ int RunConversion(const TCliOptions& Options, int Cores, TConsoleProgress& Conso
     if (failed < 0) {
       // Gives up the jobs in progress: each takes its temporary file with it.
       run.reset();
-      Console.PrintError(std::string(kProgram) + "interrupted; " + Plural(written, "file") +
-                         " written, the jobs in progress given up");
+      Console.PrintError(kProgram + FormatText(clitexts::kGivenUp, {FilesWritten(written)}));
       return 128 + Interrupt.Signal.load();
     }
   }
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  Console.Print(Plural(written, "file") + " written, " + std::to_string(failed) + " failed, " +
-                std::to_string(skipped) + " skipped" +
-                (problems > 0 ? ", " + Plural(problems, "file") + " not added" : std::string()) +
-                " in " + ClockText(seconds));
+  const std::string notAdded =
+      problems > 0 ? TextOf(clitexts::kNotAdded, problems).toStdString() : std::string();
+  Console.Print(
+      FormatText(clitexts::kSummary, {FilesWritten(written), std::to_string(failed),
+                                      std::to_string(skipped), notAdded, ClockText(seconds)}));
   return failed > 0 || problems > 0 ? kExitFailed : kExitConverted;
 }
 

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "CliTexts.h"
+
 namespace corvane {
 namespace {
 
@@ -161,13 +163,14 @@ void TConsoleProgress::Redraw() {
         "\n";
   }
   const int percent = static_cast<int>(std::floor(FTotal.Fraction * 100.0));
-  std::string total = PercentText(percent) + "  total: " + std::to_string(FTotal.Ended) + " of " +
-                      std::to_string(FTotal.Jobs) + " done, " + ClockText(FTotal.Elapsed) +
-                      " elapsed";
+  std::string total =
+      PercentText(percent) + "  " +
+      FormatText(clitexts::kTotal, {std::to_string(FTotal.Ended), std::to_string(FTotal.Jobs),
+                                    ClockText(FTotal.Elapsed)});
   // Too early to tell until a little of the work is done.
   if (FTotal.Fraction >= 0.01 && FTotal.Fraction < 1.0) {
-    total += ", about " + ClockText(FTotal.Elapsed * (1.0 - FTotal.Fraction) / FTotal.Fraction) +
-             " left";
+    total += FormatText(clitexts::kTimeLeft,
+                        {ClockText(FTotal.Elapsed * (1.0 - FTotal.Fraction) / FTotal.Fraction)});
   }
   text += FitColumns(total, columns, TCut::End) + "\n";
   text += kWrap;

@@ -6,26 +6,32 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "CliOptions.h"
 #include "CliRun.h"
+#include "CliTexts.h"
 #include "ConsoleProgress.h"
 #include "FLACBinding.h"
 #include "MACBinding.h"
+#include "TextFormat.h"
+#include "Translators.h"
 
 namespace {
 
 corvane::TInterrupt gInterrupt;
+// What an interrupt before the jobs start says, in the language chosen once there is one.
+std::atomic<const char*> gInterruptedText{"corvane-cli: interrupted\n"};
 
 extern "C" void OnInterrupt(int Signal) {
   gInterrupt.Signal.store(Signal);
   if (!gInterrupt.JobsStarted.load()) {
     // Still adding or planning: nothing is written yet, so the program ends at once, even
     // inside a slow read.
-    static constexpr char kText[] = "corvane-cli: interrupted\n";
-    if (::write(STDERR_FILENO, kText, sizeof kText - 1) < 0) {
+    const char* text = gInterruptedText.load();
+    if (::write(STDERR_FILENO, text, std::strlen(text)) < 0) {
       // Nothing more can be said.
     }
     ::_exit(128 + Signal);
@@ -65,16 +71,24 @@ int main(int argc, char** argv) {
   QCoreApplication::setApplicationName(QStringLiteral("corvane-cli"));
   QCoreApplication::setApplicationVersion(QStringLiteral(CORVANE_VERSION));
 
+  const std::vector<std::string> arguments(argv, argv + argc);
+  corvane::TTranslators translators;
+  translators.Install(corvane::ChosenLanguage(corvane::RequestedLanguage(arguments), std::nullopt,
+                                              corvane::LanguageOfEnvironment()));
+  static const std::string interrupted =
+      "corvane-cli: " + corvane::TranslatedText(corvane::clitexts::kInterrupted) + "\n";
+  gInterruptedText.store(interrupted.c_str());
+
   const int cores = AvailableCores();
-  const corvane::TCliRequest request =
-      corvane::ParseCommandLine(std::vector<std::string>(argv, argv + argc), cores);
+  const corvane::TCliRequest request = corvane::ParseCommandLine(arguments, cores);
   switch (request.Kind) {
     case corvane::TCliRequest::TKind::Help:
     case corvane::TCliRequest::TKind::Version:
       std::printf("%s\n", request.Text.c_str());
       return corvane::kExitConverted;
     case corvane::TCliRequest::TKind::UsageError:
-      std::fprintf(stderr, "corvane-cli: %s (see corvane-cli --help)\n", request.Text.c_str());
+      std::fprintf(stderr, "corvane-cli: %s\n",
+                   corvane::FormatText(corvane::clitexts::kUsageError, {request.Text}).c_str());
       return corvane::kExitUsage;
     case corvane::TCliRequest::TKind::Run:
       break;
@@ -86,7 +100,8 @@ int main(int argc, char** argv) {
                                                     : TMode::Lines;
   corvane::TConsoleProgress console(mode, stdout, stderr);
   for (const std::string& path : request.Missing) {
-    console.PrintError("corvane-cli: cannot find \"" + path + "\"");
+    console.PrintError("corvane-cli: " +
+                       corvane::FormatText(corvane::clitexts::kCannotFind, {path}));
   }
   if (options.Paths.empty()) return corvane::kExitFailed;
   const int status = corvane::RunConversion(options, cores, console, gInterrupt);

@@ -49,6 +49,10 @@ QString TextOf(const char* Source) {
   return QCoreApplication::translate(kTextContext, Source);
 }
 
+QString TextOf(const char* Source, int Count) {
+  return QCoreApplication::translate(kTextContext, Source, nullptr, Count);
+}
+
 std::string TranslatedText(const char* Source) {
   return TextOf(Source).toStdString();
 }

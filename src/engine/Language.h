@@ -36,6 +36,9 @@ inline constexpr const char* kTextContext = "Corvane";
 // A text of AppTexts.h in the language installed now: translated when it is used, so the
 // engine's messages follow the window's choice and stay Chinese where no translator is.
 QString TextOf(const char* Source);
+// A text that counts something (marked QT_TRANSLATE_N_NOOP): %n becomes Count, and English
+// takes its singular or plural form by it.
+QString TextOf(const char* Source, int Count);
 std::string TranslatedText(const char* Source);
 
 }  // namespace corvane

@@ -9,12 +9,17 @@
 namespace corvane {
 
 std::string FormatText(const char* Text, std::initializer_list<std::string> Arguments) {
-  std::string out = TranslatedText(Text);
-  int number = 1;
-  for (const std::string& argument : Arguments) {
-    const std::string mark = "%" + std::to_string(number++);
-    const size_t at = out.find(mark);
-    if (at != std::string::npos) out.replace(at, mark.size(), argument);
+  // One pass over the text, so that a "%2" inside a file name put in for %1 stays as it is.
+  const std::string text = TranslatedText(Text);
+  std::string out;
+  for (size_t at = 0; at < text.size(); ++at) {
+    const size_t number = at + 1 < text.size() ? static_cast<size_t>(text[at + 1] - '0') : 0;
+    if (text[at] == '%' && number >= 1 && number <= 9 && number <= Arguments.size()) {
+      out += *(Arguments.begin() + (number - 1));
+      ++at;
+    } else {
+      out += text[at];
+    }
   }
   return out;
 }

@@ -1,7 +1,5 @@
 #include "Application.h"
 
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QMessageBox>
 #include <exception>
 
@@ -24,19 +22,8 @@ TApplication::TApplication(int& Argc, char** Argv) : QApplication(Argc, Argv) {
 }
 
 void TApplication::SetLanguage(TLanguage NewLanguage) {
-  removeTranslator(&FQtTexts);
-  removeTranslator(&FTexts);
   FLanguage = NewLanguage;
-  if (NewLanguage == TLanguage::English) {
-    // Qt's own texts are English already.
-    if (FTexts.load(QStringLiteral(":/i18n/corvane_en.qm"))) installTranslator(&FTexts);
-    return;
-  }
-  // Without the package the dialogs stay English.
-  if (FQtTexts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
-                    QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-    installTranslator(&FQtTexts);
-  }
+  FTranslators.Install(NewLanguage);
 }
 
 bool TApplication::notify(QObject* Receiver, QEvent* Event) {

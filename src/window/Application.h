@@ -2,10 +2,10 @@
 
 #include <QApplication>
 #include <QString>
-#include <QTranslator>
 #include <functional>
 
 #include "Language.h"
+#include "Translators.h"
 
 namespace corvane {
 
@@ -32,8 +32,7 @@ class TApplication : public QApplication {
   static void SetErrorPresenter(TErrorPresenter Presenter);
 
  private:
-  QTranslator FQtTexts;
-  QTranslator FTexts;
+  TTranslators FTranslators;
   TLanguage FLanguage = TLanguage::Chinese;
 };
 

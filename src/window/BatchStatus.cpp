@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "AppTexts.h"
+#include "DiscVerdictText.h"
 #include "Language.h"
 #include "PathNames.h"
 #include "TextFormat.h"
@@ -32,45 +33,11 @@ QString BatchStatusText(const TBatchProgress& Progress) {
   return text;
 }
 
-namespace {
-
-QString VerdictText(const TDiscVerdict& Verdict) {
-  using TKind = TDiscVerdict::TKind;
-  QString text;
-  switch (Verdict.Kind) {
-    case TKind::Accurate:
-      text = TextOf(texts::kVerdictAccurate).arg(Verdict.Accurate).arg(Verdict.Tracks);
-      break;
-    case TKind::PartlyAccurate:
-      text = TextOf(texts::kVerdictPartly).arg(Verdict.Accurate).arg(Verdict.Tracks);
-      break;
-    case TKind::NotAccurate:
-      text = TextOf(texts::kVerdictNotAccurate).arg(Verdict.Accurate).arg(Verdict.Tracks);
-      break;
-    case TKind::NotInDatabase:
-      text = TextOf(texts::kVerdictNotInDatabase);
-      break;
-    case TKind::Unreachable:
-      text = TextOf(texts::kVerdictUnreachable);
-      break;
-    case TKind::NotChecked:
-      text = TextOf(texts::kVerdictNotChecked);
-      break;
-    case TKind::NotCdAudio:
-      text = TextOf(texts::kVerdictNotCdAudio);
-      break;
-  }
-  if (Verdict.Failed > 0) text += TextOf(texts::kVerdictFailedTracks).arg(Verdict.Failed);
-  return text;
-}
-
-}  // namespace
-
 QString DiscEndText(const TDiscCompletion::TDiscEnd& End) {
   const QString name = QString::fromStdString(ExtractFileName(End.Source));
   QString text;
   if (End.Verdict) {
-    text = TextOf(texts::kDiscEnded).arg(name, VerdictText(*End.Verdict));
+    text = TextOf(texts::kDiscEnded).arg(name, DiscVerdictText(*End.Verdict));
   }
   if (!End.LogFile.empty()) {
     text += TextOf(texts::kDiscLog).arg(QString::fromStdString(ExtractFileName(End.LogFile)));

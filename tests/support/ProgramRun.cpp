@@ -17,6 +17,10 @@ namespace {
 
 [[noreturn]] void Exec(const std::vector<std::string>& Argv, const TProgramSettings& Settings) {
   if (!Settings.Directory.empty() && ::chdir(Settings.Directory.c_str()) != 0) ::_exit(127);
+  // The programs speak the user's language: the tests read English unless they ask otherwise,
+  // whatever the machine's locale.
+  for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES"}) ::unsetenv(name);
+  ::setenv("LANG", "C.UTF-8", 1);
   for (const std::string& name : Settings.Unset) ::unsetenv(name.c_str());
   for (const auto& [name, value] : Settings.Set) ::setenv(name.c_str(), value.c_str(), 1);
   std::vector<char*> args;
