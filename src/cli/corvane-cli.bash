@@ -31,6 +31,10 @@ _corvane_cli() {
         windows-1251 windows-1252' -- "$cur")
       return
       ;;
+    --lang)
+      mapfile -t COMPREPLY < <(compgen -W 'zh en' -- "$cur")
+      return
+      ;;
     -o | --output)
       compopt -o filenames 2>/dev/null
       mapfile -t COMPREPLY < <(compgen -d -- "$cur")
@@ -47,7 +51,7 @@ _corvane_cli() {
   if [[ $cur == -* ]]; then
     mapfile -t COMPREPLY < <(compgen -W '-h --help -V --version -o --output -l --level
       -j --jobs -n --name -r --recursive --encoding --dry-run -q --quiet --overwrite
-      --skip-existing --accuraterip --no-verify --replaygain --no-replaygain' -- "$cur")
+      --skip-existing --accuraterip --no-verify --replaygain --no-replaygain --lang' -- "$cur")
     return
   fi
 

@@ -69,7 +69,7 @@ TEST_F(CliTest, DamagedFileFailsAloneAndEveryGoodOneIsConverted) {
 
   const TProgramResult run = Cli({"-j2", "a.ape", "bad.ape", "image.cue", "c.ape"});
   EXPECT_EQ(run.ExitCode, 1);
-  EXPECT_NE(run.Err.find("\n  文件：bad.ape\n  原因：数据损坏"), std::string::npos) << run.Err;
+  EXPECT_NE(run.Err.find("\n  File: bad.ape\n  Cause: damaged data"), std::string::npos) << run.Err;
   EXPECT_NE(run.Out.find("failed: bad.ape\n"), std::string::npos) << run.Out;
   EXPECT_FALSE(fs::exists(Dir.File("bad.flac")));
   EXPECT_TRUE(test::DecodeFlacFile(Dir.File("a.flac")).Pcm == test::ApeFixturePcm(SongSpec(1)));
@@ -453,13 +453,13 @@ TEST_F(CliTest, FilesThatCannotBeAddedAreNamedAndTheOthersConverted) {
   EXPECT_EQ(run.ExitCode, 1);
   const std::vector<std::string> errors = Lines(run.Err);
   ASSERT_EQ(errors.size(), 3u) << run.Err;
-  EXPECT_TRUE(errors[0].starts_with("corvane-cli: empty：")) << errors[0];
+  EXPECT_TRUE(errors[0].starts_with("corvane-cli: empty: ")) << errors[0];
   EXPECT_TRUE(
       errors[1].starts_with("corvane-cli: cover.jpg: not an audio file of a format "
                             "Corvane reads (.ape, .flac"))
       << errors[1];
   EXPECT_TRUE(errors[1].ends_with(") or a cue sheet (.cue)")) << errors[1];
-  EXPECT_NE(errors[2].find("“bad.cue”第 3 行"), std::string::npos) << errors[2];
+  EXPECT_NE(errors[2].find("Line 3 of cue sheet \"bad.cue\""), std::string::npos) << errors[2];
   EXPECT_TRUE(test::DecodeFlacFile(Dir.File("a.flac")).Ok);
   EXPECT_NE(run.Out.find(", 3 files not added in "), std::string::npos) << run.Out;
 }
@@ -672,23 +672,23 @@ INSTANTIATE_TEST_SUITE_P(
                  [](test::TScratchDir& Dir) { MakeFifo(Dir, "pipe.ape"); },
                  {"pipe.ape", "a.ape"},
                  1,
-                 "pipe.ape：不是普通文件"},
+                 "pipe.ape: not a regular file"},
         TOddCase{"PipeInADryRun",
                  [](test::TScratchDir& Dir) { MakeFifo(Dir, "pipe.ape"); },
                  {"--dry-run", "pipe.ape"},
                  1,
-                 "pipe.ape：不是普通文件"},
+                 "pipe.ape: not a regular file"},
         TOddCase{"PipeAsSheet",
                  [](test::TScratchDir& Dir) { MakeFifo(Dir, "pipe.cue"); },
                  {"pipe.cue"},
                  1,
-                 "pipe.cue：不是普通文件"},
+                 "pipe.cue: not a regular file"},
         TOddCase{
             "DeviceAsSource",
             [](test::TScratchDir& Dir) { fs::create_symlink("/dev/zero", Dir.File("dev.ape")); },
             {"dev.ape"},
             1,
-            "dev.ape：不是普通文件"},
+            "dev.ape: not a regular file"},
         TOddCase{"TrackNumberTooLong",
                  [](test::TScratchDir& Dir) {
                    WriteText(Dir.File("x.cue"),
@@ -696,7 +696,7 @@ INSTANTIATE_TEST_SUITE_P(
                  },
                  {"x.cue"},
                  1,
-                 "TRACK 行的音轨号超出范围"},
+                 "the TRACK line's track number is out of range"},
         TOddCase{"IndexNumberTooLong",
                  [](test::TScratchDir& Dir) {
                    WriteText(Dir.File("x.cue"),
@@ -704,7 +704,7 @@ INSTANTIATE_TEST_SUITE_P(
                  },
                  {"x.cue"},
                  1,
-                 "INDEX 行的编号超出范围"},
+                 "the INDEX line's number is out of range"},
         TOddCase{"EscapeInARefusedSheetLine",
                  [](test::TScratchDir& Dir) {
                    WriteText(Dir.File("x.cue"),

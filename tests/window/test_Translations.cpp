@@ -11,6 +11,7 @@
 
 #include "AppTexts.h"
 #include "Application.h"
+#include "CliTexts.h"
 #include "Language.h"
 #include "OutputNames.h"
 #include "TextFormat.h"
@@ -19,17 +20,31 @@
 namespace corvane {
 namespace {
 
-// Every text AppTexts.h marks, read from the file itself, so a text added there is checked
-// without anyone listing it here.
-QStringList MarkedTexts() {
-  QFile file(QStringLiteral(CORVANE_APP_TEXTS));
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  const QString header = QString::fromUtf8(file.readAll());
-  static const QRegularExpression marked(
-      QStringLiteral(R"re(QT_TRANSLATE_NOOP\("Corvane",\s*"((?:[^"\\]|\\.)*)"\))re"));
-  QStringList texts;
-  for (const QRegularExpressionMatch& match : marked.globalMatch(header)) {
-    texts << match.captured(1).replace(QStringLiteral("\\\""), QStringLiteral("\""));
+struct TMarkedText {
+  QString Source;
+  bool Counts = false;  // QT_TRANSLATE_N_NOOP: has singular and plural forms
+};
+
+// Every text the headers mark, read from the files themselves, so a text added there is
+// checked without anyone listing it here. A text over several literals is joined.
+std::vector<TMarkedText> MarkedTexts() {
+  static const QRegularExpression marked(QStringLiteral(
+      R"re(QT_TRANSLATE_(N_)?NOOP\(\s*"Corvane",\s*((?:"(?:[^"\\]|\\.)*"\s*)+)\))re"));
+  static const QRegularExpression literal(QStringLiteral(R"re("((?:[^"\\]|\\.)*)")re"));
+  std::vector<TMarkedText> texts;
+  for (const char* path : {CORVANE_APP_TEXTS, CORVANE_CLI_TEXTS}) {
+    QFile file(QString::fromUtf8(path));
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    const QString header = QString::fromUtf8(file.readAll());
+    for (const QRegularExpressionMatch& match : marked.globalMatch(header)) {
+      QString text;
+      for (const QRegularExpressionMatch& part : literal.globalMatch(match.captured(2))) {
+        text += part.captured(1);
+      }
+      text.replace(QStringLiteral("\\\""), QStringLiteral("\""))
+          .replace(QStringLiteral("\\n"), QStringLiteral("\n"));
+      texts.push_back({text, !match.captured(1).isEmpty()});
+    }
   }
   return texts;
 }
@@ -66,21 +81,31 @@ class EnglishTexts : public testing::Test {
 };
 
 TEST_F(EnglishTexts, EveryMarkedTextHasAnEnglishOneWithItsPlaceholders) {
-  const QStringList sources = MarkedTexts();
-  // The reading of the header itself must not go wrong quietly.
-  ASSERT_GE(sources.size(), 110);
+  const std::vector<TMarkedText> marked = MarkedTexts();
+  QStringList sources;
+  for (const TMarkedText& text : marked) sources << text.Source;
+  // The reading of the headers itself must not go wrong quietly.
+  ASSERT_GE(sources.size(), 160);
   EXPECT_TRUE(sources.contains(QString::fromUtf8(texts::kAddFiles)));
   EXPECT_TRUE(sources.contains(QString::fromUtf8(texts::kAboutLines[4])));
   EXPECT_TRUE(sources.contains(QString::fromUtf8(texts::kAddProblems)));
-  for (const QString& source : sources) {
-    const QString english = English.translate(kTextContext, source.toUtf8().constData());
-    EXPECT_FALSE(english.trimmed().isEmpty()) << "no English for " << source.toStdString();
-    EXPECT_FALSE(HasChinese(english)) << source.toStdString() << " -> " << english.toStdString();
-    if (HasChinese(source)) {
-      EXPECT_NE(english, source) << source.toStdString();
+  EXPECT_TRUE(sources.contains(QString::fromUtf8(clitexts::kHelpRules)));
+  EXPECT_TRUE(sources.contains(QString::fromUtf8(clitexts::kFilesWritten)));
+  for (const TMarkedText& text : marked) {
+    const QString& source = text.Source;
+    // A counting text is looked up with its count; its forms must each keep the count.
+    for (const int count : text.Counts ? std::vector<int>{1, 2} : std::vector<int>{-1}) {
+      const QString english =
+          English.translate(kTextContext, source.toUtf8().constData(), nullptr, count);
+      EXPECT_FALSE(english.trimmed().isEmpty()) << "no English for " << source.toStdString();
+      EXPECT_FALSE(HasChinese(english)) << source.toStdString() << " -> " << english.toStdString();
+      if (HasChinese(source)) {
+        EXPECT_NE(english, source) << source.toStdString();
+      }
+      EXPECT_EQ(Placeholders(english), Placeholders(source))
+          << source.toStdString() << " -> " << english.toStdString();
+      EXPECT_EQ(english.contains(QStringLiteral("%n")), text.Counts) << source.toStdString();
     }
-    EXPECT_EQ(Placeholders(english), Placeholders(source))
-        << source.toStdString() << " -> " << english.toStdString();
   }
 }
 
