@@ -10,7 +10,6 @@
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
-#include <cstdio>
 #include <memory>
 
 #ifndef CORVANE_VERSION
@@ -74,13 +73,6 @@ std::optional<std::vector<uint8_t>> ReadCached(const QString& Path) {
 }
 
 }  // namespace
-
-std::string AccurateRipEntryPath(int Tracks, uint32_t DiscId1, uint32_t DiscId2, uint32_t CddbId) {
-  char name[64];
-  std::snprintf(name, sizeof name, "%x/%x/%x/dBAR-%03d-%08x-%08x-%08x.bin", DiscId1 & 0xfu,
-                (DiscId1 >> 4) & 0xfu, (DiscId1 >> 8) & 0xfu, Tracks, DiscId1, DiscId2, CddbId);
-  return name;
-}
 
 bool IsAccurateRipEntryPath(std::string_view Path) {
   // "5/b/3/dBAR-011-0015d3b5-00d3c3f5-a10b830b.bin"

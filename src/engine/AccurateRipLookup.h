@@ -33,11 +33,9 @@ inline constexpr const char* kAccurateRipUrlVariable = "CORVANE_ACCURATERIP_URL"
 // most): a longer answer is not an entry, and is not kept in memory or on disk.
 inline constexpr std::size_t kAccurateRipMaxEntryBytes = std::size_t{1} << 20;
 
-// The entry's path in the database ("5/b/3/dBAR-011-0015d3b5-00d3c3f5-a10b830b.bin"): the
-// last three digits of the first disc id, last first, name the folders.
-std::string AccurateRipEntryPath(int Tracks, uint32_t DiscId1, uint32_t DiscId2, uint32_t CddbId);
-// Whether Path is exactly of that form. Only such a path is requested or looked up in the
-// cache, so no path can leave the cache folder or reach any other page of the server.
+// Whether Path is exactly of the form proof::AccurateRipEntryPath makes
+// ("5/b/3/dBAR-011-0015d3b5-00d3c3f5-a10b830b.bin"). Only such a path is requested or looked up in
+// the cache, so no path can leave the cache folder or reach any other page of the server.
 bool IsAccurateRipEntryPath(std::string_view Path);
 
 // Fetches the entries of the AccurateRip database, keeping each found entry in a cache folder.
@@ -57,9 +55,9 @@ class TAccurateRipLookup final : public QObject {
 
   const std::string& BaseUrl() const { return FBaseUrl; }
 
-  // EntryPath as AccurateRipEntryPath makes it. Done is called exactly once, later, from this
-  // thread's event loop (never from inside Fetch), unless this object is destroyed first:
-  // then never.
+  // EntryPath as proof::AccurateRipEntryPath makes it. Done is called exactly once, later, from
+  // this thread's event loop (never from inside Fetch), unless this object is destroyed first: then
+  // never.
   void Fetch(const std::string& EntryPath, TDone Done);
 
  private:

@@ -1,10 +1,8 @@
 #include "ReplayGainTags.h"
 
-#include <algorithm>
-#include <cctype>
-
 #include "ACSException.h"
 #include "FLACfile.h"
+#include "TagText.h"
 
 namespace corvane {
 
@@ -12,18 +10,13 @@ using namespace loudness;
 
 namespace {
 
+// Vorbis comment names are compared without regard to the case of their ASCII letters.
 bool IsReplayGainName(const std::string& Name) {
-  constexpr std::string_view kPrefix = "REPLAYGAIN_";
-  if (Name.size() < kPrefix.size()) return false;
-  return std::equal(kPrefix.begin(), kPrefix.end(), Name.begin(), [](char A, char B) {
-    return A == std::toupper(static_cast<unsigned char>(B));
-  });
+  return UpperAscii(Name).starts_with("REPLAYGAIN_");
 }
 
 bool IsAlbumGainName(const std::string& Name) {
-  std::string upper = Name;
-  std::transform(upper.begin(), upper.end(), upper.begin(),
-                 [](unsigned char C) { return static_cast<char>(std::toupper(C)); });
+  const std::string upper = UpperAscii(Name);
   return upper == "REPLAYGAIN_ALBUM_GAIN" || upper == "REPLAYGAIN_ALBUM_PEAK";
 }
 

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "AccurateRipLookup.h"
+#include "DiscIds.h"
 #include "ScratchDir.h"
 
 namespace corvane {
@@ -304,7 +305,8 @@ TEST(AccurateRipLookup, SeveralFetchesInFlightGetTheirOwnEntries) {
   TAccurateRipLookup lookup(cache.Path(), server.Url());
   std::vector<std::string> paths;
   for (uint32_t i = 1; i <= 6; ++i) {
-    paths.push_back(AccurateRipEntryPath(static_cast<int>(i), 0x1000u * i + 0x123u, i, 7 * i));
+    paths.push_back(
+        proof::AccurateRipEntryPath({static_cast<int>(i), 0x1000u * i + 0x123u, i, 7 * i}));
   }
   // The same entry twice as well: both are answered, and one file is kept.
   paths.push_back(paths.front());
@@ -425,7 +427,7 @@ TEST(AccurateRipLookup, EntryPathsNameTheFoldersByTheFirstIdsLastDigits) {
       {4, 0x0002189a, 0x00087f33, 0x1f02e004, "a/9/8/dBAR-004-0002189a-00087f33-1f02e004.bin"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(AccurateRipEntryPath(c.Tracks, c.Id1, c.Id2, c.Cddb), c.Path);
+    EXPECT_EQ(proof::AccurateRipEntryPath({c.Tracks, c.Id1, c.Id2, c.Cddb}), c.Path);
     EXPECT_TRUE(IsAccurateRipEntryPath(c.Path)) << c.Path;
   }
 }
