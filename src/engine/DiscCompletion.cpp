@@ -27,13 +27,10 @@ namespace {
 // job says why when it runs).
 std::string AlbumOfFile(const TJob& Job) {
   try {
-    const TJobTags tags = TTagTransfer().TagsOf(Job);
-    for (const auto& [name, value] : tags.Comments.Entries()) {
-      if (name == "ALBUM") return value;
-    }
+    return TTagTransfer().AlbumOf(Job.Text);
   } catch (const std::exception&) {
+    return {};
   }
-  return {};
 }
 
 std::string ProgramName() {

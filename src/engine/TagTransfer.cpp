@@ -164,6 +164,29 @@ TJobTags TTagTransfer::TagsOf(const TJob& Job) {
   return tags;
 }
 
+std::string TTagTransfer::AlbumOf(const std::string& File) {
+  TVorbisEntries comments;
+  switch (TagsOfFormat(File)) {
+    case TSourceTags::FlacComments: {
+      TFLACfile source;
+      if (!source.Read(File, true)) return {};
+      for (const auto& [name, value] : source.Comments()) comments.Add(name, value);
+      break;
+    }
+    case TSourceTags::ApeTag:
+      ApeTagReader.Reset();
+      ApeTagReader.Read(File);
+      comments = TagsOfApeTag(ApeTagReader);
+      break;
+    case TSourceTags::None:
+      return {};
+  }
+  for (const auto& [name, value] : comments.Entries()) {
+    if (name == "ALBUM") return value;
+  }
+  return {};
+}
+
 int64_t TJobTags::MetadataBytes() const {
   if (!Write) return 0;
   int64_t bytes = flac::kBlockHeaderSize + kCommentBlockFixed;

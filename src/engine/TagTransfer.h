@@ -42,6 +42,9 @@ class TTagTransfer {
  public:
   // Throws std::runtime_error when the job's track is not on its disc.
   TJobTags TagsOf(const TJob& Job);
+  // The ALBUM of a whole file's tag, without its cover or the fitting of its comments: what a
+  // batch needs to tell albums apart before it starts. Empty when there is none.
+  std::string AlbumOf(const std::string& File);
   // Writes Tags into the FLAC file OutputFile. Throws EFileError when it cannot be opened or
   // rewritten; a file that does not read as FLAC is left as it is.
   void Write(const TJobTags& Tags, const std::string& OutputFile);

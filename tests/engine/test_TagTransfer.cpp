@@ -8,6 +8,7 @@
 #include "AppTexts.h"
 #include "CoverArt.h"
 #include "Disc.h"
+#include "EngineTestSupport.h"
 #include "FlacDecode.h"
 #include "FlacTestFile.h"
 #include "JobFailure.h"
@@ -91,6 +92,31 @@ TEST_F(TagTransferTest, FlacSourcesPassOnTheirCommentsAndPictures) {
   ASSERT_EQ(chain.Pictures.size(), 1u);
   EXPECT_EQ(chain.Pictures[0].Type, 3u);
   EXPECT_EQ(chain.Pictures[0].Data, "front");
+}
+
+// The album a batch groups loose files by, as the full read would give it.
+TEST_F(TagTransferTest, AlbumOfAFileIsItsTagsAlbumField) {
+  test::WriteFileBytes(Dir.File("a.flac"),
+                       test::AssembleFlac({test::Comment("v", {"album=Flac Album", "TITLE=x"}),
+                                           test::Picture(3, "front")}));
+  test::WriteFileBytes(Dir.File("a.ape"), std::vector<uint8_t>(1000, 0x11));
+  test::AppendApeTag(Dir.File("a.ape"), {{"Title", "x"}, {"Album", "Ape Album"}});
+  test::WriteFileBytes(Dir.File("untagged.ape"), std::vector<uint8_t>(1000, 0x11));
+  test::WriteFileBytes(Dir.File("a.wav"), std::vector<uint8_t>(100, 0));
+  const struct {
+    const char* File;
+    const char* Album;
+  } cases[] = {
+      {"a.flac", "Flac Album"}, {"a.ape", "Ape Album"}, {"untagged.ape", ""}, {"a.wav", ""}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(Tags.AlbumOf(Dir.File(c.File)), c.Album) << c.File;
+    std::string full;
+    const TJobTags tags = Tags.TagsOf(WholeFileJob(Dir.File(c.File)));
+    for (const auto& [name, value] : tags.Comments.Entries()) {
+      if (name == "ALBUM") full = value;
+    }
+    EXPECT_EQ(full, c.Album) << c.File;
+  }
 }
 
 TEST_F(TagTransferTest, TrackThatIsNotOnItsDiscIsAnError) {
