@@ -5,11 +5,13 @@
 #include <QStandardPaths>
 #include <algorithm>
 #include <exception>
+#include <filesystem>
 
 #include "AccurateRipEntry.h"
 #include "AccurateRipLookup.h"
 #include "Disc.h"
 #include "DiscLog.h"
+#include "OutputNames.h"
 #include "OutputPlan.h"
 #include "PathNames.h"
 #include "ReplayGainTags.h"
@@ -279,13 +281,34 @@ void TDiscCompletion::Finish(TAlbum& Album) {
   });
 }
 
+namespace {
+
+// A batch of only some of a disc's tracks (a retry of those that failed, or the rest of a
+// run that skipped existing outputs) must not replace the log of the run that converted the
+// others: its log takes the next free name.
+std::string LogFileOf(const std::string& Planned, size_t Tracks, size_t OfDisc) {
+  if (Tracks >= OfDisc) return Planned;
+  std::string name = Planned;
+  std::error_code error;
+  for (int number = 2;
+       std::filesystem::symlink_status(name, error).type() != std::filesystem::file_type::not_found;
+       ++number) {
+    name = NumberedName(Planned, number);
+  }
+  return name;
+}
+
+}  // namespace
+
 void TDiscCompletion::Conclude(const TAlbum& Album, TDiscProof Proof,
                                std::vector<std::string> Notes) {
   TDiscEnd end{Proof.Sheet, {}, VerdictOf(Proof), std::move(Notes)};
   if (!Album.LogFile.empty()) {
+    const std::string log =
+        LogFileOf(Album.LogFile, Album.Members.size(), Album.Disc->TrackIndexes().size());
     try {
-      WriteDiscLog(Album.LogFile, DiscLogText(Proof, ProgramName(), Now()));
-      end.LogFile = Album.LogFile;
+      WriteDiscLog(log, DiscLogText(Proof, ProgramName(), Now()));
+      end.LogFile = log;
     } catch (const std::exception& E) {
       end.Notes.push_back(std::string("the log could not be written: ") + E.what());
     }

@@ -267,5 +267,21 @@ TEST_F(CliTest, AnAlbumWithAFailedTrackGetsNoAlbumValuesAndTheRunSaysSo) {
             std::string::npos);
 }
 
+// A run of only some of a disc's tracks (here the one whose output went missing) writes its log
+// beside the fuller one before it, not over it; a run of the whole disc replaces its own.
+TEST_F(CliTest, ARunOfSomeOfADiscsTracksKeepsTheEarlierLog) {
+  MakeImage();
+  ASSERT_EQ(Cli({"image.cue"}).ExitCode, 0);
+  const std::vector<uint8_t> whole = test::ReadFileBytes(Dir.File("image.corvane.log"));
+  fs::remove(Dir.File("Track_3.flac"));
+  const TProgramResult rest = Cli({"--skip-existing", "image.cue"});
+  EXPECT_EQ(rest.ExitCode, 0);
+  EXPECT_NE(rest.Out.find("log: image.corvane (2).log"), std::string::npos) << rest.Out;
+  EXPECT_EQ(test::ReadFileBytes(Dir.File("image.corvane.log")), whole);
+  EXPECT_TRUE(fs::exists(Dir.File("image.corvane (2).log")));
+  ASSERT_EQ(Cli({"image.cue"}).ExitCode, 0);
+  EXPECT_FALSE(fs::exists(Dir.File("image.corvane (3).log")));
+}
+
 }  // namespace
 }  // namespace corvane
