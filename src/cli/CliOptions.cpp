@@ -318,20 +318,6 @@ std::string ParserError(const QCommandLineParser& Parser, const QStringList& Arg
 
 }  // namespace
 
-std::optional<TLanguage> RequestedLanguage(const std::vector<std::string>& Arguments) {
-  std::optional<TLanguage> language;
-  for (size_t i = 1; i < Arguments.size(); ++i) {
-    const std::string& argument = Arguments[i];
-    if (argument == "--") break;
-    if (argument == "--lang" && i + 1 < Arguments.size()) {
-      language = ParseLanguage(Arguments[++i]);
-    } else if (argument.starts_with("--lang=")) {
-      language = ParseLanguage(std::string_view(argument).substr(7));
-    }
-  }
-  return language;
-}
-
 TCliRequest ParseCommandLine(const std::vector<std::string>& Arguments, int Cores) {
   const TArgumentText arguments(Arguments);
   QCommandLineParser parser;

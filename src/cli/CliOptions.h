@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "BatchOptions.h"
-#include "Language.h"
 #include "TextCodec.h"
 
 namespace corvane {
@@ -44,10 +43,6 @@ struct TCliRequest {
 // encoding or language, a name template that cannot be used, or no file at all. A file or folder
 // that is not there is no usage error but goes to Missing. Cores is the default job count.
 TCliRequest ParseCommandLine(const std::vector<std::string>& Arguments, int Cores);
-
-// The language --lang asks for, read before the texts of the help and the errors are made;
-// nothing when none is asked for or the name is unknown (ParseCommandLine says so).
-std::optional<TLanguage> RequestedLanguage(const std::vector<std::string>& Arguments);
 
 // The encoding a user names ("gbk", "Shift-JIS", "auto"...), in any letter case.
 std::optional<TTextEncoding> TextEncodingNamed(const std::string& Name);

@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
 
   const std::vector<std::string> arguments(argv, argv + argc);
   corvane::TTranslators translators;
-  translators.Install(corvane::ChosenLanguage(corvane::RequestedLanguage(arguments), std::nullopt,
+  translators.Install(corvane::ChosenLanguage(corvane::LanguageAsked(arguments), std::nullopt,
                                               corvane::LanguageOfEnvironment()));
   static const std::string interrupted =
       "corvane-cli: " + corvane::TranslatedText(corvane::clitexts::kInterrupted) + "\n";

@@ -41,6 +41,20 @@ std::optional<TLanguage> ParseLanguage(std::string_view Name) {
   return std::nullopt;
 }
 
+std::optional<TLanguage> LanguageAsked(const std::vector<std::string>& Arguments) {
+  std::optional<TLanguage> language;
+  for (size_t i = 1; i < Arguments.size(); ++i) {
+    const std::string& argument = Arguments[i];
+    if (argument == "--") break;
+    if (argument == "--lang" && i + 1 < Arguments.size()) {
+      language = ParseLanguage(Arguments[++i]);
+    } else if (argument.starts_with("--lang=")) {
+      language = ParseLanguage(std::string_view(argument).substr(7));
+    }
+  }
+  return language;
+}
+
 const char* LanguageCode(TLanguage Language) {
   return Language == TLanguage::Chinese ? "zh" : "en";
 }

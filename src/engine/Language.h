@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace corvane {
 
@@ -26,6 +27,11 @@ TLanguage LanguageOfEnvironment();
 // any, else the locale's.
 TLanguage ChosenLanguage(std::optional<TLanguage> Requested, std::optional<TLanguage> Stored,
                          TLanguage OfLocale);
+
+// The language a command line's --lang asks for ("--lang en", "--lang=zh"; the last counts),
+// read before the texts of its help and errors are made; nothing when none is asked for or the
+// name is unknown (the parser then says so). Arguments[0] is the program.
+std::optional<TLanguage> LanguageAsked(const std::vector<std::string>& Arguments);
 
 // "zh" or "en", as --lang and the settings write them; nothing for any other name.
 std::optional<TLanguage> ParseLanguage(std::string_view Name);
