@@ -479,5 +479,57 @@
         <source>以下文件未能添加：</source>
         <translation>These files could not be added:</translation>
     </message>
+    <message>
+        <source>文件名模板为空</source>
+        <translation>the name template is empty</translation>
+    </message>
+    <message>
+        <source>文件名模板“%1”以文件夹结尾，缺少文件名</source>
+        <translation>the name template &quot;%1&quot; ends in a folder, not a file name</translation>
+    </message>
+    <message>
+        <source>文件名模板“%1”中的“{”没有对应的“}”</source>
+        <translation>&quot;{&quot; without &quot;}&quot; in the name template &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>文件名模板“%1”中的“}”没有对应的“{”</source>
+        <translation>&quot;}&quot; without &quot;{&quot; in the name template &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>文件名模板“%2”中有未知字段 {%1}；可用字段：%3</source>
+        <translation>unknown field {%1} in the name template &quot;%2&quot;; the fields are %3</translation>
+    </message>
+    <message>
+        <source>音轨号，两位数字（01）</source>
+        <translation>track number, two digits (01)</translation>
+    </message>
+    <message>
+        <source>标题</source>
+        <translation>title</translation>
+    </message>
+    <message>
+        <source>艺术家（音轨的表演者）</source>
+        <translation>artist (the track&apos;s performer)</translation>
+    </message>
+    <message>
+        <source>专辑</source>
+        <translation>album</translation>
+    </message>
+    <message>
+        <source>专辑艺术家（CUE 文件的表演者）</source>
+        <translation>album artist (the sheet&apos;s performer)</translation>
+    </message>
+    <message>
+        <source>日期或年份</source>
+        <translation>date or year</translation>
+    </message>
+    <message>
+        <source>碟号</source>
+        <translation>disc number</translation>
+    </message>
+    <message>
+        <source>源文件名（不含文件夹和扩展名）</source>
+        <translation>the source&apos;s file name without folder and extension</translation>
+    </message>
 </context>
 </TS>

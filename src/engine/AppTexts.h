@@ -244,4 +244,29 @@ inline constexpr const char* kQuoted = QT_TRANSLATE_NOOP("Corvane", "“%1”");
 // Files that could not be added: this line, then one line per file.
 inline constexpr const char* kAddProblems = QT_TRANSLATE_NOOP("Corvane", "以下文件未能添加：");
 
+// ---- The engine's messages: notes, refusals and the errors a failed job shows ----
+
+// Why a name template cannot be used. %1: the template as typed.
+inline constexpr const char* kTemplateEmpty = QT_TRANSLATE_NOOP("Corvane", "文件名模板为空");
+inline constexpr const char* kTemplateEndsInFolder =
+    QT_TRANSLATE_NOOP("Corvane", "文件名模板“%1”以文件夹结尾，缺少文件名");
+inline constexpr const char* kTemplateOpenBrace =
+    QT_TRANSLATE_NOOP("Corvane", "文件名模板“%1”中的“{”没有对应的“}”");
+inline constexpr const char* kTemplateCloseBrace =
+    QT_TRANSLATE_NOOP("Corvane", "文件名模板“%1”中的“}”没有对应的“{”");
+// %1: the field as typed; %2: the template; %3: the fields there are, each in braces.
+inline constexpr const char* kTemplateUnknownField =
+    QT_TRANSLATE_NOOP("Corvane", "文件名模板“%2”中有未知字段 {%1}；可用字段：%3");
+// What each field of a name template gives, as the help lists them.
+inline constexpr const char* kFieldTrack = QT_TRANSLATE_NOOP("Corvane", "音轨号，两位数字（01）");
+inline constexpr const char* kFieldTitle = QT_TRANSLATE_NOOP("Corvane", "标题");
+inline constexpr const char* kFieldArtist = QT_TRANSLATE_NOOP("Corvane", "艺术家（音轨的表演者）");
+inline constexpr const char* kFieldAlbum = QT_TRANSLATE_NOOP("Corvane", "专辑");
+inline constexpr const char* kFieldAlbumArtist =
+    QT_TRANSLATE_NOOP("Corvane", "专辑艺术家（CUE 文件的表演者）");
+inline constexpr const char* kFieldDate = QT_TRANSLATE_NOOP("Corvane", "日期或年份");
+inline constexpr const char* kFieldDisc = QT_TRANSLATE_NOOP("Corvane", "碟号");
+inline constexpr const char* kFieldSource =
+    QT_TRANSLATE_NOOP("Corvane", "源文件名（不含文件夹和扩展名）");
+
 }  // namespace corvane::texts

@@ -211,7 +211,7 @@ INSTANTIATE_TEST_SUITE_P(
         TUsageCase{"UnknownEncoding", {"--encoding", "klingon", "a.ape"}, "klingon"},
         TUsageCase{"UnknownField", {"-n", "{composer}", "a.ape"}, "composer"},
         TUsageCase{"UnmatchedBrace", {"-n", "{title", "a.ape"}, "{"},
-        TUsageCase{"FolderTemplate", {"-n", "{album}/", "a.ape"}, "folder"},
+        TUsageCase{"FolderTemplate", {"-n", "{album}/", "a.ape"}, "文件夹"},
         TUsageCase{"OverwriteAndSkip", {"--overwrite", "--skip-existing", "a.ape"}, "together"},
         TUsageCase{"OutputFolderIsAFile", {"-o", "a.ape", "a.ape"}, "\"a.ape\" is not a folder"}),
     [](const auto& Info) { return std::string(Info.param.Name); });
