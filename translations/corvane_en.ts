@@ -531,5 +531,57 @@
         <source>源文件名（不含文件夹和扩展名）</source>
         <translation>the source&apos;s file name without folder and extension</translation>
     </message>
+    <message>
+        <source>未写入专辑增益：%1 共 %3 轨，只转换了其中 %2 轨</source>
+        <translation>album gain not written for %1: only %2 of its %3 tracks were converted</translation>
+    </message>
+    <message>
+        <source>未写入专辑增益：%1 的 %3 轨中有 %2 轨未转换或未测量</source>
+        <translation>album gain not written for %1: %2 of %3 tracks not converted or measured</translation>
+    </message>
+    <message>
+        <source>未写入 ReplayGain：%1（%2）</source>
+        <translation>no ReplayGain for %1: %2</translation>
+    </message>
+    <message>
+        <source>无法写入“%1”的专辑增益：%2</source>
+        <translation>The album gain of %1 could not be written: %2</translation>
+    </message>
+    <message>
+        <source>无法写入日志：%1</source>
+        <translation>the log could not be written: %1</translation>
+    </message>
+    <message>
+        <source>无法连接 AccurateRip 数据库（%1）</source>
+        <translation>the AccurateRip database could not be reached (%1)</translation>
+    </message>
+    <message>
+        <source>AccurateRip 数据库在 %1 内没有响应</source>
+        <translation>the AccurateRip database timed out after %1</translation>
+    </message>
+    <message>
+        <source>AccurateRip 数据库发来的数据超过 %1 字节，不是光盘条目</source>
+        <translation>the AccurateRip database sent more than %1 bytes, which is no entry</translation>
+    </message>
+    <message>
+        <source>AccurateRip 数据库返回 HTTP %1</source>
+        <translation>the AccurateRip database answered HTTP %1</translation>
+    </message>
+    <message>
+        <source>AccurateRip 数据库发来的条目不完整（%1/%2 字节）</source>
+        <translation>the AccurateRip database sent a truncated entry (%1 of %2 bytes)</translation>
+    </message>
+    <message>
+        <source>AccurateRip 数据库发来的条目为空</source>
+        <translation>the AccurateRip database sent an empty entry</translation>
+    </message>
+    <message>
+        <source>未查询 AccurateRip 数据库：条目路径“%1”无效</source>
+        <translation>the AccurateRip database was not asked: bad entry path &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>AccurateRip 数据库的条目已损坏：%1</source>
+        <translation>the database&apos;s entry is damaged: %1</translation>
+    </message>
 </context>
 </TS>

@@ -269,4 +269,43 @@ inline constexpr const char* kFieldDisc = QT_TRANSLATE_NOOP("Corvane", "碟号")
 inline constexpr const char* kFieldSource =
     QT_TRANSLATE_NOOP("Corvane", "源文件名（不含文件夹和扩展名）");
 
+// ReplayGain values left out. %1: the cue sheet or file; %2 tracks of its %3.
+inline constexpr const char* kNoteAlbumGainPartOfDisc =
+    QT_TRANSLATE_NOOP("Corvane", "未写入专辑增益：%1 共 %3 轨，只转换了其中 %2 轨");
+inline constexpr const char* kNoteAlbumGainTracksMissing =
+    QT_TRANSLATE_NOOP("Corvane", "未写入专辑增益：%1 的 %3 轨中有 %2 轨未转换或未测量");
+// %1: the output; %2: why its loudness could not be measured.
+inline constexpr const char* kNoteNoTrackGain =
+    QT_TRANSLATE_NOOP("Corvane", "未写入 ReplayGain：%1（%2）");
+// %1: the file; %2: the system's reason.
+inline constexpr const char* kAlbumGainNotWritten =
+    QT_TRANSLATE_NOOP("Corvane", "无法写入“%1”的专辑增益：%2");
+// A disc's log. %1: the system's reason.
+inline constexpr const char* kNoteLogNotWritten = QT_TRANSLATE_NOOP("Corvane", "无法写入日志：%1");
+
+// Why the AccurateRip database gave no entry, shown beside the disc's sheet.
+// %1: the network's own reason.
+inline constexpr const char* kLookupUnreachable =
+    QT_TRANSLATE_NOOP("Corvane", "无法连接 AccurateRip 数据库（%1）");
+// %1: the time allowed, such as "10 s".
+inline constexpr const char* kLookupTimedOut =
+    QT_TRANSLATE_NOOP("Corvane", "AccurateRip 数据库在 %1 内没有响应");
+// %1: the most bytes an entry may have.
+inline constexpr const char* kLookupTooLong =
+    QT_TRANSLATE_NOOP("Corvane", "AccurateRip 数据库发来的数据超过 %1 字节，不是光盘条目");
+// %1: the HTTP status code.
+inline constexpr const char* kLookupHttpStatus =
+    QT_TRANSLATE_NOOP("Corvane", "AccurateRip 数据库返回 HTTP %1");
+// %1 bytes came of the %2 announced.
+inline constexpr const char* kLookupTruncated =
+    QT_TRANSLATE_NOOP("Corvane", "AccurateRip 数据库发来的条目不完整（%1/%2 字节）");
+inline constexpr const char* kLookupEmpty =
+    QT_TRANSLATE_NOOP("Corvane", "AccurateRip 数据库发来的条目为空");
+// %1: the path that was refused.
+inline constexpr const char* kLookupBadPath =
+    QT_TRANSLATE_NOOP("Corvane", "未查询 AccurateRip 数据库：条目路径“%1”无效");
+// %1: what is wrong with it.
+inline constexpr const char* kLookupEntryDamaged =
+    QT_TRANSLATE_NOOP("Corvane", "AccurateRip 数据库的条目已损坏：%1");
+
 }  // namespace corvane::texts

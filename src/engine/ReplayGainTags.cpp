@@ -4,7 +4,9 @@
 #include <cctype>
 
 #include "ACSException.h"
+#include "AppTexts.h"
 #include "FLACfile.h"
+#include "TextFormat.h"
 
 namespace corvane {
 
@@ -50,7 +52,7 @@ void WriteAlbumGain(const std::string& File, double Loudness, double Peak) {
   TFLACfile reader;
   const TReadStatus read = reader.Read(File, true);
   if (!read) {
-    throw EFileError("The album gain of " + File + " could not be written: " + read.Message, File,
+    throw EFileError(FormatText(texts::kAlbumGainNotWritten, {File, read.Message}), File,
                      read.ErrorCode);
   }
   TJobTags tags;

@@ -259,7 +259,7 @@ TEST_F(CliTest, AnAlbumWithAFailedTrackGetsNoAlbumValuesAndTheRunSaysSo) {
   test::WriteFileBytes(Dir.File("image.ape"), bytes);
   const TProgramResult run = Cli({"--replaygain", "image.cue"});
   EXPECT_EQ(run.ExitCode, 1);
-  EXPECT_NE(run.Err.find("album gain not written for image.cue: "), std::string::npos) << run.Err;
+  EXPECT_NE(run.Err.find("未写入专辑增益：image.cue "), std::string::npos) << run.Err;
   const auto tags = test::ReadFlacComments(Dir.File("Track_1.flac"));
   EXPECT_EQ(tags.count("REPLAYGAIN_TRACK_GAIN"), 1u);
   EXPECT_EQ(tags.count("REPLAYGAIN_ALBUM_GAIN"), 0u);
