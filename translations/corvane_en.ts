@@ -583,5 +583,37 @@
         <source>AccurateRip 数据库的条目已损坏：%1</source>
         <translation>the database&apos;s entry is damaged: %1</translation>
     </message>
+    <message>
+        <source>CUE 文件 %1 中没有第 %2 轨。</source>
+        <translation>The cue sheet %1 has no track %2.</translation>
+    </message>
+    <message>
+        <source>%1 没有 CUE 文件。</source>
+        <translation>%1 has no cue sheet.</translation>
+    </message>
+    <message>
+        <source>%2 的第 %1 轨没有音频。</source>
+        <translation>Track %1 of %2 holds no audio.</translation>
+    </message>
+    <message>
+        <source>%1：第 %2 轨的起点位于 %3 的末尾或之后。</source>
+        <translation>%1: track %2 starts at or past the end of %3.</translation>
+    </message>
+    <message>
+        <source>没有能读取 %1 的解码器。</source>
+        <translation>No decoder reads %1.</translation>
+    </message>
+    <message>
+        <source>无法创建文件夹“%1”。%2</source>
+        <translation>Cannot create folder &quot;%1&quot;. %2</translation>
+    </message>
+    <message>
+        <source>无法写入“%1”的标签：%2</source>
+        <translation>The tags of %1 could not be written: %2</translation>
+    </message>
+    <message>
+        <source>找不到 %1 的已完成文件，无法写入标签。</source>
+        <translation>There is no finished file of %1 to write the tags into.</translation>
+    </message>
 </context>
 </TS>

@@ -308,4 +308,29 @@ inline constexpr const char* kLookupBadPath =
 inline constexpr const char* kLookupEntryDamaged =
     QT_TRANSLATE_NOOP("Corvane", "AccurateRip 数据库的条目已损坏：%1");
 
+// Errors that end a job, shown as its failure. %1: the cue sheet; %2: the track's number.
+inline constexpr const char* kErrorSheetHasNoTrack =
+    QT_TRANSLATE_NOOP("Corvane", "CUE 文件 %1 中没有第 %2 轨。");
+// %1: the job.
+inline constexpr const char* kErrorJobHasNoSheet =
+    QT_TRANSLATE_NOOP("Corvane", "%1 没有 CUE 文件。");
+// %1: the track's number; %2: the cue sheet.
+inline constexpr const char* kErrorTrackHoldsNoAudio =
+    QT_TRANSLATE_NOOP("Corvane", "%2 的第 %1 轨没有音频。");
+// %1: the cue sheet; %2: the track's number; %3: the audio file.
+inline constexpr const char* kErrorTrackStartsPastEnd =
+    QT_TRANSLATE_NOOP("Corvane", "%1：第 %2 轨的起点位于 %3 的末尾或之后。");
+// %1: the file's name.
+inline constexpr const char* kErrorNoDecoder =
+    QT_TRANSLATE_NOOP("Corvane", "没有能读取 %1 的解码器。");
+// %1: the folder; %2: the system's reason.
+inline constexpr const char* kErrorCannotCreateFolder =
+    QT_TRANSLATE_NOOP("Corvane", "无法创建文件夹“%1”。%2");
+// %1: the output; %2: the system's reason.
+inline constexpr const char* kErrorTagsNotWritten =
+    QT_TRANSLATE_NOOP("Corvane", "无法写入“%1”的标签：%2");
+// %1: the output, whose temporary file is gone before its tags were written.
+inline constexpr const char* kErrorNoFinishedFile =
+    QT_TRANSLATE_NOOP("Corvane", "找不到 %1 的已完成文件，无法写入标签。");
+
 }  // namespace corvane::texts
