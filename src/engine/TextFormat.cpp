@@ -9,12 +9,19 @@
 namespace corvane {
 
 std::string FormatText(const char* Text, std::initializer_list<std::string> Arguments) {
-  std::string out = TranslatedText(Text);
-  int number = 1;
-  for (const std::string& argument : Arguments) {
-    const std::string mark = "%" + std::to_string(number++);
-    const size_t at = out.find(mark);
-    if (at != std::string::npos) out.replace(at, mark.size(), argument);
+  const std::string text = TranslatedText(Text);
+  std::string out;
+  out.reserve(text.size());
+  // One pass over the text alone: an argument is a user's file name or template, and a "%2"
+  // typed in it is not a place for the next argument.
+  for (size_t i = 0; i < text.size(); ++i) {
+    const size_t number = i + 1 < text.size() ? static_cast<size_t>(text[i + 1] - '0') : 0;
+    if (text[i] == '%' && number >= 1 && number <= 9 && number <= Arguments.size()) {
+      out += Arguments.begin()[number - 1];
+      ++i;
+    } else {
+      out += text[i];
+    }
   }
   return out;
 }
