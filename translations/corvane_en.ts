@@ -734,5 +734,141 @@ error, 128+N when ended by signal N (Ctrl-C: 130).</translation>
         <source>，约剩 %1</source>
         <translation>, about %1 left</translation>
     </message>
+    <message>
+        <source>文件名模板为空</source>
+        <translation>the name template is empty</translation>
+    </message>
+    <message>
+        <source>文件名模板“%1”以文件夹结尾，缺少文件名</source>
+        <translation>the name template &quot;%1&quot; ends in a folder, not a file name</translation>
+    </message>
+    <message>
+        <source>文件名模板“%1”中的“{”没有对应的“}”</source>
+        <translation>&quot;{&quot; without &quot;}&quot; in the name template &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>文件名模板“%1”中的“}”没有对应的“{”</source>
+        <translation>&quot;}&quot; without &quot;{&quot; in the name template &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>文件名模板“%2”中有未知字段 {%1}；可用字段：%3</source>
+        <translation>unknown field {%1} in the name template &quot;%2&quot;; the fields are %3</translation>
+    </message>
+    <message>
+        <source>音轨号，两位数字（01）</source>
+        <translation>track number, two digits (01)</translation>
+    </message>
+    <message>
+        <source>标题</source>
+        <translation>title</translation>
+    </message>
+    <message>
+        <source>艺术家（音轨的表演者）</source>
+        <translation>artist (the track&apos;s performer)</translation>
+    </message>
+    <message>
+        <source>专辑</source>
+        <translation>album</translation>
+    </message>
+    <message>
+        <source>专辑艺术家（CUE 文件的表演者）</source>
+        <translation>album artist (the sheet&apos;s performer)</translation>
+    </message>
+    <message>
+        <source>日期或年份</source>
+        <translation>date or year</translation>
+    </message>
+    <message>
+        <source>碟号</source>
+        <translation>disc number</translation>
+    </message>
+    <message>
+        <source>源文件名（不含文件夹和扩展名）</source>
+        <translation>the source&apos;s file name without folder and extension</translation>
+    </message>
+    <message>
+        <source>未写入专辑增益：%1 共 %3 轨，只转换了其中 %2 轨</source>
+        <translation>album gain not written for %1: only %2 of its %3 tracks were converted</translation>
+    </message>
+    <message>
+        <source>未写入专辑增益：%1 的 %3 轨中有 %2 轨未转换或未测量</source>
+        <translation>album gain not written for %1: %2 of %3 tracks not converted or measured</translation>
+    </message>
+    <message>
+        <source>未写入 ReplayGain：%1（%2）</source>
+        <translation>no ReplayGain for %1: %2</translation>
+    </message>
+    <message>
+        <source>无法写入“%1”的专辑增益：%2</source>
+        <translation>The album gain of %1 could not be written: %2</translation>
+    </message>
+    <message>
+        <source>无法写入日志：%1</source>
+        <translation>the log could not be written: %1</translation>
+    </message>
+    <message>
+        <source>无法连接 AccurateRip 数据库（%1）</source>
+        <translation>the AccurateRip database could not be reached (%1)</translation>
+    </message>
+    <message>
+        <source>AccurateRip 数据库在 %1 内没有响应</source>
+        <translation>the AccurateRip database timed out after %1</translation>
+    </message>
+    <message>
+        <source>AccurateRip 数据库发来的数据超过 %1 字节，不是光盘条目</source>
+        <translation>the AccurateRip database sent more than %1 bytes, which is no entry</translation>
+    </message>
+    <message>
+        <source>AccurateRip 数据库返回 HTTP %1</source>
+        <translation>the AccurateRip database answered HTTP %1</translation>
+    </message>
+    <message>
+        <source>AccurateRip 数据库发来的条目不完整（%1/%2 字节）</source>
+        <translation>the AccurateRip database sent a truncated entry (%1 of %2 bytes)</translation>
+    </message>
+    <message>
+        <source>AccurateRip 数据库发来的条目为空</source>
+        <translation>the AccurateRip database sent an empty entry</translation>
+    </message>
+    <message>
+        <source>未查询 AccurateRip 数据库：条目路径“%1”无效</source>
+        <translation>the AccurateRip database was not asked: bad entry path &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>AccurateRip 数据库的条目已损坏：%1</source>
+        <translation>the database&apos;s entry is damaged: %1</translation>
+    </message>
+    <message>
+        <source>CUE 文件 %1 中没有第 %2 轨。</source>
+        <translation>The cue sheet %1 has no track %2.</translation>
+    </message>
+    <message>
+        <source>%1 没有 CUE 文件。</source>
+        <translation>%1 has no cue sheet.</translation>
+    </message>
+    <message>
+        <source>%2 的第 %1 轨没有音频。</source>
+        <translation>Track %1 of %2 holds no audio.</translation>
+    </message>
+    <message>
+        <source>%1：第 %2 轨的起点位于 %3 的末尾或之后。</source>
+        <translation>%1: track %2 starts at or past the end of %3.</translation>
+    </message>
+    <message>
+        <source>没有能读取 %1 的解码器。</source>
+        <translation>No decoder reads %1.</translation>
+    </message>
+    <message>
+        <source>无法创建文件夹“%1”。%2</source>
+        <translation>Cannot create folder &quot;%1&quot;. %2</translation>
+    </message>
+    <message>
+        <source>无法写入“%1”的标签：%2</source>
+        <translation>The tags of %1 could not be written: %2</translation>
+    </message>
+    <message>
+        <source>找不到 %1 的已完成文件，无法写入标签。</source>
+        <translation>There is no finished file of %1 to write the tags into.</translation>
+    </message>
 </context>
 </TS>

@@ -12,6 +12,9 @@
 #include <QUrl>
 #include <memory>
 
+#include "AppTexts.h"
+#include "TextFormat.h"
+
 #ifndef CORVANE_VERSION
 #define CORVANE_VERSION ""
 #endif
@@ -36,10 +39,13 @@ bool IsDigit(char C) {
   return C >= '0' && C <= '9';
 }
 
-TAccurateRipReply Unreachable(std::string Problem) {
+// The log is a record and stays English; the note beside the sheet is in the user's language.
+TAccurateRipReply Unreachable(std::string Problem, const char* Shown,
+                              std::initializer_list<std::string> Arguments) {
   TAccurateRipReply reply;
   reply.Kind = TAccurateRipReply::TKind::Unreachable;
   reply.Problem = std::move(Problem);
+  reply.ShownProblem = FormatText(Shown, Arguments);
   return reply;
 }
 
@@ -124,8 +130,9 @@ void TAccurateRipLookup::Fetch(const std::string& EntryPath, TDone Done) {
     QMetaObject::invokeMethod(
         this,
         [Done = std::move(Done), EntryPath] {
-          Done(Unreachable(std::string(kDatabase) + " was not asked: bad entry path \"" +
-                           EntryPath + "\""));
+          Done(Unreachable(
+              std::string(kDatabase) + " was not asked: bad entry path \"" + EntryPath + "\"",
+              texts::kLookupBadPath, {EntryPath}));
         },
         Qt::QueuedConnection);
     return;
@@ -207,15 +214,20 @@ void TAccurateRipLookup::FetchFromNetwork(const std::string& EntryPath, TDone Do
 TAccurateRipReply TAccurateRipLookup::Answer(QNetworkReply& Reply, bool TimedOut,
                                              bool Oversized) const {
   const std::string database(kDatabase);
-  if (TimedOut) return Unreachable(database + " timed out after " + DurationText(FTimeout));
-  if (Oversized) {
-    return Unreachable(database + " sent more than " + std::to_string(kAccurateRipMaxEntryBytes) +
-                       " bytes, which is no entry");
+  if (TimedOut) {
+    const std::string timeout = DurationText(FTimeout);
+    return Unreachable(database + " timed out after " + timeout, texts::kLookupTimedOut, {timeout});
   }
+  if (Oversized) {
+    const std::string most = std::to_string(kAccurateRipMaxEntryBytes);
+    return Unreachable(database + " sent more than " + most + " bytes, which is no entry",
+                       texts::kLookupTooLong, {most});
+  }
+  const std::string error = Reply.errorString().toStdString();
   const QVariant status = Reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
   if (!status.isValid()) {
-    return Unreachable(database + " could not be reached (" + Reply.errorString().toStdString() +
-                       ")");
+    return Unreachable(database + " could not be reached (" + error + ")",
+                       texts::kLookupUnreachable, {error});
   }
   const int code = status.toInt();
   // Not there yet; a rip of the disc may be submitted later, so this is not kept.
@@ -224,18 +236,26 @@ TAccurateRipReply TAccurateRipLookup::Answer(QNetworkReply& Reply, bool TimedOut
     reply.Kind = TAccurateRipReply::TKind::NotInDatabase;
     return reply;
   }
-  if (code != 200) return Unreachable(database + " answered HTTP " + std::to_string(code));
+  if (code != 200) {
+    return Unreachable(database + " answered HTTP " + std::to_string(code),
+                       texts::kLookupHttpStatus, {std::to_string(code)});
+  }
   const QByteArray body = Reply.readAll();
   const QVariant length = Reply.header(QNetworkRequest::ContentLengthHeader);
   if (length.isValid() && body.size() < length.toLongLong()) {
-    return Unreachable(database + " sent a truncated entry (" + std::to_string(body.size()) +
-                       " of " + std::to_string(length.toLongLong()) + " bytes)");
+    const std::string got = std::to_string(body.size());
+    const std::string announced = std::to_string(length.toLongLong());
+    return Unreachable(
+        database + " sent a truncated entry (" + got + " of " + announced + " bytes)",
+        texts::kLookupTruncated, {got, announced});
   }
   if (Reply.error() != QNetworkReply::NoError) {
-    return Unreachable(database + " could not be reached (" + Reply.errorString().toStdString() +
-                       ")");
+    return Unreachable(database + " could not be reached (" + error + ")",
+                       texts::kLookupUnreachable, {error});
   }
-  if (body.isEmpty()) return Unreachable(database + " sent an empty entry");
+  if (body.isEmpty()) {
+    return Unreachable(database + " sent an empty entry", texts::kLookupEmpty, {});
+  }
   TAccurateRipReply reply;
   reply.Kind = TAccurateRipReply::TKind::Found;
   reply.Body.assign(body.begin(), body.end());

@@ -20,8 +20,10 @@ struct TAccurateRipReply {
   enum class TKind { Found, NotInDatabase, Unreachable } Kind = TKind::Unreachable;
   // The entry's bytes when Found.
   std::vector<uint8_t> Body;
-  // English, for the log and the notes, when Unreachable.
+  // Why, when Unreachable: in English for the disc's log, which reads the same whatever the
+  // language, and in the user's for the note beside the sheet.
   std::string Problem;
+  std::string ShownProblem;
   bool FromCache = false;
 };
 

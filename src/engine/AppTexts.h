@@ -244,4 +244,93 @@ inline constexpr const char* kQuoted = QT_TRANSLATE_NOOP("Corvane", "“%1”");
 // Files that could not be added: this line, then one line per file.
 inline constexpr const char* kAddProblems = QT_TRANSLATE_NOOP("Corvane", "以下文件未能添加：");
 
+// ---- The engine's messages: notes, refusals and the errors a failed job shows ----
+
+// Why a name template cannot be used. %1: the template as typed.
+inline constexpr const char* kTemplateEmpty = QT_TRANSLATE_NOOP("Corvane", "文件名模板为空");
+inline constexpr const char* kTemplateEndsInFolder =
+    QT_TRANSLATE_NOOP("Corvane", "文件名模板“%1”以文件夹结尾，缺少文件名");
+inline constexpr const char* kTemplateOpenBrace =
+    QT_TRANSLATE_NOOP("Corvane", "文件名模板“%1”中的“{”没有对应的“}”");
+inline constexpr const char* kTemplateCloseBrace =
+    QT_TRANSLATE_NOOP("Corvane", "文件名模板“%1”中的“}”没有对应的“{”");
+// %1: the field as typed; %2: the template; %3: the fields there are, each in braces.
+inline constexpr const char* kTemplateUnknownField =
+    QT_TRANSLATE_NOOP("Corvane", "文件名模板“%2”中有未知字段 {%1}；可用字段：%3");
+// What each field of a name template gives, as the help lists them.
+inline constexpr const char* kFieldTrack = QT_TRANSLATE_NOOP("Corvane", "音轨号，两位数字（01）");
+inline constexpr const char* kFieldTitle = QT_TRANSLATE_NOOP("Corvane", "标题");
+inline constexpr const char* kFieldArtist = QT_TRANSLATE_NOOP("Corvane", "艺术家（音轨的表演者）");
+inline constexpr const char* kFieldAlbum = QT_TRANSLATE_NOOP("Corvane", "专辑");
+inline constexpr const char* kFieldAlbumArtist =
+    QT_TRANSLATE_NOOP("Corvane", "专辑艺术家（CUE 文件的表演者）");
+inline constexpr const char* kFieldDate = QT_TRANSLATE_NOOP("Corvane", "日期或年份");
+inline constexpr const char* kFieldDisc = QT_TRANSLATE_NOOP("Corvane", "碟号");
+inline constexpr const char* kFieldSource =
+    QT_TRANSLATE_NOOP("Corvane", "源文件名（不含文件夹和扩展名）");
+
+// ReplayGain values left out. %1: the cue sheet or file; %2 tracks of its %3.
+inline constexpr const char* kNoteAlbumGainPartOfDisc =
+    QT_TRANSLATE_NOOP("Corvane", "未写入专辑增益：%1 共 %3 轨，只转换了其中 %2 轨");
+inline constexpr const char* kNoteAlbumGainTracksMissing =
+    QT_TRANSLATE_NOOP("Corvane", "未写入专辑增益：%1 的 %3 轨中有 %2 轨未转换或未测量");
+// %1: the output; %2: why its loudness could not be measured.
+inline constexpr const char* kNoteNoTrackGain =
+    QT_TRANSLATE_NOOP("Corvane", "未写入 ReplayGain：%1（%2）");
+// %1: the file; %2: the system's reason.
+inline constexpr const char* kAlbumGainNotWritten =
+    QT_TRANSLATE_NOOP("Corvane", "无法写入“%1”的专辑增益：%2");
+// A disc's log. %1: the system's reason.
+inline constexpr const char* kNoteLogNotWritten = QT_TRANSLATE_NOOP("Corvane", "无法写入日志：%1");
+
+// Why the AccurateRip database gave no entry, shown beside the disc's sheet.
+// %1: the network's own reason.
+inline constexpr const char* kLookupUnreachable =
+    QT_TRANSLATE_NOOP("Corvane", "无法连接 AccurateRip 数据库（%1）");
+// %1: the time allowed, such as "10 s".
+inline constexpr const char* kLookupTimedOut =
+    QT_TRANSLATE_NOOP("Corvane", "AccurateRip 数据库在 %1 内没有响应");
+// %1: the most bytes an entry may have.
+inline constexpr const char* kLookupTooLong =
+    QT_TRANSLATE_NOOP("Corvane", "AccurateRip 数据库发来的数据超过 %1 字节，不是光盘条目");
+// %1: the HTTP status code.
+inline constexpr const char* kLookupHttpStatus =
+    QT_TRANSLATE_NOOP("Corvane", "AccurateRip 数据库返回 HTTP %1");
+// %1 bytes came of the %2 announced.
+inline constexpr const char* kLookupTruncated =
+    QT_TRANSLATE_NOOP("Corvane", "AccurateRip 数据库发来的条目不完整（%1/%2 字节）");
+inline constexpr const char* kLookupEmpty =
+    QT_TRANSLATE_NOOP("Corvane", "AccurateRip 数据库发来的条目为空");
+// %1: the path that was refused.
+inline constexpr const char* kLookupBadPath =
+    QT_TRANSLATE_NOOP("Corvane", "未查询 AccurateRip 数据库：条目路径“%1”无效");
+// %1: what is wrong with it.
+inline constexpr const char* kLookupEntryDamaged =
+    QT_TRANSLATE_NOOP("Corvane", "AccurateRip 数据库的条目已损坏：%1");
+
+// Errors that end a job, shown as its failure. %1: the cue sheet; %2: the track's number.
+inline constexpr const char* kErrorSheetHasNoTrack =
+    QT_TRANSLATE_NOOP("Corvane", "CUE 文件 %1 中没有第 %2 轨。");
+// %1: the job.
+inline constexpr const char* kErrorJobHasNoSheet =
+    QT_TRANSLATE_NOOP("Corvane", "%1 没有 CUE 文件。");
+// %1: the track's number; %2: the cue sheet.
+inline constexpr const char* kErrorTrackHoldsNoAudio =
+    QT_TRANSLATE_NOOP("Corvane", "%2 的第 %1 轨没有音频。");
+// %1: the cue sheet; %2: the track's number; %3: the audio file.
+inline constexpr const char* kErrorTrackStartsPastEnd =
+    QT_TRANSLATE_NOOP("Corvane", "%1：第 %2 轨的起点位于 %3 的末尾或之后。");
+// %1: the file's name.
+inline constexpr const char* kErrorNoDecoder =
+    QT_TRANSLATE_NOOP("Corvane", "没有能读取 %1 的解码器。");
+// %1: the folder; %2: the system's reason.
+inline constexpr const char* kErrorCannotCreateFolder =
+    QT_TRANSLATE_NOOP("Corvane", "无法创建文件夹“%1”。%2");
+// %1: the output; %2: the system's reason.
+inline constexpr const char* kErrorTagsNotWritten =
+    QT_TRANSLATE_NOOP("Corvane", "无法写入“%1”的标签：%2");
+// %1: the output, whose temporary file is gone before its tags were written.
+inline constexpr const char* kErrorNoFinishedFile =
+    QT_TRANSLATE_NOOP("Corvane", "找不到 %1 的已完成文件，无法写入标签。");
+
 }  // namespace corvane::texts

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "AppTexts.h"
 #include "CueTime.h"
 #include "InputFormats.h"
+#include "TextFormat.h"
 
 namespace corvane {
 
@@ -38,8 +40,8 @@ std::vector<TAudioSegment> TSheetAudio::TrackSegments(int Track) {
         span.To < 0 ? file.Frames : SampleWithin(span.To, file.SampleRate, file.Frames);
     // A track is never converted from anywhere but its own start.
     if (i == 0 && from >= file.Frames) {
-      throw std::runtime_error(FSheet.CueFileName + ": track " + std::to_string(Track + 1) +
-                               " starts at or past the end of " + path + ".");
+      throw std::runtime_error(FormatText(texts::kErrorTrackStartsPastEnd,
+                                          {FSheet.CueFileName, std::to_string(Track + 1), path}));
     }
     if (to > from) segments.push_back({path, from, to});
   }

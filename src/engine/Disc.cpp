@@ -2,9 +2,11 @@
 
 #include <stdexcept>
 
+#include "AppTexts.h"
 #include "Job.h"
 #include "JobLine.h"
 #include "PathNames.h"
+#include "TextFormat.h"
 
 namespace corvane {
 
@@ -18,8 +20,8 @@ TDisc::TDisc(std::unique_ptr<const TCueFile> Sheet, std::map<int, TTrackAudio> A
 const TCueTrack& TDisc::Track(int Index) const {
   if (FSheet && Index == -1 && FSheet->HiddenTrack) return *FSheet->HiddenTrack;
   if (!FSheet || Index < 0 || Index >= static_cast<int>(FSheet->Tracks.size())) {
-    throw std::runtime_error("The cue sheet " + FSource + " has no track " +
-                             std::to_string(Index + 1) + ".");
+    throw std::runtime_error(
+        FormatText(texts::kErrorSheetHasNoTrack, {FSource, std::to_string(Index + 1)}));
   }
   return FSheet->Tracks[static_cast<size_t>(Index)];
 }
@@ -39,7 +41,9 @@ const TTrackAudio& TDisc::AudioOf(int Index) const {
 }
 
 const TCueFile& SheetOfJob(const TJob& Job) {
-  if (!Job.Disc || !Job.Disc->Sheet()) throw std::runtime_error(Job.Text + " has no cue sheet.");
+  if (!Job.Disc || !Job.Disc->Sheet()) {
+    throw std::runtime_error(FormatText(texts::kErrorJobHasNoSheet, {Job.Text}));
+  }
   return *Job.Disc->Sheet();
 }
 
@@ -65,8 +69,9 @@ std::vector<TJob> JobsOfDisc(const std::shared_ptr<const TDisc>& Disc, int Sheet
     job.Unresolved = audio.Problem;
     if (job.Audio.empty() && !job.Unresolved) {
       job.Unresolved.emplace();
-      job.Unresolved->Text = "Track " + std::to_string(index + 1) + " of " +
-                             ExtractFileName(Disc->Source()) + " holds no audio.";
+      job.Unresolved->Text =
+          FormatText(texts::kErrorTrackHoldsNoAudio,
+                     {std::to_string(index + 1), ExtractFileName(Disc->Source())});
     }
     jobs.push_back(std::move(job));
   }

@@ -9,13 +9,16 @@
 
 #include "AccurateRipEntry.h"
 #include "AccurateRipLookup.h"
+#include "AppTexts.h"
 #include "Disc.h"
 #include "DiscLog.h"
 #include "OutputNames.h"
+#include "Language.h"
 #include "OutputPlan.h"
 #include "PathNames.h"
 #include "ReplayGainTags.h"
 #include "TagTransfer.h"
+#include "TextFormat.h"
 
 namespace corvane {
 
@@ -158,9 +161,9 @@ void TDiscCompletion::WriteAlbumGain(TAlbum& Album, std::vector<std::string>& No
   if (!Album.GainAlbum) {
     // Part of a disc is not its album: its value would mislead every player.
     if (Album.Disc) {
-      Notes.push_back("album gain not written for " + Album.Disc->Source() + ": only " +
-                      std::to_string(Album.Members.size()) + " of its " +
-                      std::to_string(Album.Disc->TrackIndexes().size()) + " tracks were converted");
+      Notes.push_back(FormatText(texts::kNoteAlbumGainPartOfDisc,
+                                 {Album.Disc->Source(), std::to_string(Album.Members.size()),
+                                  std::to_string(Album.Disc->TrackIndexes().size())}));
     }
     return;
   }
@@ -173,9 +176,9 @@ void TDiscCompletion::WriteAlbumGain(TAlbum& Album, std::vector<std::string>& No
   const std::string source = Album.Disc ? Album.Disc->Source() : Album.Members.front().Job.Text;
   if (meters.size() != Album.Members.size()) {
     // An album value over some of its tracks would be wrong for all of them.
-    Notes.push_back("album gain not written for " + source + ": " +
-                    std::to_string(Album.Members.size() - meters.size()) + " of " +
-                    std::to_string(Album.Members.size()) + " tracks not converted or measured");
+    Notes.push_back(FormatText(texts::kNoteAlbumGainTracksMissing,
+                               {source, std::to_string(Album.Members.size() - meters.size()),
+                                std::to_string(Album.Members.size())}));
     return;
   }
   const double loudness = AlbumLoudness(meters);
@@ -256,14 +259,17 @@ void TDiscCompletion::Finish(TAlbum& Album) {
                                                      notes = std::move(notes)](
                                                         const TAccurateRipReply& Reply) mutable {
     --FPending;
+    std::string shownProblem = Reply.ShownProblem;
     switch (Reply.Kind) {
       case TAccurateRipReply::TKind::Found:
         try {
           MatchTracks(proof, ParseAccurateRipEntry(Reply.Body.data(), Reply.Body.size()));
           proof.Lookup.Kind = TLookupOutcome::TKind::Found;
         } catch (const std::exception& E) {
+          // The log keeps its English; the note is in the user's language.
           proof.Lookup = {TLookupOutcome::TKind::Unreachable,
                           std::string("the database's entry is damaged: ") + E.what()};
+          shownProblem = FormatText(texts::kLookupEntryDamaged, {E.what()});
         }
         break;
       case TAccurateRipReply::TKind::NotInDatabase:
@@ -274,7 +280,7 @@ void TDiscCompletion::Finish(TAlbum& Album) {
         break;
     }
     if (proof.Lookup.Kind == TLookupOutcome::TKind::Unreachable) {
-      notes.push_back(proof.Sheet + ": " + proof.Lookup.Problem);
+      notes.push_back(proof.Sheet + TranslatedText(texts::kColon) + shownProblem);
     }
     Conclude(FAlbums[index], std::move(proof), std::move(notes));
     if (!Busy() && FEvents.Idle) FEvents.Idle();
@@ -310,7 +316,7 @@ void TDiscCompletion::Conclude(const TAlbum& Album, TDiscProof Proof,
       WriteDiscLog(log, DiscLogText(Proof, ProgramName(), Now()));
       end.LogFile = log;
     } catch (const std::exception& E) {
-      end.Notes.push_back(std::string("the log could not be written: ") + E.what());
+      end.Notes.push_back(FormatText(texts::kNoteLogNotWritten, {E.what()}));
     }
   }
   if (FEvents.DiscEnded) FEvents.DiscEnded(end);

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "APEtag.h"
+#include "AppTexts.h"
 #include "DecodedSource.h"
 #include "FLACDecoder.h"
 #include "FLACfile.h"
@@ -14,6 +15,7 @@
 #include "SourceError.h"
 #include "TTAIn.h"
 #include "TagText.h"
+#include "TextFormat.h"
 #include "WavPackDecoder.h"
 
 namespace corvane {
@@ -127,7 +129,7 @@ const TRefusedFormat* RefusedFormatOf(const std::string& Path) {
 std::unique_ptr<TAudioSource> OpenAudioSource(const std::string& Path) {
   const TInputFormat* format = InputFormatOf(Path);
   if (format == nullptr) {
-    throw ESourceError("No decoder reads " + ExtractFileName(Path) + ".",
+    throw ESourceError(FormatText(texts::kErrorNoDecoder, {ExtractFileName(Path)}),
                        TSourceFault::NotThisFormat, Path);
   }
   return format->Open();

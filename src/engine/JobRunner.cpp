@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "AppTexts.h"
 #include "CompressionLevel.h"
 #include "InputFormats.h"
 #include "MainThreadHandoff.h"
 #include "OutputFolders.h"
 #include "ReplayGainTags.h"
+#include "TextFormat.h"
 
 namespace corvane {
 namespace {
@@ -109,14 +111,13 @@ const std::vector<std::string>& TJobRunner::Complete() {
   try {
     const std::string& finished = FSink->FinishedFile();
     if (finished.empty()) {
-      throw std::runtime_error("There is no finished file of " + FJob.Output +
-                               " to write the tags into.");
+      throw std::runtime_error(FormatText(texts::kErrorNoFinishedFile, {FJob.Output}));
     }
     if (FMeasures && FMeasures->Loudness()) {
       AddTrackGain(FJobTags, *FMeasures->Loudness());
     } else if (FMeasures && !FMeasures->LoudnessProblem().empty()) {
-      FJobTags.Notes.push_back("no ReplayGain for " + FJob.Output + ": " +
-                               FMeasures->LoudnessProblem());
+      FJobTags.Notes.push_back(
+          FormatText(texts::kNoteNoTrackGain, {FJob.Output, FMeasures->LoudnessProblem()}));
     }
     FTags.Write(FJobTags, finished);
     // Tagged, so complete: now it may take the output's name.

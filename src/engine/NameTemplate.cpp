@@ -5,11 +5,14 @@
 #include <utility>
 
 #include "APEtag.h"
+#include "AppTexts.h"
 #include "Disc.h"
+#include "Language.h"
 #include "PathNames.h"
 #include "TagMapping.h"
-#include "TagTransfer.h"
 #include "TagText.h"
+#include "TagTransfer.h"
+#include "TextFormat.h"
 
 namespace corvane {
 namespace {
@@ -148,23 +151,23 @@ std::string JoinParts(const std::vector<TPart>& Parts) {
 
 const std::vector<TNameTemplate::TFieldInfo>& TNameTemplate::FieldList() {
   static const std::vector<TFieldInfo> fields = {
-      {"track", "track number, two digits (01)"},
-      {"title", "title"},
-      {"artist", "artist (the track's performer)"},
-      {"album", "album"},
-      {"albumartist", "album artist (the sheet's performer)"},
-      {"date", "date or year"},
-      {"disc", "disc number"},
-      {"source", "the source's file name without folder and extension"},
+      {"track", texts::kFieldTrack},
+      {"title", texts::kFieldTitle},
+      {"artist", texts::kFieldArtist},
+      {"album", texts::kFieldAlbum},
+      {"albumartist", texts::kFieldAlbumArtist},
+      {"date", texts::kFieldDate},
+      {"disc", texts::kFieldDisc},
+      {"source", texts::kFieldSource},
   };
   return fields;
 }
 
 TNameTemplate::TNameTemplate(std::string_view Text) {
-  const std::string quoted = "\"" + std::string(Text) + "\"";
-  if (Text.empty()) throw ENameTemplateError("the name template is empty");
+  const std::string typed(Text);
+  if (Text.empty()) throw ENameTemplateError(TranslatedText(texts::kTemplateEmpty));
   if (Text.back() == '/') {
-    throw ENameTemplateError("the name template " + quoted + " ends in a folder, not a file name");
+    throw ENameTemplateError(FormatText(texts::kTemplateEndsInFolder, {typed}));
   }
   FAbsolute = Text.front() == '/';
   std::vector<TPiece> component;
@@ -181,7 +184,7 @@ TNameTemplate::TNameTemplate(std::string_view Text) {
     } else if (c == '{') {
       const size_t close = Text.find('}', i + 1);
       if (close == std::string_view::npos) {
-        throw ENameTemplateError("\"{\" without \"}\" in the name template " + quoted);
+        throw ENameTemplateError(FormatText(texts::kTemplateOpenBrace, {typed}));
       }
       const std::string name = UpperAscii(Text.substr(i + 1, close - i - 1));
       const std::vector<TFieldInfo>& fields = FieldList();
@@ -190,14 +193,14 @@ TNameTemplate::TNameTemplate(std::string_view Text) {
       });
       if (found == fields.end()) {
         throw ENameTemplateError(
-            "unknown field {" + std::string(Text.substr(i + 1, close - i - 1)) +
-            "} in the name template " + quoted + "; the fields are " + KnownFields());
+            FormatText(texts::kTemplateUnknownField,
+                       {std::string(Text.substr(i + 1, close - i - 1)), typed, KnownFields()}));
       }
       keepLiteral();
       component.push_back({{}, static_cast<int>(found - fields.begin())});
       i = close;
     } else if (c == '}') {
-      throw ENameTemplateError("\"}\" without \"{\" in the name template " + quoted);
+      throw ENameTemplateError(FormatText(texts::kTemplateCloseBrace, {typed}));
     } else if (c == '/') {
       keepLiteral();
       if (!component.empty()) FComponents.push_back(std::exchange(component, {}));

@@ -45,6 +45,8 @@ class TNameTemplate {
 
   struct TFieldInfo {
     const char* Name;
+    // Marked in AppTexts.h and translated where shown (TextOf): the list is made once, and
+    // the language may change after.
     const char* Meaning;
   };
   // Every field, in the order the help lists them.

@@ -4,6 +4,8 @@
 #include <system_error>
 
 #include "ACSException.h"
+#include "AppTexts.h"
+#include "TextFormat.h"
 
 namespace corvane {
 
@@ -14,8 +16,9 @@ void MakeOutputFolders(const std::string& Output) {
   std::error_code error;
   fs::create_directories(folder, error);
   if (error) {
-    throw EFileError("Cannot create folder \"" + folder.string() + "\". " + error.message(),
-                     folder.string(), error.value());
+    throw EFileError(
+        FormatText(texts::kErrorCannotCreateFolder, {folder.string(), error.message()}),
+        folder.string(), error.value());
   }
 }
 

@@ -1,8 +1,10 @@
 #include "ReplayGainTags.h"
 
 #include "ACSException.h"
+#include "AppTexts.h"
 #include "FLACfile.h"
 #include "TagText.h"
+#include "TextFormat.h"
 
 namespace corvane {
 
@@ -43,7 +45,7 @@ void WriteAlbumGain(const std::string& File, double Loudness, double Peak) {
   TFLACfile reader;
   const TReadStatus read = reader.Read(File, true);
   if (!read) {
-    throw EFileError("The album gain of " + File + " could not be written: " + read.Message, File,
+    throw EFileError(FormatText(texts::kAlbumGainNotWritten, {File, read.Message}), File,
                      read.ErrorCode);
   }
   TJobTags tags;

@@ -220,7 +220,7 @@ void TTagTransfer::Write(const TJobTags& Tags, const std::string& OutputFile) {
       // The message carries the system's reason; the number lets the window say it in the
       // user's words.
       throw EFileError(
-          "The tags of " + OutputFile + " could not be written: " + FlacTagWriter.LastWriteError(),
+          FormatText(texts::kErrorTagsNotWritten, {OutputFile, FlacTagWriter.LastWriteError()}),
           OutputFile, FlacTagWriter.LastWriteErrorCode());
     default:
       return;

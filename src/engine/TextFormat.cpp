@@ -9,16 +9,18 @@
 namespace corvane {
 
 std::string FormatText(const char* Text, std::initializer_list<std::string> Arguments) {
-  // One pass over the text, so that a "%2" inside a file name put in for %1 stays as it is.
   const std::string text = TranslatedText(Text);
   std::string out;
-  for (size_t at = 0; at < text.size(); ++at) {
-    const size_t number = at + 1 < text.size() ? static_cast<size_t>(text[at + 1] - '0') : 0;
-    if (text[at] == '%' && number >= 1 && number <= 9 && number <= Arguments.size()) {
-      out += *(Arguments.begin() + (number - 1));
-      ++at;
+  out.reserve(text.size());
+  // One pass over the text alone: an argument is a user's file name or template, and a "%2"
+  // typed in it is not a place for the next argument.
+  for (size_t i = 0; i < text.size(); ++i) {
+    const size_t number = i + 1 < text.size() ? static_cast<size_t>(text[i + 1] - '0') : 0;
+    if (text[i] == '%' && number >= 1 && number <= 9 && number <= Arguments.size()) {
+      out += Arguments.begin()[number - 1];
+      ++i;
     } else {
-      out += text[at];
+      out += text[i];
     }
   }
   return out;

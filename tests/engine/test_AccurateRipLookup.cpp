@@ -220,6 +220,10 @@ TEST_P(AccurateRipFetches, AnswerOnceAndKeepOnlyWholeFoundEntries) {
   EXPECT_EQ(reply.FromCache, c.FromCache);
   EXPECT_EQ(reply.Problem.empty(), std::string(c.Problem).empty()) << reply.Problem;
   EXPECT_NE(reply.Problem.find(c.Problem), std::string::npos) << reply.Problem;
+  // The log's English has its note in the user's language beside it, here the texts' Chinese.
+  EXPECT_EQ(reply.ShownProblem.find("AccurateRip 数据库") != std::string::npos,
+            !reply.Problem.empty())
+      << reply.ShownProblem;
   ASSERT_EQ(server.Requests(), c.Asked ? 1 : 0);
   if (c.Asked) {
     EXPECT_EQ(server.Paths().front(), QByteArray("/accuraterip/") + c.Path);

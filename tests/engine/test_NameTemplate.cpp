@@ -29,14 +29,15 @@ TEST_P(BadTemplate, IsRefusedSayingWhy) {
   }
 }
 
+// Without a translator, as here, the reasons are in the Chinese they are written in.
 INSTANTIATE_TEST_SUITE_P(Faults, BadTemplate,
-                         testing::Values(TBadCase{"Empty", "", "empty"},
+                         testing::Values(TBadCase{"Empty", "", "模板为空"},
                                          TBadCase{"UnknownField", "{track} {composer}",
-                                                  "unknown field {composer}"},
-                                         TBadCase{"EmptyField", "{}", "unknown field {}"},
-                                         TBadCase{"OpenBrace", "{track", "\"{\" without \"}\""},
-                                         TBadCase{"CloseBrace", "track}", "\"}\" without \"{\""},
-                                         TBadCase{"OnlyFolders", "{album}/", "ends in a folder"}),
+                                                  "未知字段 {composer}"},
+                                         TBadCase{"EmptyField", "{}", "未知字段 {}"},
+                                         TBadCase{"OpenBrace", "{track", "“{”没有对应的“}”"},
+                                         TBadCase{"CloseBrace", "track}", "“}”没有对应的“{”"},
+                                         TBadCase{"OnlyFolders", "{album}/", "以文件夹结尾"}),
                          [](const auto& Info) { return std::string(Info.param.Name); });
 
 // ---- Names made ----

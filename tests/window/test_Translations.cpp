@@ -8,11 +8,15 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTranslator>
+#include <functional>
+#include <string>
 
 #include "AppTexts.h"
 #include "Application.h"
 #include "CliTexts.h"
+#include "InputFormats.h"
 #include "Language.h"
+#include "NameTemplate.h"
 #include "OutputNames.h"
 #include "TextFormat.h"
 #include "WindowSettings.h"
@@ -153,6 +157,63 @@ TEST_F(EnglishTexts, TheEnginesMessagesFollowTheLanguage) {
     App().SetLanguage(c.Language);
     EXPECT_EQ(FormatText(texts::kCueTrackJob, {"a.cue", "3"}), c.Job);
     EXPECT_EQ(FormatText(texts::kCauseNotAFolder, {"/x"}), c.Cause);
+  }
+}
+
+// What the engine tells the user, made as the engine makes it: Chinese in the Chinese window,
+// and in English word for word what the command line's users and scripts have always read.
+TEST_F(EnglishTexts, TheEnginesNotesAndRefusalsSpeakTheLanguageAndKeepTheirEnglish) {
+  const auto refusal = [](const char* Template) {
+    try {
+      TNameTemplate refused(Template);
+    } catch (const ENameTemplateError& E) {
+      return std::string(E.what());
+    }
+    return std::string("accepted");
+  };
+  const auto opened = [](const char* File) {
+    try {
+      OpenAudioSource(File);
+    } catch (const std::exception& E) {
+      return std::string(E.what());
+    }
+    return std::string("opened");
+  };
+  const std::string fields =
+      "{track} {title} {artist} {album} {albumartist} {date} {disc} {source}";
+  const struct {
+    std::function<std::string()> Made;
+    std::string Chinese, English;
+  } cases[] = {
+      {[&] { return refusal("{track} {composer}"); },
+       "文件名模板“{track} {composer}”中有未知字段 {composer}；可用字段：" + fields,
+       "unknown field {composer} in the name template \"{track} {composer}\"; the fields are " +
+           fields},
+      // A "%3" typed in the template is the user's text, not a place for an argument.
+      {[&] { return refusal("a{%3}"); }, "文件名模板“a{%3}”中有未知字段 {%3}；可用字段：" + fields,
+       "unknown field {%3} in the name template \"a{%3}\"; the fields are " + fields},
+      {[&] { return refusal("{album}/"); }, "文件名模板“{album}/”以文件夹结尾，缺少文件名",
+       "the name template \"{album}/\" ends in a folder, not a file name"},
+      {[] { return TranslatedText(TNameTemplate::FieldList().front().Meaning); },
+       "音轨号，两位数字（01）", "track number, two digits (01)"},
+      {[] {
+         return FormatText(texts::kNoteAlbumGainPartOfDisc, {"cd.cue", "5", "7"});
+       },
+       "未写入专辑增益：cd.cue 共 7 轨，只转换了其中 5 轨",
+       "album gain not written for cd.cue: only 5 of its 7 tracks were converted"},
+      {[] {
+         return FormatText(texts::kLookupTruncated, {"812", "1024"});
+       },
+       "AccurateRip 数据库发来的条目不完整（812/1024 字节）",
+       "the AccurateRip database sent a truncated entry (812 of 1024 bytes)"},
+      {[&] { return opened("song.xyz"); }, "没有能读取 song.xyz 的解码器。",
+       "No decoder reads song.xyz."},
+  };
+  for (const auto& c : cases) {
+    App().SetLanguage(TLanguage::Chinese);
+    EXPECT_EQ(c.Made(), c.Chinese);
+    App().SetLanguage(TLanguage::English);
+    EXPECT_EQ(c.Made(), c.English);
   }
 }
 

@@ -176,8 +176,7 @@ TEST_F(WindowSettingsTest, TheNameTemplateOfTheOptionsIsKeptAndNamesTheNextBatch
     first->Button10->click();
     first->close();
   }
-  EXPECT_TRUE(refusal.contains(QStringLiteral("unknown field {composer}")))
-      << refusal.toStdString();
+  EXPECT_TRUE(refusal.contains(QStringLiteral("未知字段 {composer}"))) << refusal.toStdString();
   const std::unique_ptr<TForm1> second = NewWindow();
   EXPECT_EQ(Shown(*second).NameTemplate,
             QStringLiteral("{source} - {title}/{track} - {albumartist}"));
