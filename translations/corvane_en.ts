@@ -870,5 +870,34 @@ error, 128+N when ended by signal N (Ctrl-C: 130).</translation>
         <source>找不到 %1 的已完成文件，无法写入标签。</source>
         <translation>There is no finished file of %1 to write the tags into.</translation>
     </message>
+    <message>
+        <source>在窗口中把 Monkey&apos;s Audio、FLAC、WavPack、True Audio、WAV 和 AIFF 文件及其
+cue 表 CD 映像转换为 FLAC 文件。给出的文件和文件夹会加入列表，如同拖放到窗口上；
+corvane-cli 在命令行中转换。也接受 Qt 自己的选项（-platform、-style...）。</source>
+        <translation>Converts Monkey&apos;s Audio, FLAC, WavPack, True Audio, WAV and AIFF files and
+their cue-sheet CD images to FLAC files, in a window. Files and folders given
+are added to its list, as if dropped on it; corvane-cli converts from the
+command line. Qt&apos;s own options (-platform, -style...) are taken too.</translation>
+    </message>
+    <message>
+        <source>窗口的语言：zh（中文）或 en（英文）。
+不给出时，用选项中设定的语言，
+否则按区域设置。</source>
+        <translation>The window&apos;s language: zh (Chinese) or en
+(English). Without it, the language set in
+the options, else the locale&apos;s.</translation>
+    </message>
+    <message>
+        <source>要加入列表的音频文件、.cue 文件、文件夹。</source>
+        <translation>audio files, .cue files, folders to add.</translation>
+    </message>
+    <message>
+        <source>--lang 的语言“%1”未知（可用 zh 或 en）</source>
+        <translation>unknown language &quot;%1&quot; for --lang (zh or en)</translation>
+    </message>
+    <message>
+        <source>%1（参见 corvane --help）</source>
+        <translation>%1 (see corvane --help)</translation>
+    </message>
 </context>
 </TS>

@@ -333,4 +333,27 @@ inline constexpr const char* kErrorTagsNotWritten =
 inline constexpr const char* kErrorNoFinishedFile =
     QT_TRANSLATE_NOOP("Corvane", "找不到 %1 的已完成文件，无法写入标签。");
 
+// The window program's own command line (corvane --help). Qt wraps the descriptions at
+// spaces, which Chinese has none of: their lines are broken by hand.
+inline constexpr const char* kStartDescription = QT_TRANSLATE_NOOP(
+    "Corvane",
+    "在窗口中把 Monkey's Audio、FLAC、WavPack、True Audio、WAV 和 AIFF 文件及其\n"
+    "cue 表 CD 映像转换为 FLAC 文件。给出的文件和文件夹会加入列表，如同拖放到窗口上；\n"
+    "corvane-cli 在命令行中转换。也接受 Qt 自己的选项（-platform、-style...）。");
+inline constexpr const char* kStartHelp = QT_TRANSLATE_NOOP("Corvane", "显示此帮助并退出。");
+inline constexpr const char* kStartVersion = QT_TRANSLATE_NOOP("Corvane", "显示版本并退出。");
+inline constexpr const char* kStartLanguage = QT_TRANSLATE_NOOP(
+    "Corvane",
+    "窗口的语言：zh（中文）或 en（英文）。\n不给出时，用选项中设定的语言，\n否则按区域设置。");
+inline constexpr const char* kStartFiles =
+    QT_TRANSLATE_NOOP("Corvane", "要加入列表的音频文件、.cue 文件、文件夹。");
+// %1: the option as typed.
+inline constexpr const char* kStartUnknownOption = QT_TRANSLATE_NOOP("Corvane", "未知选项“%1”");
+// %1: the name given.
+inline constexpr const char* kStartUnknownLanguage =
+    QT_TRANSLATE_NOOP("Corvane", "--lang 的语言“%1”未知（可用 zh 或 en）");
+// %1: what is wrong.
+inline constexpr const char* kStartUsageError =
+    QT_TRANSLATE_NOOP("Corvane", "%1（参见 corvane --help）");
+
 }  // namespace corvane::texts

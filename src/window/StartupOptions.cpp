@@ -1,7 +1,10 @@
 #include "StartupOptions.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <cstdio>
+
+#include "AppTexts.h"
 
 namespace corvane {
 namespace {
@@ -26,32 +29,29 @@ QString TypedOption(const QString& Name, const QStringList& Arguments) {
 TStartupRequest ReadStartupOptions(const QStringList& Arguments) {
   using TKind = TStartupRequest::TKind;
   QCommandLineParser parser;
-  parser.setApplicationDescription(QStringLiteral(
-      "Converts Monkey's Audio, FLAC, WavPack, True Audio, WAV and AIFF files and\n"
-      "their cue-sheet CD images to FLAC files, in a window. Files and folders given\n"
-      "are added to its list, as if dropped on it; corvane-cli converts from the\n"
-      "command line. Qt's own options (-platform, -style...) are taken too."));
+  parser.setApplicationDescription(TextOf(texts::kStartDescription));
   const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                QStringLiteral("Show this help and exit."));
+                                TextOf(texts::kStartHelp));
   const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
-                                   QStringLiteral("Show the version and exit."));
-  const QCommandLineOption language(QStringLiteral("lang"),
-                                    QStringLiteral("The window's language: zh (Chinese) or en\n"
-                                                   "(English). Without it, the language set in\n"
-                                                   "the options, else the locale's."),
+                                   TextOf(texts::kStartVersion));
+  const QCommandLineOption language(QStringLiteral("lang"), TextOf(texts::kStartLanguage),
                                     QStringLiteral("zh|en"));
   parser.addOption(help);
   parser.addOption(version);
   parser.addOption(language);
-  parser.addPositionalArgument(QStringLiteral("FILE|FOLDER"),
-                               QStringLiteral("audio files, .cue files, folders to add."),
+  parser.addPositionalArgument(QStringLiteral("FILE|FOLDER"), TextOf(texts::kStartFiles),
                                QStringLiteral("[FILE|FOLDER...]"));
   const bool parsed = parser.parse(Arguments);
   if (parser.isSet(help)) {
     QString text = parser.helpText();
     // Named as the user knows it, not by the path it was started through.
-    text.replace(0, text.indexOf(QLatin1Char('\n')),
-                 QStringLiteral("Usage: corvane [options] [FILE|FOLDER...]"));
+    const QString usage = QCoreApplication::translate("QCommandLineParser", "Usage: %1");
+    const QString started =
+        usage.arg(QCoreApplication::instance() != nullptr ? QCoreApplication::arguments().value(0)
+                                                          : QStringLiteral("<executable_name>"));
+    if (text.startsWith(started)) {
+      text.replace(0, started.size(), usage.arg(QStringLiteral("corvane")));
+    }
     return Request(TKind::Help, text.trimmed());
   }
   if (parser.isSet(version)) {
@@ -59,7 +59,7 @@ TStartupRequest ReadStartupOptions(const QStringList& Arguments) {
   }
   if (!parsed && !parser.unknownOptionNames().isEmpty()) {
     return Request(TKind::UsageError,
-                   QStringLiteral("unknown option \"%1\"")
+                   TextOf(texts::kStartUnknownOption)
                        .arg(TypedOption(parser.unknownOptionNames().first(), Arguments)));
   }
   if (!parsed) return Request(TKind::UsageError, parser.errorText());
@@ -68,8 +68,7 @@ TStartupRequest ReadStartupOptions(const QStringList& Arguments) {
     const QString name = parser.value(language);
     run.Language = ParseLanguage(name.toStdString());
     if (!run.Language) {
-      return Request(TKind::UsageError,
-                     QStringLiteral("unknown language \"%1\" for --lang (zh or en)").arg(name));
+      return Request(TKind::UsageError, TextOf(texts::kStartUnknownLanguage).arg(name));
     }
   }
   run.Files = parser.positionalArguments();
@@ -85,7 +84,8 @@ std::optional<int> AnswerStartupOptions(const QStringList& Arguments, bool QtOpt
       return 0;
     case TStartupRequest::TKind::UsageError:
       if (!QtOptionsTaken) return std::nullopt;
-      std::fprintf(stderr, "corvane: %s (see corvane --help)\n", qPrintable(request.Text));
+      std::fprintf(stderr, "corvane: %s\n",
+                   qPrintable(TextOf(texts::kStartUsageError).arg(request.Text)));
       return kExitUsage;
     case TStartupRequest::TKind::Run:
       break;

@@ -101,6 +101,8 @@ TEST(StartupOptions, HelpAndVersionAnswerFilesAreAddedAndOtherOptionsAreMistakes
       {{"corvane", "--lang"}, TKind::UsageError, "lang"},
       {{"corvane", "--help"}, TKind::Help, "--lang <zh|en>"},
   };
+  TApplication& app = *static_cast<TApplication*>(qApp);
+  app.SetLanguage(TLanguage::English);
   for (const auto& c : cases) {
     const TStartupRequest request = ReadStartupOptions(c.Arguments);
     EXPECT_EQ(request.Kind, c.Kind) << c.Arguments.join(' ').toStdString();
@@ -108,6 +110,13 @@ TEST(StartupOptions, HelpAndVersionAnswerFilesAreAddedAndOtherOptionsAreMistakes
     EXPECT_EQ(request.Files, c.Files) << c.Arguments.join(' ').toStdString();
     EXPECT_EQ(request.Language, c.Language) << c.Arguments.join(' ').toStdString();
   }
+  // The same in Chinese, Qt's words for usage and options included.
+  app.SetLanguage(TLanguage::Chinese);
+  EXPECT_TRUE(
+      ReadStartupOptions({"corvane", "--help"})
+          .Text.startsWith(QString::fromUtf8("用法：corvane [选项] [FILE|FOLDER...]\n在窗口中")));
+  EXPECT_EQ(ReadStartupOptions({"corvane", "--bogus"}).Text,
+            QString::fromUtf8("未知选项“--bogus”"));
 }
 
 TEST(StartupOptions, HelpAndVersionNeedNoDisplay) {
@@ -124,6 +133,11 @@ TEST(StartupOptions, HelpAndVersionNeedNoDisplay) {
   EXPECT_EQ(wrong.ExitCode, 2);
   EXPECT_TRUE(wrong.Err.ends_with("corvane: unknown option \"--bogus\" (see corvane --help)\n"))
       << wrong.Err;
+  // The locale's language, before any display too.
+  noDisplay.Set = {{"LANG", "zh_CN.UTF-8"}};
+  const test::TProgramResult chinese = test::RunProgram({program, "--help"}, noDisplay);
+  EXPECT_EQ(chinese.ExitCode, 0) << chinese.Err;
+  EXPECT_TRUE(chinese.Out.starts_with("用法：corvane [选项]")) << chinese.Out;
 }
 
 TEST(WindowPlacement, KeepsTheFrameInsideTheFreeAreaTopLeftFirst) {
