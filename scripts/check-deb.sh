@@ -44,7 +44,8 @@ for file in usr/bin/corvane usr/bin/corvane-cli usr/lib/corvane/libMACDll.so \
   usr/share/metainfo/io.github.corvane.Corvane.metainfo.xml \
   usr/share/mime/packages/io.github.corvane.Corvane.xml \
   usr/share/icons/hicolor/256x256/apps/corvane.png usr/share/man/man1/corvane.1 \
-  usr/share/man/man1/corvane-cli.1 usr/share/bash-completion/completions/corvane-cli \
+  usr/share/man/man1/corvane-cli.1 usr/share/man/zh_CN/man1/corvane.1 \
+  usr/share/man/zh_CN/man1/corvane-cli.1 usr/share/bash-completion/completions/corvane-cli \
   usr/share/doc/corvane/LICENSE; do
   [ -e "$root/$file" ] || fail "the package has no /$file"
 done
