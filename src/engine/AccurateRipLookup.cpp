@@ -22,8 +22,6 @@
 namespace corvane {
 namespace {
 
-constexpr std::string_view kDatabase = "the AccurateRip database";
-
 bool IsLowerHex(char C) {
   return (C >= '0' && C <= '9') || (C >= 'a' && C <= 'f');
 }
@@ -40,12 +38,11 @@ bool IsDigit(char C) {
 }
 
 // The log is a record and stays English; the note beside the sheet is in the user's language.
-TAccurateRipReply Unreachable(std::string Problem, const char* Shown,
-                              std::initializer_list<std::string> Arguments) {
+TAccurateRipReply Unreachable(const char* Why, std::initializer_list<std::string> Arguments) {
   TAccurateRipReply reply;
   reply.Kind = TAccurateRipReply::TKind::Unreachable;
-  reply.Problem = std::move(Problem);
-  reply.ShownProblem = FormatText(Shown, Arguments);
+  reply.Problem = FormatEnglishText(Why, Arguments);
+  reply.ShownProblem = FormatText(Why, Arguments);
   return reply;
 }
 
@@ -130,9 +127,7 @@ void TAccurateRipLookup::Fetch(const std::string& EntryPath, TDone Done) {
     QMetaObject::invokeMethod(
         this,
         [Done = std::move(Done), EntryPath] {
-          Done(Unreachable(
-              std::string(kDatabase) + " was not asked: bad entry path \"" + EntryPath + "\"",
-              texts::kLookupBadPath, {EntryPath}));
+          Done(Unreachable(texts::kLookupBadPath, {EntryPath}));
         },
         Qt::QueuedConnection);
     return;
@@ -213,21 +208,14 @@ void TAccurateRipLookup::FetchFromNetwork(const std::string& EntryPath, TDone Do
 
 TAccurateRipReply TAccurateRipLookup::Answer(QNetworkReply& Reply, bool TimedOut,
                                              bool Oversized) const {
-  const std::string database(kDatabase);
-  if (TimedOut) {
-    const std::string timeout = DurationText(FTimeout);
-    return Unreachable(database + " timed out after " + timeout, texts::kLookupTimedOut, {timeout});
-  }
+  if (TimedOut) return Unreachable(texts::kLookupTimedOut, {DurationText(FTimeout)});
   if (Oversized) {
-    const std::string most = std::to_string(kAccurateRipMaxEntryBytes);
-    return Unreachable(database + " sent more than " + most + " bytes, which is no entry",
-                       texts::kLookupTooLong, {most});
+    return Unreachable(texts::kLookupTooLong, {std::to_string(kAccurateRipMaxEntryBytes)});
   }
   const std::string error = Reply.errorString().toStdString();
   const QVariant status = Reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
   if (!status.isValid()) {
-    return Unreachable(database + " could not be reached (" + error + ")",
-                       texts::kLookupUnreachable, {error});
+    return Unreachable(texts::kLookupUnreachable, {error});
   }
   const int code = status.toInt();
   // Not there yet; a rip of the disc may be submitted later, so this is not kept.
@@ -237,25 +225,18 @@ TAccurateRipReply TAccurateRipLookup::Answer(QNetworkReply& Reply, bool TimedOut
     return reply;
   }
   if (code != 200) {
-    return Unreachable(database + " answered HTTP " + std::to_string(code),
-                       texts::kLookupHttpStatus, {std::to_string(code)});
+    return Unreachable(texts::kLookupHttpStatus, {std::to_string(code)});
   }
   const QByteArray body = Reply.readAll();
   const QVariant length = Reply.header(QNetworkRequest::ContentLengthHeader);
   if (length.isValid() && body.size() < length.toLongLong()) {
-    const std::string got = std::to_string(body.size());
-    const std::string announced = std::to_string(length.toLongLong());
-    return Unreachable(
-        database + " sent a truncated entry (" + got + " of " + announced + " bytes)",
-        texts::kLookupTruncated, {got, announced});
+    return Unreachable(texts::kLookupTruncated,
+                       {std::to_string(body.size()), std::to_string(length.toLongLong())});
   }
   if (Reply.error() != QNetworkReply::NoError) {
-    return Unreachable(database + " could not be reached (" + error + ")",
-                       texts::kLookupUnreachable, {error});
+    return Unreachable(texts::kLookupUnreachable, {error});
   }
-  if (body.isEmpty()) {
-    return Unreachable(database + " sent an empty entry", texts::kLookupEmpty, {});
-  }
+  if (body.isEmpty()) return Unreachable(texts::kLookupEmpty, {});
   TAccurateRipReply reply;
   reply.Kind = TAccurateRipReply::TKind::Found;
   reply.Body.assign(body.begin(), body.end());

@@ -12,8 +12,8 @@
 #include "AppTexts.h"
 #include "Disc.h"
 #include "DiscLog.h"
-#include "OutputNames.h"
 #include "Language.h"
+#include "OutputNames.h"
 #include "OutputPlan.h"
 #include "PathNames.h"
 #include "ReplayGainTags.h"
@@ -268,7 +268,7 @@ void TDiscCompletion::Finish(TAlbum& Album) {
         } catch (const std::exception& E) {
           // The log keeps its English; the note is in the user's language.
           proof.Lookup = {TLookupOutcome::TKind::Unreachable,
-                          std::string("the database's entry is damaged: ") + E.what()};
+                          FormatEnglishText(texts::kLookupEntryDamaged, {E.what()})};
           shownProblem = FormatText(texts::kLookupEntryDamaged, {E.what()});
         }
         break;

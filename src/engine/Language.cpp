@@ -1,6 +1,7 @@
 #include "Language.h"
 
 #include <QCoreApplication>
+#include <QTranslator>
 #include <cstdlib>
 
 namespace corvane {
@@ -69,6 +70,14 @@ QString TextOf(const char* Source, int Count) {
 
 std::string TranslatedText(const char* Source) {
   return TextOf(Source).toStdString();
+}
+
+std::string EnglishText(const char* Source) {
+  // Loaded once and only read after, from any thread.
+  static QTranslator english;
+  static const bool loaded = english.load(QStringLiteral(":/i18n/corvane_en.qm"));
+  const QString text = loaded ? english.translate(kTextContext, Source) : QString();
+  return text.isEmpty() ? std::string(Source) : text.toStdString();
 }
 
 }  // namespace corvane

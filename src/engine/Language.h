@@ -46,5 +46,8 @@ QString TextOf(const char* Source);
 // takes its singular or plural form by it.
 QString TextOf(const char* Source, int Count);
 std::string TranslatedText(const char* Source);
+// The text in English whatever language is installed, for records such as the disc log that
+// read the same for every user.
+std::string EnglishText(const char* Source);
 
 }  // namespace corvane

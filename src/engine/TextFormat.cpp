@@ -8,22 +8,33 @@
 
 namespace corvane {
 
-std::string FormatText(const char* Text, std::initializer_list<std::string> Arguments) {
-  const std::string text = TranslatedText(Text);
+namespace {
+
+// One pass over the text alone: an argument is a user's file name or template, and a "%2"
+// typed in it is not a place for the next argument.
+std::string Filled(const std::string& Text, std::initializer_list<std::string> Arguments) {
   std::string out;
-  out.reserve(text.size());
-  // One pass over the text alone: an argument is a user's file name or template, and a "%2"
-  // typed in it is not a place for the next argument.
-  for (size_t i = 0; i < text.size(); ++i) {
-    const size_t number = i + 1 < text.size() ? static_cast<size_t>(text[i + 1] - '0') : 0;
-    if (text[i] == '%' && number >= 1 && number <= 9 && number <= Arguments.size()) {
+  out.reserve(Text.size());
+  for (size_t i = 0; i < Text.size(); ++i) {
+    const size_t number = i + 1 < Text.size() ? static_cast<size_t>(Text[i + 1] - '0') : 0;
+    if (Text[i] == '%' && number >= 1 && number <= 9 && number <= Arguments.size()) {
       out += Arguments.begin()[number - 1];
       ++i;
     } else {
-      out += text[i];
+      out += Text[i];
     }
   }
   return out;
+}
+
+}  // namespace
+
+std::string FormatText(const char* Text, std::initializer_list<std::string> Arguments) {
+  return Filled(TranslatedText(Text), Arguments);
+}
+
+std::string FormatEnglishText(const char* Text, std::initializer_list<std::string> Arguments) {
+  return Filled(EnglishText(Text), Arguments);
 }
 
 std::string ClockText(double Seconds) {

@@ -6,8 +6,10 @@
 
 namespace corvane {
 
-// Replaces %1, %2 ... in Text.
+// Replaces %1, %2 ... in Text, in the language installed.
 std::string FormatText(const char* Text, std::initializer_list<std::string> Arguments);
+// The same in English whatever the language, for records (EnglishText).
+std::string FormatEnglishText(const char* Text, std::initializer_list<std::string> Arguments);
 // A duration as a clock shows it: "m:ss", or "h:mm:ss" from an hour on.
 std::string ClockText(double Seconds);
 // Text from sheets, tags and file names, made safe to show: control characters (C0, DEL and
